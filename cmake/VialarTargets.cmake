@@ -1,7 +1,7 @@
 # vialar_library(NAME DIR [DEPS ...]): a static library of every .cpp/.h/.qrc in DIR
 # (not recursing). New files are picked up at the next build without editing CMake.
 function(vialar_library name dir)
-    cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE;SYSTEM_INCLUDES" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS
         ${dir}/*.cpp ${dir}/*.h ${dir}/*.qrc)
     foreach(excluded IN LISTS ARG_EXCLUDE)
@@ -14,11 +14,13 @@ function(vialar_library name dir)
         add_library(${name} STATIC ${sources})
         target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
         target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+        target_include_directories(${name} SYSTEM PUBLIC ${ARG_SYSTEM_INCLUDES})
     else()
         # A folder whose code is still to come: keep its dependants linking.
         add_library(${name} INTERFACE)
         target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
         target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+        target_include_directories(${name} SYSTEM INTERFACE ${ARG_SYSTEM_INCLUDES})
     endif()
 endfunction()
 
