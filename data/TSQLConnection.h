@@ -1,0 +1,127 @@
+#pragma once
+
+#include "data/TParams.h"
+#include "data/TStrings.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class FirebirdAttachment;
+class TSQLQuery;
+
+enum TConnectionState {
+    csStateClosed,
+    csStateOpen,
+    csStateConnecting,
+    csStateExecuting,
+    csStateFetching,
+    csStateDisconnecting,
+};
+
+enum TTransIsolationLevel { xilREADCOMMITTED, xilREPEATABLEREAD, xilDIRTYREAD, xilCUSTOM };
+
+// One transaction the session began.
+struct TTransactionDesc {
+    quint32 TransactionID = 0;
+    quint32 GlobalID = 0;
+    TTransIsolationLevel IsolationLevel = xilREADCOMMITTED;
+    quint32 CustomIsolation = 0;
+};
+
+// The session: one attachment to a Firebird database through the client library,
+// plus the stack of transactions it began. Queries attach themselves to it and are
+// closed when it closes.
+class TSQLConnection : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TSQLConnection(QObject* owner = nullptr);
+    ~TSQLConnection() override;
+
+    QString Name() const { return objectName(); }
+    void SetName(const QString& name) { setObjectName(name); }
+
+    QString ConnectionName() const { return FConnectionName; }
+    void SetConnectionName(const QString& name) { FConnectionName = name; }
+    QString DriverName() const { return FDriverName; }
+    void SetDriverName(const QString& name) { FDriverName = name; }
+    bool LoginPrompt() const { return FLoginPrompt; }
+    void SetLoginPrompt(bool prompt) { FLoginPrompt = prompt; }
+    // Connection parameters (name=value lines); Params().SetValue(name, "") removes one.
+    TStrings& Params() { return FParams; }
+    const TStrings& Params() const { return FParams; }
+    bool KeepConnection() const { return FKeepConnection; }
+    void SetKeepConnection(bool keep) { FKeepConnection = keep; }
+    bool AutoClone() const { return FAutoClone; }
+    void SetAutoClone(bool autoClone) { FAutoClone = autoClone; }
+    bool SQLHourGlass() const { return FSQLHourGlass; }
+    void SetSQLHourGlass(bool show) { FSQLHourGlass = show; }
+
+    TConnectionState ConnectionState() const { return FState; }
+    bool Connected() const { return FAttachment != nullptr; }
+    void SetConnected(bool connected) { connected ? Open() : Close(); }
+    // Opening an open connection does nothing. A failure leaves it closed.
+    void Open();
+    // Closes every attached query, then detaches; open transactions are discarded.
+    void Close();
+
+    // The connection property list Open sends to the driver (the Params lines with
+    // their values trimmed, DriverName added).
+    TStrings ConnectionProperties() const;
+
+    // Read after connecting.
+    QString QuoteChar() const { return FQuoteChar; }
+    bool TransactionsSupported() const { return FTransactionsSupported; }
+    bool MultipleTransactionsSupported() const { return FMultipleTransactionsSupported; }
+    int MaxStmtsPerConn() const { return FMaxStmtsPerConn; }
+
+    // Transactions the session began (the update batch).
+    bool InTransaction() const { return FTransactionCount > 0; }
+    int TransactionCount() const { return FTransactionCount; }
+    const QList<TTransactionDesc>& Transactions() const { return FTransactions; }  // newest first
+    // Begins a read-committed transaction; nullopt when the driver has none. Raises
+    // "A transaction is already active" when one is.
+    std::optional<TTransactionDesc> BeginTransaction();
+    // Commits (true) or rolls back (false) the newest transaction and pops it.
+    void EndTransaction(bool commit);
+    void Commit() { EndTransaction(true); }
+    void Rollback() { EndTransaction(false); }
+
+    // Runs one statement with positional parameters on a temporary command and
+    // returns the number of rows it touched. ":NAME" markers become "?" first.
+    int Execute(const QString& sql, const TParams& params);
+
+    // The queries whose SQLConnection is this session.
+    const QList<TSQLQuery*>& DataSets() const { return FDataSets; }
+
+    // For queries of this session: the attachment (nullptr while closed) and the
+    // driver transaction statements should run in (nullptr outside a batch).
+    FirebirdAttachment* Attachment() const { return FAttachment.get(); }
+    void SetConnectionState(TConnectionState state) { FState = state; }
+
+private:
+    friend class TSQLQuery;
+    void RegisterDataSet(TSQLQuery* query);
+    void UnregisterDataSet(TSQLQuery* query);
+    void CheckConnected() const;
+
+    QString FConnectionName;
+    QString FDriverName;
+    bool FLoginPrompt = true;
+    TStrings FParams;
+    bool FKeepConnection = true;
+    bool FAutoClone = true;
+    bool FSQLHourGlass = true;
+    TConnectionState FState = csStateClosed;
+    std::unique_ptr<FirebirdAttachment> FAttachment;
+    QString FQuoteChar = QStringLiteral("\"");
+    bool FTransactionsSupported = true;
+    bool FMultipleTransactionsSupported = false;
+    int FMaxStmtsPerConn = 0;
+    QList<TTransactionDesc> FTransactions;
+    int FTransactionCount = 0;
+    QList<TSQLQuery*> FDataSets;
+};
