@@ -1,0 +1,266 @@
+#include "app/uFrm_Principal.h"
+
+#include <QCalendarWidget>
+#include <QCloseEvent>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/Calculator.h"
+#include "app/TImage.h"
+#include "app/uTotal.h"
+#include "app/udmPrincipal.h"
+#include "data/Exception.h"
+#include "data/TSQLConnection.h"
+#include "report_engine/Colors.h"
+#include "report_engine/Jpeg.h"
+#include "toolkit/Dialogs.h"
+
+TFrm_Principal* Frm_Principal = nullptr;
+
+// The artwork lives in this library's resources; a static library has to register
+// them itself, and Q_INIT_RESOURCE may not be used inside a namespace.
+static void InitArtwork() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+
+constexpr int kIconSize = 16;
+constexpr int kToolBarHeight = 49;
+constexpr int kSpeedButtonWidth = 50;
+constexpr int kSpeedButtonHeight = 44;
+constexpr int kSpeedButtonTop = 2;
+constexpr int kCalendarWidth = 278;
+// The toolbar's colour: the usual scroll-bar grey of the desktop palette.
+const QColor kScrollBarColor(200, 200, 200);
+
+// An image list: a strip of square icons side by side, read left to right.
+QList<QIcon> LoadImageList(const QString& path, int size) {
+    const QImage strip(path);
+    QList<QIcon> icons;
+    for (int x = 0; x + size <= strip.width(); x += size) {
+        icons.append(QIcon(QPixmap::fromImage(strip.copy(x, 0, size, size))));
+    }
+    return icons;
+}
+
+// A two-state glyph: one bitmap with the normal image on the left and the disabled
+// image on the right, each as wide as the bitmap is high.
+QIcon LoadGlyph(const QString& path) {
+    const QImage glyph(path);
+    const int size = glyph.height();
+    QIcon icon;
+    icon.addPixmap(QPixmap::fromImage(glyph.copy(0, 0, size, size)), QIcon::Normal);
+    icon.addPixmap(QPixmap::fromImage(glyph.copy(size, 0, size, size)), QIcon::Disabled);
+    return icon;
+}
+
+QImage LoadJpegResource(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw Exception(QStringLiteral("Cannot open picture %1").arg(path));
+    }
+    return Jpeg::Decode(file.readAll());
+}
+
+}  // namespace
+
+TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
+    InitArtwork();
+    setObjectName(QStringLiteral("Frm_Principal"));
+    setWindowTitle(QStringLiteral("Principal"));  // replaced by FormCreate
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    resize(1044, 459);
+    setWindowState(Qt::WindowMaximized);
+
+    ImageList1 = LoadImageList(QStringLiteral(":/artwork/ImageList1.png"), kIconSize);
+
+    auto* client = new QWidget(this);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    CreateToolBar();
+    column->addWidget(ToolBar1);
+
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    Image1 = new TImage(client);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    RunCommand(
+        [this] { Image1->SetPicture(LoadJpegResource(QStringLiteral(":/artwork/Image1.jpg"))); });
+    row->addWidget(Image1, 1);
+
+    calendario = new QCalendarWidget(client);
+    calendario->setObjectName(QStringLiteral("calendario"));
+    calendario->setFixedWidth(kCalendarWidth);
+    calendario->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    calendario->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // The month title bar in blue.
+    const QColor titleColor = ToQColor(clBlue);
+    calendario->setStyleSheet(QStringLiteral("#qt_calendar_navigationbar { background-color: %1; }")
+                                  .arg(titleColor.name()));
+    row->addWidget(calendario);
+    column->addLayout(row, 1);
+    setCentralWidget(client);
+
+    CreateMenu();
+}
+
+void TFrm_Principal::CreateToolBar() {
+    ToolBar1 = new QWidget(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setFixedHeight(kToolBarHeight);
+    ToolBar1->setAutoFillBackground(true);
+    QPalette palette = ToolBar1->palette();
+    palette.setColor(QPalette::Window, kScrollBarColor);
+    ToolBar1->setPalette(palette);
+
+    struct ButtonSpec {
+        QToolButton*& button;
+        const char* name;
+        QString hint;
+        QString glyph;
+        void (TFrm_Principal::*handler)();
+    };
+    const ButtonSpec buttons[] = {
+        {SpeedButton6, "SpeedButton6", QStringLiteral("Usuários"),
+         QStringLiteral(":/artwork/SpeedButton6.png"), &TFrm_Principal::SpeedButton6Click},
+        {SpeedButton5, "SpeedButton5", QStringLiteral("Calculadora"),
+         QStringLiteral(":/artwork/SpeedButton5.png"), &TFrm_Principal::SpeedButton5Click},
+        {SpeedButton1, "SpeedButton1", QStringLiteral("Sair do Sistema"),
+         QStringLiteral(":/artwork/SpeedButton1.png"), &TFrm_Principal::SpeedButton1Click},
+    };
+    int left = 0;
+    for (const ButtonSpec& spec : buttons) {
+        auto* button = new QToolButton(ToolBar1);
+        button->setObjectName(QLatin1String(spec.name));
+        button->setGeometry(left, kSpeedButtonTop, kSpeedButtonWidth, kSpeedButtonHeight);
+        button->setAutoRaise(true);
+        button->setIcon(LoadGlyph(spec.glyph));
+        button->setIconSize(QSize(kIconSize, kIconSize));
+        button->setToolTip(spec.hint);
+        connect(button, &QToolButton::clicked, this, [this, handler = spec.handler] {
+            RunCommand([this, handler] { (this->*handler)(); });
+        });
+        spec.button = button;
+        left += kSpeedButtonWidth;
+    }
+}
+
+QAction* TFrm_Principal::AddCommand(QMenu* menu, const QString& name, const QString& caption,
+                                    int imageIndex, void (TFrm_Principal::*handler)()) {
+    QAction* action = menu->addAction(ImageList1.value(imageIndex), caption);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this,
+            [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+    return action;
+}
+
+void TFrm_Principal::CreateMenu() {
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    BensMveis1 = MainMenu1->addMenu(QStringLiteral("Cadastro"));
+    BensMveis1->setObjectName(QStringLiteral("BensMveis1"));
+    BensMveis2 = AddCommand(BensMveis1, QStringLiteral("BensMveis2"), QStringLiteral("Logradouros"),
+                            0, &TFrm_Principal::BensMveis2Click);
+
+    Relatrios15 = BensMveis1->addMenu(ImageList1.value(24), QStringLiteral("Relatórios"));
+    Relatrios15->setObjectName(QStringLiteral("Relatrios15"));
+    RelatriodosLogradouros1 = AddCommand(Relatrios15, QStringLiteral("RelatriodosLogradouros1"),
+                                         QStringLiteral("Relatório dos Logradouros"), 23,
+                                         &TFrm_Principal::RelatriodosLogradouros1Click);
+    RelatriodosLogradourosporFiltragem1 =
+        AddCommand(Relatrios15, QStringLiteral("RelatriodosLogradourosporFiltragem1"),
+                   QStringLiteral("Relatório dos Logradouros - Pesquisa"), 23,
+                   &TFrm_Principal::RelatriodosLogradourosporFiltragem1Click);
+
+    Sair1 = MainMenu1->addAction(QStringLiteral("Sair"));
+    Sair1->setObjectName(QStringLiteral("Sair1"));
+    connect(Sair1, &QAction::triggered, this, [this] { RunCommand([this] { Sair1Click(); }); });
+}
+
+void TFrm_Principal::FormCreate() {
+    setWindowTitle(Descricao_Sistema + QStringLiteral(" | ") + Descricao_Cliente);
+
+    // The database is always LOGRADOUROS.FDB in the working directory of the process
+    // (not the folder of the executable).
+    DiretorioCorrente = QDir::currentPath();
+    while (DiretorioCorrente.endsWith(QLatin1Char('/'))) DiretorioCorrente.chop(1);
+    if (dmPrincipal == nullptr)
+        throw Exception(QStringLiteral("The connection data module is missing"));
+    TSQLConnection& session = *dmPrincipal->TorvaneConnection;
+    session.Close();
+    session.Params().SetValue(QStringLiteral("Database"),
+                              DiretorioCorrente + QStringLiteral("/LOGRADOUROS.FDB"));
+    session.Params().SetValue(QStringLiteral("SQLDialect"), QStringLiteral("3"));
+    session.Params().SetValue(QStringLiteral("ServerCharSet"), QStringLiteral("WIN1252"));
+    session.Open();
+}
+
+void TFrm_Principal::FormActivate() {
+    AcertaPadraoData();
+    const QDate today = QDate::currentDate();
+    calendario->setSelectedDate(today);
+    calendario->setCurrentPage(today.year(), today.month());
+}
+
+bool TFrm_Principal::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) RunCommand([this] { FormActivate(); });
+    return QMainWindow::event(event);
+}
+
+void TFrm_Principal::closeEvent(QCloseEvent* event) {
+    if (AskQuestion(QStringLiteral("Deseja sair do sistema?"), Descricao_Sistema,
+                    TMsgButton::Yes)) {
+        // Free the window on close; its destruction ends the message loop.
+        setAttribute(Qt::WA_DeleteOnClose);
+        if (Frm_Principal == this) Frm_Principal = nullptr;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TFrm_Principal::BensMveis2Click() {
+    OpenStreetRegistry();
+}
+
+void TFrm_Principal::SpeedButton6Click() {
+    OpenStreetRegistry();
+}
+
+void TFrm_Principal::SpeedButton5Click() {
+    if (Calculator::TopLevelWindowExists(QStringLiteral("Calculadora"))) {
+        ShowMessage(QStringLiteral("Calculadora não disponível"));
+        return;
+    }
+    Calculator::Start();
+}
+
+void TFrm_Principal::SpeedButton1Click() {
+    close();
+}
+
+void TFrm_Principal::Sair1Click() {
+    close();
+}
+
+void TFrm_Principal::RelatriodosLogradouros1Click() {}
+
+void TFrm_Principal::RelatriodosLogradourosporFiltragem1Click() {}
+
+void TFrm_Principal::OpenStreetRegistry() {}
+
+void CreateMainWindow() {
+    auto* window = new TFrm_Principal;
+    Frm_Principal = window;
+    RunCommand([window] { window->FormCreate(); });
+}
