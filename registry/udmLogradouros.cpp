@@ -1,0 +1,207 @@
+#include "registry/udmLogradouros.h"
+
+#include <memory>
+
+#include "app/uTotal.h"
+#include "app/udmPrincipal.h"
+#include "data/TCachedDataSet.h"
+#include "data/TDataProvider.h"
+#include "data/TField.h"
+#include "data/TParams.h"
+#include "data/TSQLQuery.h"
+
+TdmLogradouros* dmLogradouros = nullptr;
+
+namespace {
+
+// The columns of LOGRADOUROS in the order every chain reads them, with the widths of
+// the text columns.
+struct StreetColumn {
+    const char* Name;
+    int Size;  // 0: the integer identifier
+};
+
+constexpr StreetColumn kStreetColumns[] = {
+    {"I_ID", 0},         {"PLEI", 10},        {"PANO", 4},         {"LEI", 10},
+    {"ANO", 4},          {"TIPO", 100},       {"NOME", 255},       {"TITULO", 50},
+    {"NOME_USUAL", 255}, {"LOCALIZACAO", 50}, {"OBSERVACAO", 500},
+};
+
+const QString kIdentifierFormat = QStringLiteral("000000");
+
+std::unique_ptr<TField> CreateStreetField(const StreetColumn& column, const QString& prefix,
+                                          QObject* owner) {
+    std::unique_ptr<TField> field;
+    const QString name = QString::fromLatin1(column.Name);
+    if (column.Size == 0) {
+        field = std::make_unique<TIntegerField>(owner);
+        field->SetRequired(true);
+        field->SetProviderFlags(TProviderFlags(pfInUpdate) | pfInWhere | pfInKey);
+        field->SetDisplayFormat(kIdentifierFormat);
+        field->SetEditFormat(kIdentifierFormat);
+    } else {
+        field = std::make_unique<TStringField>(owner);
+        field->SetSize(column.Size);
+        field->SetProviderFlags(TProviderFlags(pfInUpdate) | pfInWhere);
+    }
+    field->SetFieldName(name);
+    field->SetName(prefix + name);
+    return field;
+}
+
+void DeclareStreetFields(TSQLQuery& query, QObject* owner) {
+    for (const StreetColumn& column : kStreetColumns) {
+        query.AddField(CreateStreetField(column, query.Name(), owner).release());
+    }
+}
+
+void DeclareStreetFields(TCachedDataSet& dataSet) {
+    for (const StreetColumn& column : kStreetColumns) {
+        dataSet.AddField(CreateStreetField(column, dataSet.objectName(), nullptr));
+    }
+}
+
+TSQLQuery* CreateQuery(const QString& name, const QString& text, QObject* owner) {
+    auto* query = new TSQLQuery(owner);
+    query->SetName(name);
+    query->SetSQLConnection(dmPrincipal ? dmPrincipal->TorvaneConnection : nullptr);
+    query->SetMaxBlobSize(-1);
+    if (!text.isEmpty()) query->SQL().SetText(text);
+    return query;
+}
+
+TDataProvider* CreateProvider(const QString& name, TSQLQuery* query, TProviderOptions options,
+                              TUpdateMode mode, QObject* owner) {
+    auto* provider = new TDataProvider(owner);
+    provider->SetName(name);
+    provider->SetDataSet(query);
+    provider->SetOptions(options);
+    provider->SetUpdateMode(mode);
+    return provider;
+}
+
+TCachedDataSet* CreateDataSet(const QString& name, const QString& providerName, QObject* owner) {
+    auto* dataSet = new TCachedDataSet(owner);
+    dataSet->setObjectName(name);
+    dataSet->SetProviderName(providerName);
+    return dataSet;
+}
+
+const QString kSqlDados = QStringLiteral(
+    "SELECT\n"
+    " A.I_ID,\n"
+    " A.PLEI,\n"
+    " A.PANO,\n"
+    " A.LEI,\n"
+    " A.ANO,\n"
+    " A.TIPO,\n"
+    " A.NOME,\n"
+    " A.TITULO,\n"
+    " A.NOME_USUAL,\n"
+    " A.LOCALIZACAO,\n"
+    " A.OBSERVACAO\n"
+    "FROM\n"
+    " LOGRADOUROS A\n"
+    "WHERE\n"
+    " A.I_ID=:UM");
+
+// The free-text columns come back in capitals under their own names, so that the
+// search list can be searched with what the user types in capitals.
+const QString kSqlPesquisa = QStringLiteral(
+    "SELECT\n"
+    " A.I_ID,\n"
+    " A.PLEI,\n"
+    " A.PANO,\n"
+    " A.LEI,\n"
+    " A.ANO,\n"
+    " UPPER(A.TIPO) AS TIPO,\n"
+    " UPPER(A.NOME) AS NOME,\n"
+    " UPPER(A.TITULO) AS TITULO,\n"
+    " UPPER(A.NOME_USUAL) AS NOME_USUAL,\n"
+    " UPPER(A.LOCALIZACAO) AS LOCALIZACAO,\n"
+    " UPPER(A.OBSERVACAO) AS OBSERVACAO\n"
+    "FROM\n"
+    " LOGRADOUROS A\n"
+    "ORDER BY\n"
+    " A.I_ID");
+
+}  // namespace
+
+TdmLogradouros::TdmLogradouros(QObject* owner) : QObject(owner) {
+    setObjectName(QStringLiteral("dmLogradouros"));
+
+    sqlDados = CreateQuery(QStringLiteral("sqlDados"), kSqlDados, this);
+    // The query's parameter is declared an integer, as the record is always looked up
+    // by its numeric identifier.
+    sqlDados->Params().ParamByName(QStringLiteral("UM")).SetDataType(ftInteger);
+    sqlDados->Params().ParamByName(QStringLiteral("UM")).SetParamType(ptInput);
+    DeclareStreetFields(*sqlDados, this);
+    dspDados =
+        CreateProvider(QStringLiteral("dspDados"), sqlDados,
+                       TProviderOptions(poCascadeDeletes) | poCascadeUpdates, upWhereKeyOnly, this);
+    cdsDados = CreateDataSet(QStringLiteral("cdsDados"), QStringLiteral("dspDados"), this);
+    DeclareStreetFields(*cdsDados);
+    cdsDados->AfterInsert = [this](TCachedDataSet& dataSet) { cdsDadosAfterInsert(dataSet); };
+    cdsDados->BeforePost = [this](TCachedDataSet& dataSet) { cdsDadosBeforePost(dataSet); };
+
+    sqlPesquisa = CreateQuery(QStringLiteral("sqlPesquisa"), kSqlPesquisa, this);
+    DeclareStreetFields(*sqlPesquisa, this);
+    dspPesquisa =
+        CreateProvider(QStringLiteral("dspPesquisa"), sqlPesquisa, {}, upWhereKeyOnly, this);
+    cdsPesquisa = CreateDataSet(QStringLiteral("cdsPesquisa"), QStringLiteral("dspPesquisa"), this);
+    DeclareStreetFields(*cdsPesquisa);
+
+    sqlBusca = CreateQuery(QStringLiteral("sqlBusca"), QString(), this);
+    dspBusca = CreateProvider(QStringLiteral("dspBusca"), sqlBusca,
+                              TProviderOptions(poAllowCommandText), upWhereAll, this);
+    cdsBusca = CreateDataSet(QStringLiteral("cdsBusca"), QStringLiteral("dspBusca"), this);
+}
+
+TdmLogradouros::~TdmLogradouros() {
+    if (dmLogradouros == this) dmLogradouros = nullptr;
+}
+
+void TdmLogradouros::cdsDadosAfterInsert(TCachedDataSet& dataSet) {
+    AssignNextIdentifier(dataSet);
+}
+
+void TdmLogradouros::cdsDadosBeforePost(TCachedDataSet& dataSet) {
+    if (dataSet.State() == dsInsert) AssignNextIdentifier(dataSet);
+}
+
+void TdmLogradouros::AssignNextIdentifier(TCachedDataSet& dataSet) {
+    // The highest identifier comes from the database alone: every save is applied at
+    // once, so the cache holds no other new street at this moment.
+    ComandoPesquisa = QStringLiteral("SELECT COALESCE(MAX(I_ID),'0') FROM LOGRADOUROS");
+    cdsBusca->Close();
+    cdsBusca->SetCommandText(ComandoPesquisa);
+    cdsBusca->Open();
+    const qint32 next = cdsBusca->RecordCount() > 0 ? cdsBusca->Fields(0)->AsInteger() + 1 : 1;
+    dataSet.FieldByName(QStringLiteral("I_ID"))->SetAsInteger(next);
+}
+
+void TdmLogradouros::loadRecord(int id) {
+    cdsDados->Close();
+    cdsDados->FetchParams();
+    cdsDados->Params().ParamByName(QStringLiteral("UM")).SetAsInteger(id);
+    cdsDados->Open();
+}
+
+void TdmLogradouros::loadRecord(const QString& id) {
+    cdsDados->Close();
+    cdsDados->FetchParams();
+    TParam& parameter = cdsDados->Params().ParamByName(QStringLiteral("UM"));
+    // An empty identifier (a row opened from an empty search list) selects nothing:
+    // a null parameter matches no row, where empty text would fail to convert.
+    if (id.isEmpty()) {
+        parameter.Clear();
+    } else {
+        parameter.SetAsString(id);
+    }
+    cdsDados->Open();
+}
+
+void TdmLogradouros::loadSearchList() {
+    cdsPesquisa->Close();
+    cdsPesquisa->Open();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// TEdit: a single-line box with the input rules every box of the program shares.
+//
+// Only characters that the database's character set (Windows-1252) can store are
+// accepted, so a text typed here never reaches the database with a character replaced
+// by "?": a key or a paste that would bring in anything else is refused as a whole.
+// A box in capitals turns what the user types into capitals; text the program puts
+// into the box (ShowText) is shown as it is.
+
+#include <QLineEdit>
+
+#include "report_engine/Colors.h"
+
+enum class TEditCharCase { Normal, UpperCase };
+
+class TEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit TEdit(QWidget* parent = nullptr);
+
+    TEditCharCase CharCase() const { return FCharCase; }
+    void SetCharCase(TEditCharCase charCase) { FCharCase = charCase; }
+
+    // The background colour.
+    TColor Color() const { return FColor; }
+    void SetColor(TColor color);
+
+    // Puts text into the box as the program has it, without the typing rules' case
+    // conversion.
+    void ShowText(const QString& text);
+
+private:
+    friend class TEditValidator;
+    TEditCharCase FCharCase = TEditCharCase::Normal;
+    TColor FColor = clWhite;
+    bool FShowingText = false;
+};
