@@ -17,9 +17,11 @@
 //                       move the current row).
 //   - fieldChanged(f):  field f of the current row was assigned; a control showing f
 //                       shows the new value.
-//   - updateRecord():   emitted at the very start of Post. A control that holds typed
-//                       text not yet written to its field writes it now (connect with a
-//                       direct connection), so the posted row carries what is on screen.
+//   - updateRecord():   emitted at the very start of Post (and of every implicit post).
+//                       A control that holds typed text not yet written to its field
+//                       writes it now (connect with a direct connection), so the posted
+//                       row carries what is on screen.
+//   - focusControl(f):  Post refused field f (required and null); its control takes focus.
 // Controls never hold row numbers across a dataChanged(); they ask RecNo() again.
 
 #include <QObject>
@@ -35,6 +37,7 @@
 class TField;
 class TParams;
 class TDataProvider;
+struct TFieldValue;
 
 class TCachedDataSet : public QObject {
     Q_OBJECT
@@ -90,9 +93,10 @@ public:
     // creates one per packet column (DefaultFields() is then true).
     int FieldCount() const;
     TField* Fields(int index) const;
-    TField* FieldByName(const QString& name) const;  // "Field '%s' not found"
-    TField* FindField(const QString& name) const;    // nullptr when unknown
-    TField* AddField(std::unique_ptr<TField> field);
+    TField* FieldByName(const QString& name) const;   // "Field '%s' not found"
+    TField* FindField(const QString& name) const;     // nullptr when unknown
+    TField* AddField(std::unique_ptr<TField> field);  // the set owns it
+    TField* AddField(TField* field);                  // its QObject parent owns it
     bool DefaultFields() const;
 
     // Reading any row without moving the current one (for grids). Row is 0-based in the
@@ -137,8 +141,12 @@ signals:
     void dataChanged();
     void fieldChanged(TField* field);
     void updateRecord();
+    // Post refused a required field that is null: the control showing it takes focus.
+    void focusControl(TField* field);
 
 private:
+    const TFieldValue* ValueAt(int row, int fieldIndex) const;
+
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -1,0 +1,94 @@
+#include "data/TextCollator.h"
+
+#include <unicode/ucol.h>
+#include <unicode/uloc.h>
+
+#include <QLocale>
+
+#include "data/Exception.h"
+
+namespace {
+
+// The user's default locale as ICU names it. The C and POSIX locales have no
+// linguistic order of their own (ICU's "en_US_POSIX" puts every capital before every
+// small letter), so they fall back to the root order.
+QByteArray defaultLocaleName() {
+    const QString name = QLocale::system().name();
+    if (name.isEmpty() || name == u"C" || name.startsWith(u"C.") || name == u"POSIX") return {};
+    return name.toLatin1();
+}
+
+QByteArray localeNameFor(int localeId) {
+    if (localeId == 0) return defaultLocaleName();
+    char name[ULOC_FULLNAME_CAPACITY] = {};
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length =
+        uloc_getLocaleForLCID(static_cast<uint32_t>(localeId), name, sizeof name, &status);
+    if (U_FAILURE(status) || length <= 0) return defaultLocaleName();
+    // An identifier that names a locale ICU has no data for counts as unknown.
+    bool installed = false;
+    for (int32_t i = 0, count = uloc_countAvailable(); i < count && !installed; ++i) {
+        const char* available = uloc_getAvailable(i);
+        installed = qstrcmp(available, name) == 0;
+    }
+    return installed ? QByteArray(name) : defaultLocaleName();
+}
+
+}  // namespace
+
+TextCollator::TextCollator(int localeId) {
+    const QByteArray name = localeNameFor(localeId);
+    UErrorCode status = U_ZERO_ERROR;
+    FCollator = ucol_open(name.constData(), &status);
+    if (U_FAILURE(status)) {
+        status = U_ZERO_ERROR;
+        FCollator = ucol_open("", &status);
+    }
+    if (U_FAILURE(status) || !FCollator)
+        throw EDatabaseError(QStringLiteral("Unable to open the text collation: %1")
+                                 .arg(QString::fromLatin1(u_errorName(status))));
+    FLocaleName = QString::fromLatin1(name);
+
+    status = U_ZERO_ERROR;
+    ucol_setStrength(FCollator, UCOL_TERTIARY);
+    ucol_setAttribute(FCollator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+    ucol_setAttribute(FCollator, UCOL_CASE_FIRST, UCOL_LOWER_FIRST, &status);
+    ucol_setAttribute(FCollator, UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
+    ucol_setAttribute(FCollator, UCOL_CASE_LEVEL, UCOL_OFF, &status);
+    ucol_setAttribute(FCollator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+}
+
+TextCollator::~TextCollator() {
+    if (FCollator) ucol_close(FCollator);
+}
+
+int TextCollator::Compare(QStringView left, QStringView right) const {
+    return ucol_strcoll(
+        FCollator, reinterpret_cast<const UChar*>(left.utf16()), static_cast<int32_t>(left.size()),
+        reinterpret_cast<const UChar*>(right.utf16()), static_cast<int32_t>(right.size()));
+}
+
+size_t TextCollator::AppendSortKey(QStringView text, std::vector<char>& keys) const {
+    const auto* source = reinterpret_cast<const UChar*>(text.utf16());
+    const auto length = static_cast<int32_t>(text.size());
+    const size_t start = keys.size();
+    // Latin text needs a little under three key bytes per character at this strength;
+    // a longer key is asked for again with the size ICU reports.
+    int32_t room = length * 3 + 16;
+    for (;;) {
+        keys.resize(start + static_cast<size_t>(room));
+        const int32_t needed = ucol_getSortKey(
+            FCollator, source, length, reinterpret_cast<uint8_t*>(keys.data() + start), room);
+        if (needed <= room) {
+            keys.resize(start + static_cast<size_t>(needed));  // needed counts the zero byte
+            return static_cast<size_t>(needed) - 1;
+        }
+        room = needed;
+    }
+}
+
+QByteArray TextCollator::SortKey(QStringView text) const {
+    std::vector<char> key;
+    const size_t length = AppendSortKey(text, key);
+    return QByteArray(key.data(), static_cast<qsizetype>(length));
+}
