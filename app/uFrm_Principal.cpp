@@ -1,5 +1,6 @@
 #include "app/uFrm_Principal.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QDate>
@@ -8,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -111,6 +113,9 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
     setCentralWidget(client);
 
     CreateMenu();
+
+    // Watch the program's modal windows closing (see eventFilter).
+    qApp->installEventFilter(this);
 }
 
 void TFrm_Principal::CreateToolBar() {
@@ -215,6 +220,21 @@ void TFrm_Principal::FormActivate() {
 bool TFrm_Principal::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) RunCommand([this] { FormActivate(); });
     return QMainWindow::event(event);
+}
+
+// When a modal window of the program closes, the main window becomes the active
+// window again, so FormActivate runs. Without a window manager (or on platforms that
+// leave activation to the application) nobody else would hand activation back.
+bool TFrm_Principal::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide && watched != this && watched->isWidgetType()) {
+        const auto* widget = static_cast<QWidget*>(watched);
+        if (widget->isWindow() && widget->windowModality() != Qt::NonModal) {
+            QTimer::singleShot(0, this, [this] {
+                if (isVisible() && QApplication::activeModalWidget() == nullptr) activateWindow();
+            });
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFrm_Principal::closeEvent(QCloseEvent* event) {

@@ -52,6 +52,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // FormClose: the exit question.
     void closeEvent(QCloseEvent* event) override;
 
