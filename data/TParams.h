@@ -17,6 +17,10 @@ class TParams;
 // the reference, the first parameter of the list with that name (ignoring case).
 class TParam {
 public:
+    TParam() = default;
+    TParam(const TParam&) = delete;
+    TParam& operator=(const TParam&) = delete;
+
     QString Name() const { return FName; }
     void SetName(const QString& name);
     TParamType ParamType() const { return FParamType; }

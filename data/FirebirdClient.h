@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <firebird/Interface.h>
+
+// The Firebird client library, opened at run time by file name. Each library is
+// loaded once per process and kept to the end; every entry point the program uses is
+// resolved when it loads, so a wrong library fails at once, not in the middle of work.
+class FirebirdClient {
+public:
+    // The loaded client of that file name, loading it on first use. Raises
+    // "Unable to load %s (ErrorCode %d).  It may be missing from the system path." or
+    // "Unable to find procedure %s".
+    static FirebirdClient& Load(const QString& libraryName);
+
+    // The entry points resolved at load time.
+    static QStringList EntryPoints();
+
+    const QString& LibraryName() const { return FLibraryName; }
+    Firebird::IMaster* Master() const { return FMaster; }
+    Firebird::IProvider* Provider() const { return FProvider; }
+    Firebird::IUtil* Util() const { return FUtil; }
+
+    // The server's message text for the error a status holds.
+    QString StatusMessage(Firebird::IStatus* status) const;
+
+private:
+    FirebirdClient() = default;
+
+    QString FLibraryName;
+    void* FHandle = nullptr;
+    Firebird::IMaster* FMaster = nullptr;
+    Firebird::IProvider* FProvider = nullptr;
+    Firebird::IUtil* FUtil = nullptr;
+};
+
+// A status for one series of client calls: Check() raises EDatabaseError with the
+// server's message when the last call failed.
+class FirebirdStatus {
+public:
+    explicit FirebirdStatus(const FirebirdClient& client);
+    ~FirebirdStatus();
+    FirebirdStatus(const FirebirdStatus&) = delete;
+    FirebirdStatus& operator=(const FirebirdStatus&) = delete;
+
+    Firebird::CheckStatusWrapper* operator&() { return &FWrapper; }
+    Firebird::CheckStatusWrapper* Wrapper() { return &FWrapper; }
+    bool Failed() const;
+    void Check();
+    // The message of the failure the status holds.
+    QString Message();
+
+private:
+    const FirebirdClient& FClient;
+    Firebird::IStatus* FStatus;
+    Firebird::CheckStatusWrapper FWrapper;
+};

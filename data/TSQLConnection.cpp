@@ -1,0 +1,165 @@
+#include "data/TSQLConnection.h"
+
+#include "data/Exception.h"
+#include "data/FirebirdAttachment.h"
+#include "data/FirebirdCommand.h"
+#include "data/HourGlass.h"
+#include "data/SQLDrivers.h"
+#include "data/TSQLQuery.h"
+
+namespace {
+
+const QString kClosedConnection = QStringLiteral("Cannot perform this operation on a closed connection");
+
+// The value of the first of the names that the list carries.
+QString FirstValue(const TStrings& list, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        const int index = list.IndexOfName(QLatin1String(name));
+        if (index >= 0) return list.ValueFromIndex(index);
+    }
+    return QString();
+}
+
+}  // namespace
+
+TSQLConnection::TSQLConnection(QObject* owner) : QObject(owner) {}
+
+TSQLConnection::~TSQLConnection() {
+    try {
+        Close();
+    } catch (const std::exception&) {
+        // The attachment is gone either way; nobody is left to tell.
+    }
+    for (TSQLQuery* query : FDataSets) query->FConnection = nullptr;
+}
+
+TStrings TSQLConnection::ConnectionProperties() const {
+    // Without an external driver configuration the login values are those of Params
+    // itself, so the list is Params with its values trimmed, plus the driver's name.
+    TStrings properties;
+    for (int i = 0; i < FParams.Count(); ++i) {
+        const QString& line = FParams[i];
+        const int equals = line.indexOf(QLatin1Char('='));
+        properties.Add(equals < 0 ? line : FParams.Names(i) + QLatin1Char('=') + FParams.ValueFromIndex(i).trimmed());
+    }
+    if (properties.IndexOfName(QStringLiteral("DriverName")) < 0) {
+        properties.Add(QStringLiteral("DriverName=") + FDriverName);
+    }
+    return properties;
+}
+
+void TSQLConnection::Open() {
+    if (Connected()) return;
+    if (FDriverName.isEmpty()) throw EDatabaseError(QStringLiteral("Missing DriverName property"));
+
+    FState = csStateConnecting;
+    HourGlass hourGlass(FSQLHourGlass);
+    try {
+        const TStrings properties = ConnectionProperties();
+        const std::optional<TStrings> driver = FindSQLDriver(FDriverName);
+        if (!driver) throw EDatabaseError(QStringLiteral("Unknown driver: %1").arg(FDriverName));
+        FirebirdClient& client = FirebirdClient::Load(driver->Values(QStringLiteral("LibraryName")));
+
+        FirebirdAttachmentSettings settings;
+        settings.Database = properties.Values(QStringLiteral("Database"));
+        settings.UserName = properties.Values(QStringLiteral("User_Name"));
+        settings.Password = properties.Values(QStringLiteral("Password"));
+        settings.RoleName = FirstValue(properties, {"RoleName", "Role"});
+        settings.CharacterSet = properties.Values(QStringLiteral("ServerCharSet"));
+        bool dialectOk = false;
+        const int dialect = properties.Values(QStringLiteral("SQLDialect")).toInt(&dialectOk);
+        settings.Dialect = dialectOk && dialect >= 1 && dialect <= 3 ? dialect : 3;
+        settings.WaitOnLocks =
+            properties.Values(QStringLiteral("WaitOnLocks")).compare(QLatin1String("False"), Qt::CaseInsensitive) != 0;
+
+        FAttachment = std::make_unique<FirebirdAttachment>(client, settings);
+        // Firebird quotes names with double quotes, has transactions, no nesting
+        // through one session, and no limit of statements per attachment.
+        FQuoteChar = QStringLiteral("\"");
+        FTransactionsSupported = true;
+        FMultipleTransactionsSupported = false;
+        FMaxStmtsPerConn = 0;
+        FState = csStateOpen;
+    } catch (...) {
+        FAttachment.reset();
+        FState = csStateClosed;
+        throw;
+    }
+}
+
+void TSQLConnection::Close() {
+    if (!Connected()) {
+        FTransactions.clear();
+        FTransactionCount = 0;
+        FState = csStateClosed;
+        return;
+    }
+    FState = csStateDisconnecting;
+    const QList<TSQLQuery*> queries = FDataSets;
+    for (TSQLQuery* query : queries) {
+        query->Close();
+        query->SetPrepared(false);
+    }
+    std::unique_ptr<FirebirdAttachment> attachment = std::move(FAttachment);
+    FTransactions.clear();
+    FTransactionCount = 0;
+    FState = csStateClosed;
+    attachment->Detach();
+}
+
+void TSQLConnection::CheckConnected() const {
+    if (!Connected()) throw EDatabaseError(kClosedConnection);
+}
+
+std::optional<TTransactionDesc> TSQLConnection::BeginTransaction() {
+    if (!Connected()) Open();
+    CheckConnected();
+    if (!FTransactionsSupported) return std::nullopt;
+    if (FTransactionCount > 0 && !FMultipleTransactionsSupported) {
+        throw EDatabaseError(QStringLiteral("A transaction is already active"));
+    }
+    TTransactionDesc transaction;
+    transaction.TransactionID = quint32(FTransactionCount + 1);
+    transaction.IsolationLevel = xilREADCOMMITTED;
+    FAttachment->PushTransaction();
+    FTransactions.prepend(transaction);
+    ++FTransactionCount;
+    return transaction;
+}
+
+void TSQLConnection::EndTransaction(bool commit) {
+    if (!FTransactionsSupported) return;
+    if (FTransactions.isEmpty() || FTransactionCount == 0) {
+        throw EDatabaseError(QStringLiteral("There is no active transaction"));
+    }
+    CheckConnected();
+    // A failed commit leaves the transaction on the stack, for its owner to roll back.
+    FAttachment->PopTransaction(commit);
+    FTransactions.removeFirst();
+    --FTransactionCount;
+}
+
+int TSQLConnection::Execute(const QString& sql, const TParams& params) {
+    if (!Connected()) Open();
+    HourGlass hourGlass(FSQLHourGlass);
+    FState = csStateExecuting;
+    quint64 affected = 0;
+    try {
+        const QString text = params.IsEmpty() ? sql : ReplaceParameterMarkers(sql);
+        FirebirdCommand command(*FAttachment, text);
+        TParams bound = params;
+        command.Bind(bound);
+        affected = command.Execute();
+    } catch (...) {
+        FState = csStateOpen;
+        throw;
+    }
+    FState = csStateOpen;
+    return int(affected);
+}
+
+void TSQLConnection::RegisterDataSet(TSQLQuery* query) {
+    if (!FDataSets.contains(query)) FDataSets.append(query);
+}
+
+void TSQLConnection::UnregisterDataSet(TSQLQuery* query) { FDataSets.removeAll(query); }
