@@ -8,13 +8,13 @@
 #include <memory>
 
 #include "report_engine/Rounding.h"
+#include "report_engine/TVRPageList.h"
 #include "report_engine/TVRPrinterSettings.h"
 
 class QPainter;
 class QPrinter;
 class TVRCanvas;
 class TVRMetafile;
-class TVRPageList;
 class TVRStream;
 class TVRExportFilter;
 class TVRPrinterOwner;
@@ -37,13 +37,6 @@ public:
 
 private:
     int FValue;
-};
-
-// What loading a page file found. A damaged file keeps the pages before the damage.
-struct TVRLoadResult {
-    int PageCount = 0;
-    QString Damage;  // empty when the whole file was sound
-    bool IsSound() const { return Damage.isEmpty(); }
 };
 
 // The page printer of one report run. Each page is drawn on Canvas() in device pixels
@@ -131,6 +124,9 @@ public:
     QPrinter* Printer();
     // A printer is installed, or the printer object writes to a file.
     bool PrinterOK();
+
+    // The printer document has started (direct printing).
+    bool Printing() const { return IsPrinting; }
 
     bool ReportLoaded() const { return FReportLoaded; }
     void SetReportLoaded(bool loaded) { FReportLoaded = loaded; }

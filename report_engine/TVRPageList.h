@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+class TVRCompress;
+class TVRMetafile;
+class TVRStream;
+
+// What loading a page file found. A damaged file keeps the pages before the damage.
+struct TVRLoadResult {
+    int PageCount = 0;
+    QString Damage;  // empty when the whole file was sound
+    bool IsSound() const { return Damage.isEmpty(); }
+};
+
+// The page store: a header and a chain of page records in a TVRStream, the native
+// report file's layout (all integers little-endian):
+//
+//   header, 128 bytes: 0 word 3 | 2 word 60 | 8 page count (int32) | 16 time written
+//   (double, days since 30 Dec 1899) | 25 compression flag (1 = compressed) | 26 100
+//   bytes of 'H'; other bytes reserved (written as 0).
+//   record: page number (int32) | offset of the next record (int32, just after this
+//   record) | payload | offset of this record's start (int32, the back link).
+//
+// The payload is the page's EMF, or, compressed, the EMF's length (int32) followed by
+// its splay-tree code. The stream's last four bytes thus point at the last record, and
+// a page is reached through the links without reading the pages in between. Adding
+// and reading whole pages happen under the list's lock.
+class TVRPageList {
+public:
+    static constexpr int HeaderSize = 128;
+
+    TVRPageList();
+    ~TVRPageList();
+
+    // Starts an empty store on `stream` (not owned).
+    void Attach(TVRStream* stream, bool compression);
+    TVRStream* Stream() const { return FStream; }
+    bool Compression() const { return FCompression; }
+    int PageCount() const;
+
+    void AddPage(const TVRMetafile& page);
+    // Page N (1-based); none when out of range or when the stored page is damaged.
+    std::unique_ptr<TVRMetafile> GetPage(int pageNumber);
+    // Rewrites the header with the final page count.
+    void Finish();
+    void Clear();
+
+    // Takes `stream` (not owned), holding a whole native report file, as the store.
+    // Keeps every sound page up to the first damage, cuts the stream there and says
+    // where the damage starts.
+    TVRLoadResult LoadFromStream(TVRStream* stream);
+    // Copies the stream into a file, which is replaced only once completely written;
+    // throws Exception when that fails.
+    void SaveToFile(const QString& fileName);
+
+    // Header length of the store: 128, or what a loaded older file used.
+    qint64 HeaderLength() const { return FHeaderLength; }
+
+    // The length of the header of a native report file that starts with `head`.
+    static qint64 DetectHeaderLength(const QByteArray& head);
+
+private:
+    void WriteHeader();
+    bool SeekToPage(int pageNumber);
+    bool IsRecordStart(qint64 position, qint64 streamSize) const;
+    // The EMF bytes of the record at `recordStart`, checked against its links; none
+    // when the record is unsound. `next` receives the following record's offset.
+    std::optional<QByteArray> ReadRecord(qint64 recordStart, int pageNumber, qint64* next);
+    std::optional<QByteArray> DecodePayload(const QByteArray& payload);
+
+    mutable std::mutex FLock;
+    std::unique_ptr<TVRCompress> aCompressor;
+    bool FCompression = false;
+    int FPageCount = 0;
+    TVRStream* FStream = nullptr;
+    qint64 FHeaderLength = HeaderSize;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class QWidget;
+class TVRPrinter;
+class TVRPrinterOwner;
+
+// The progress window of a print or export run: a gauge, an information label and a
+// Cancel button. It becomes the page printer's client while it exists and follows the
+// posted progress notifications in steps of 5 percent; Cancel stops the report
+// (UserCancel) and cancels the page printer. The window itself lives in the .cpp so
+// that the printer core includes no widget header.
+class TVRProgressForm {
+public:
+    TVRProgressForm(TVRPrinter& printer, TVRPrinterOwner* report,
+                    const QString& caption = QStringLiteral("Printing progress"));
+    ~TVRProgressForm();
+
+    void Show();
+    void Hide();
+
+    QWidget* Window() const;
+    // Gauge position in percent and the information text.
+    int Position() const;
+    QString Info() const;
+    // What the Cancel button does.
+    void CancelClick();
+
+private:
+    class Dialog;
+    std::unique_ptr<Dialog> FWindow;
+    TVRPrinter& FPrinter;
+    QPointer<QObject> FPreviousClient;
+    TVRPrinterOwner* FReport;
+};

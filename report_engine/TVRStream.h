@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+#include <mutex>
+
+class QTemporaryFile;
+
+// The page store's byte stream. It starts in memory and, as soon as a write makes it
+// larger than the memory limit, moves its content into a temporary file (prefix "VRP"
+// in the system's temporary folder) and goes on there; the file is deleted with the
+// stream. Every operation takes the stream's own lock, so a reader on one thread and
+// a writer on another never see a half-done read, write or seek.
+class TVRStream {
+public:
+    explicit TVRStream(qint64 memoryLimit);
+    ~TVRStream();
+
+    TVRStream(const TVRStream&) = delete;
+    TVRStream& operator=(const TVRStream&) = delete;
+
+    // Reads up to `size` bytes at the position and advances it; returns the bytes read
+    // (fewer at the end of the stream).
+    qint64 Read(char* data, qint64 size);
+    // Writes at the position, growing the stream; throws Exception when the temporary
+    // file cannot be written.
+    void Write(const char* data, qint64 size);
+    void Write(const QByteArray& bytes) { Write(bytes.constData(), bytes.size()); }
+    // Positions beyond the end are allowed; a later write fills the gap with zeros.
+    void Seek(qint64 position);
+    qint64 Position() const;
+    qint64 Size() const;
+    // Cuts the stream to `size` bytes (no effect when it is shorter already).
+    void Truncate(qint64 size);
+
+    // Little-endian 32-bit integers: false when fewer than four bytes were left.
+    bool ReadInt32(qint32& value);
+    void WriteInt32(qint32 value);
+
+    bool InMemory() const;
+    // The temporary file once the stream has moved there, else empty.
+    QString FileName() const;
+    qint64 MemoryLimit() const { return FMemoryLimit; }
+
+private:
+    void MoveToFile();
+    void WriteLocked(const char* data, qint64 size);
+
+    mutable std::mutex FLock;
+    QByteArray MemoryStream;
+    qint64 FMemoryPosition = 0;
+    QString FFilename;
+    std::unique_ptr<QTemporaryFile> FileStream;
+    bool FInMemory = true;
+    qint64 FMemoryLimit;
+};
