@@ -64,8 +64,14 @@ bool usableInWhere(const TPacketColumn& column) {
            !isExcludedType(column.DataType) && dataSizeOf(column) < 8192;
 }
 
-void addParam(TParams& params, const TPacketColumn& column, const TPackedRow& values, int index) {
-    TParam& param = params.CreateParam(column.DataType, column.Name, ptInput);
+// Parameters go by position, but a parameter list shares one value among parameters of
+// one name, so each gets a name of its own: the column, "OLD_" and the column for the
+// WHERE values, and a number after it should that name be taken already.
+void addParam(TParams& params, const TPacketColumn& column, const TPackedRow& values, int index,
+              bool oldValue = false) {
+    QString name = (oldValue ? QStringLiteral("OLD_") : QString()) + column.Name;
+    if (params.FindParam(name)) name += u'_' + QString::number(params.Count() + 1);
+    TParam& param = params.CreateParam(column.DataType, name, ptInput);
     if (values.Indicator(index) != TFieldIndicator::Value) return;  // bound as NULL
     if (column.IsInteger())
         param.SetValue(QVariant(values.Integer(index)));
@@ -107,7 +113,7 @@ void appendWhere(QStringList& lines, TParams& params, const TResolverInfo& info,
             lines << QStringLiteral(" %1 is null and").arg(qualifiedColumn(info, column));
         } else {
             lines << QStringLiteral(" %1 = ? and").arg(qualifiedColumn(info, column));
-            addParam(params, column, oldValues, i);
+            addParam(params, column, oldValues, i, true);
         }
     }
     if (lines.size() == first)
