@@ -9,9 +9,11 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <exception>
 
 #include "app/Calculator.h"
 #include "app/TImage.h"
@@ -19,6 +21,7 @@
 #include "app/udmPrincipal.h"
 #include "data/Exception.h"
 #include "data/TSQLConnection.h"
+#include "registry/uFrm_Logradouros.h"
 #include "report_engine/Colors.h"
 #include "report_engine/Jpeg.h"
 #include "toolkit/Dialogs.h"
@@ -277,7 +280,26 @@ void TFrm_Principal::RelatriodosLogradouros1Click() {}
 
 void TFrm_Principal::RelatriodosLogradourosporFiltragem1Click() {}
 
-void TFrm_Principal::OpenStreetRegistry() {}
+// A fresh registry window (with its own street data module) per command, shown
+// modally and destroyed afterwards whatever happened, so that nothing of one registry
+// session survives into the next. An error still reaches the caller after the
+// clean-up.
+void TFrm_Principal::OpenStreetRegistry() {
+    if (Frm_Logradouros == nullptr) Frm_Logradouros = new TFrm_Logradouros(this);
+    std::exception_ptr failure;
+    try {
+        Frm_Logradouros->Botao_AtivaDesativa->click();
+        Frm_Logradouros->exec();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (Frm_Logradouros != nullptr) {
+        Frm_Logradouros->close();
+        delete Frm_Logradouros;
+        Frm_Logradouros = nullptr;
+    }
+    if (failure) std::rethrow_exception(failure);
+}
 
 void CreateMainWindow() {
     auto* window = new TFrm_Principal;
