@@ -107,10 +107,15 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
     calendario->setFixedWidth(kCalendarWidth);
     calendario->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     calendario->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    // The month title bar in blue.
+    // Month and day names in the language of the rest of the program.
+    calendario->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    calendario->setFirstDayOfWeek(Qt::Sunday);
+    // The month title bar in blue, its texts in white.
     const QColor titleColor = ToQColor(clBlue);
-    calendario->setStyleSheet(QStringLiteral("#qt_calendar_navigationbar { background-color: %1; }")
-                                  .arg(titleColor.name()));
+    calendario->setStyleSheet(
+        QStringLiteral("#qt_calendar_navigationbar { background-color: %1; }"
+                       "#qt_calendar_navigationbar QToolButton { color: white; }")
+            .arg(titleColor.name()));
     row->addWidget(calendario);
     column->addLayout(row, 1);
     setCentralWidget(client);
