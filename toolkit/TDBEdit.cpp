@@ -100,15 +100,16 @@ void TDBEdit::UpdateRecord() {
 }
 
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
-    QLineEdit::focusOutEvent(event);
-    // A popup (a context menu of this very box) does not end the editing.
-    if (event->reason() == Qt::PopupFocusReason) return;
-    try {
-        UpdateRecord();
-    } catch (const std::exception& error) {
-        ShowException(error);
-        selectAll();
-        return;
+    if (LeavesForAnotherControl(*event)) {
+        try {
+            UpdateRecord();
+        } catch (const std::exception& error) {
+            // The field refused the text (not a number, say): the box keeps it, so the
+            // user can correct it, and OnExit does not run on a value never stored.
+            QLineEdit::focusOutEvent(event);
+            ShowException(error);
+            return;
+        }
     }
-    if (OnExit) RunCommand(OnExit);
+    TEdit::focusOutEvent(event);
 }

@@ -6,14 +6,13 @@
 // "000000" reads 000042) and follows the row as it moves or is re-read. Typed text is
 // held in the box and written into the field only when the data set posts (it asks
 // its controls through updateRecord) or when the box loses the focus, so an OnExit
-// handler already sees the new value in the field.
+// handler (see TEdit) already sees the new value in the field.
 //
 // Input rules: those of TEdit (Windows-1252 only, optional capitals), and at most the
 // field's Size characters for a text field. With the source's AutoEdit off, typing
 // into a browsing row is refused: only the window's commands start an edit.
 
 #include <QPointer>
-#include <functional>
 
 #include "toolkit/TEdit.h"
 
@@ -38,9 +37,6 @@ public:
     // Writes typed text into the field (nothing when unmodified); the field's own
     // conversion errors propagate.
     void UpdateRecord();
-
-    // Runs when the focus leaves the box, after the typed text reached the field.
-    std::function<void()> OnExit;
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

@@ -8,8 +8,8 @@
 #include <QPointer>
 
 #include "data/DataSetState.h"
+#include "data/TCachedDataSet.h"
 
-class TCachedDataSet;
 class TField;
 
 class TDataSource : public QObject {

@@ -1,8 +1,11 @@
 #include "toolkit/TEdit.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QValidator>
 
 #include "data/Win1252.h"
+#include "toolkit/Dialogs.h"
 
 // Refuses any text holding a character Windows-1252 cannot store and, for a box in
 // capitals, turns letters into capitals. A letter whose capital has no Windows-1252
@@ -42,4 +45,18 @@ void TEdit::ShowText(const QString& text) {
     FShowingText = true;
     setText(text);
     FShowingText = false;
+}
+
+void TEdit::keyPressEvent(QKeyEvent* event) {
+    if (OnKeyDown && OnKeyDown(*event)) return;
+    QLineEdit::keyPressEvent(event);
+}
+
+bool TEdit::LeavesForAnotherControl(const QFocusEvent& event) {
+    return event.reason() != Qt::PopupFocusReason && event.reason() != Qt::ActiveWindowFocusReason;
+}
+
+void TEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    if (OnExit && LeavesForAnotherControl(*event)) RunCommand(OnExit);
 }

@@ -9,6 +9,7 @@
 // into the box (ShowText) is shown as it is.
 
 #include <QLineEdit>
+#include <functional>
 
 #include "report_engine/Colors.h"
 
@@ -30,6 +31,19 @@ public:
     // Puts text into the box as the program has it, without the typing rules' case
     // conversion.
     void ShowText(const QString& text);
+
+    // Runs for every key pressed in the box, before the box handles it; returns true
+    // to consume the key.
+    std::function<bool(QKeyEvent& key)> OnKeyDown;
+    // Runs when the focus leaves the box for another control of its window (not when
+    // the window itself loses the focus, nor for the box's own context menu).
+    std::function<void()> OnExit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // True when a focus change moves to another control of the same window.
+    static bool LeavesForAnotherControl(const QFocusEvent& event);
 
 private:
     friend class TEditValidator;
