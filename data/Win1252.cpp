@@ -46,7 +46,7 @@ QString CharacterMessage(const QString& shown, char32_t code) {
 
 }  // namespace
 
-bool IsWin1252RepresentableRepresentable(QChar character) { return ByteFor(character.unicode()) >= 0; }
+bool IsWin1252Representable(QChar character) { return ByteFor(character.unicode()) >= 0; }
 
 QChar Win1252ToUnicode(unsigned char byte) { return QChar(kDecode.unicode[byte]); }
 
