@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSize>
 #include <QString>
 #include <QStringView>
@@ -25,9 +26,10 @@ public:
     // Width and height of `text`; fills `dx` (when given) with each code unit's advance.
     QSize Extent(QStringView text, std::vector<qint32>* dx = nullptr) const;
 
+    struct Face;  // the font file behind the metrics (TextMeasure.cpp)
+
 private:
     friend class TextMeasure;
-    struct Face;
     int MeasureAdvance(char32_t codePoint) const;
 
     Face* FFace = nullptr;
@@ -35,7 +37,7 @@ private:
     int FAscent = 0;
     int FDescent = 0;
     mutable qint16 FLatin[256];  // advances of U+0000..U+00FF, -1 until measured
-    mutable std::vector<std::pair<char32_t, int>> FOthers;
+    mutable QHash<char32_t, int> FOthers;  // advances of the other code points
 };
 
 class TextMeasure {
