@@ -6,11 +6,13 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -22,7 +24,9 @@
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
 #include "data/TSQLConnection.h"
+#include "registry/uFrm_Logradouros.h"
 #include "report_engine/FormatSettings.h"
+#include "tests/support/TestDatabase.h"
 #include "toolkit/Dialogs.h"
 
 namespace {
@@ -170,51 +174,104 @@ TEST_F(MainWindowTest, ExitQuestionFromMenuToolbarAndCloseBox) {
     }
 }
 
-// Runs the program's start-up in a folder: the connection data module, then the
-// main window with its creation handler.
+// Runs the program's start-up with a folder as the working directory: the connection
+// data module, then the main window with its creation handler.
 class StartUpTest : public MainWindowTest {
 protected:
-    void SetUp() override {
-        MainWindowTest::SetUp();
-        ASSERT_TRUE(folder.isValid());
-        savedDirectory = QDir::currentPath();
-        QDir::setCurrent(folder.path());
-        connections = std::make_unique<TdmPrincipal>();
-        dmPrincipal = connections.get();
-    }
     void TearDown() override {
         MainWindowTest::TearDown();
         dmPrincipal = nullptr;
         connections.reset();
-        QDir::setCurrent(savedDirectory);
+        if (!savedDirectory.isEmpty()) QDir::setCurrent(savedDirectory);
     }
 
-    QTemporaryDir folder;
+    void StartIn(const QString& folder) {
+        savedDirectory = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(folder));
+        connections = std::make_unique<TdmPrincipal>();
+        dmPrincipal = connections.get();
+        CreateMainWindow();
+        ASSERT_NE(Frm_Principal, nullptr);
+    }
+
+    TSQLConnection& Session() { return *dmPrincipal->TorvaneConnection; }
+
     QString savedDirectory;
     std::unique_ptr<TdmPrincipal> connections;
 };
 
 TEST_F(StartUpTest, MissingDatabaseShowsOneErrorThenTheWindow) {
-    CreateMainWindow();
+    QTemporaryDir folder;
+    StartIn(folder.path());
 
-    ASSERT_NE(Frm_Principal, nullptr);
     EXPECT_EQ(Frm_Principal->windowTitle(),
               QStringLiteral("Torvane Logradouros - 2019 | ") + Descricao_Cliente);
     ASSERT_EQ(ShownMessages().size(), 1);
     EXPECT_EQ(ShownMessages()[0].Kind, TMsgKind::Error);
     EXPECT_EQ(ShownMessages()[0].Caption, ApplicationTitle());
 
-    const QString canonical = QDir(folder.path()).canonicalPath();
-    EXPECT_EQ(QDir(DiretorioCorrente).canonicalPath(), canonical);
+    EXPECT_EQ(QDir(DiretorioCorrente).canonicalPath(), QDir(folder.path()).canonicalPath());
     EXPECT_FALSE(DiretorioCorrente.endsWith(QLatin1Char('/')));
-    const TSQLConnection& session = *dmPrincipal->TorvaneConnection;
-    EXPECT_FALSE(session.Connected());
-    EXPECT_EQ(session.Params().Values(QStringLiteral("Database")),
+    EXPECT_FALSE(Session().Connected());
+    EXPECT_EQ(Session().Params().Values(QStringLiteral("Database")),
               DiretorioCorrente + QStringLiteral("/LOGRADOUROS.FDB"));
-    EXPECT_EQ(session.Params().Values(QStringLiteral("ServerCharSet")), QStringLiteral("WIN1252"));
-    EXPECT_EQ(session.Params().Values(QStringLiteral("SQLDialect")), QStringLiteral("3"));
-    EXPECT_EQ(session.Params().Values(QStringLiteral("User_Name")), QStringLiteral("sysdba"));
+    EXPECT_EQ(Session().Params().Values(QStringLiteral("ServerCharSet")),
+              QStringLiteral("WIN1252"));
+    EXPECT_EQ(Session().Params().Values(QStringLiteral("SQLDialect")), QStringLiteral("3"));
+    EXPECT_EQ(Session().Params().Values(QStringLiteral("User_Name")), QStringLiteral("sysdba"));
     EXPECT_FALSE(dmPrincipal->ConectaAntigo->Connected());
+}
+
+TEST_F(StartUpTest, OpensTheDatabaseOfTheWorkingDirectory) {
+    const TestDatabase database = TestDatabase::Sample();
+    StartIn(database.Directory());
+
+    EXPECT_TRUE(ShownMessages().isEmpty());
+    EXPECT_TRUE(Session().Connected());
+    EXPECT_FALSE(dmPrincipal->ConectaAntigo->Connected());
+}
+
+// The menu item and the toolbar button open the same registry, each time a fresh one
+// on street 1 and the record page, destroyed when it closes.
+TEST_F(StartUpTest, RegistryOpensFreshFromMenuAndToolbar) {
+    const TestDatabase database = TestDatabase::Sample();
+    StartIn(database.Directory());
+    Frm_Principal->show();
+
+    const struct {
+        const char* route;
+        std::function<void()> open;
+    } routes[] = {
+        {"menu", [] { Frm_Principal->BensMveis2->trigger(); }},
+        {"toolbar", [] { Frm_Principal->SpeedButton6->click(); }},
+        {"menu again", [] { Frm_Principal->BensMveis2->trigger(); }},
+    };
+    for (const auto& [route, open] : routes) {
+        SCOPED_TRACE(route);
+        QPointer<TFrm_Logradouros> seen;
+        bool opened = false;
+        bool onRecordPage = false;
+        QString idAtOpening;
+        QTimer::singleShot(0, [&] {
+            WaitFor([] { return Frm_Logradouros != nullptr && Frm_Logradouros->isVisible(); });
+            if (Frm_Logradouros == nullptr) return;
+            seen = Frm_Logradouros;
+            opened = true;
+            onRecordPage = seen->PageControl1->currentWidget() == seen->TabCadastro;
+            idAtOpening = seen->ddd->text();
+            // Leave on the search page: the next opening must not start there.
+            seen->PageControl1->setCurrentWidget(seen->TabPesquisaS);
+            seen->reject();
+        });
+        open();
+
+        ASSERT_TRUE(opened);
+        EXPECT_TRUE(onRecordPage);
+        EXPECT_EQ(idAtOpening, QStringLiteral("000001"));
+        EXPECT_EQ(Frm_Logradouros, nullptr);
+        EXPECT_TRUE(seen.isNull());  // destroyed, with its data module
+        EXPECT_TRUE(ShownMessages().isEmpty());
+    }
 }
 
 TEST_F(MainWindowTest, ActivationSetsDateSettingsAndToday) {
