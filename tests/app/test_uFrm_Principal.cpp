@@ -28,6 +28,8 @@
 #include "report_engine/FormatSettings.h"
 #include "tests/support/TestDatabase.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/TDBEdit.h"
+#include "toolkit/TDataSource.h"
 
 namespace {
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QFlags>
+
+class QObject;
+
+// Report geometry is kept in the native unit, the tenth of a millimetre. The report's
+// Units only change how the geometry properties read and write; stored values and every
+// computation of a run stay native.
+enum class TVRUnit { MM, Inches, Pixels, Characters, Native };
+
+// What a conversion between native values and the report's units needs.
+struct TVRUnitScale {
+    TVRUnit Unit = TVRUnit::Native;
+    double Resolution = 96;  // screen pixels per inch
+    int Zoom = 100;          // percent
+    double CharWidth = 1;    // average character width of the report font, native
+    double CharHeight = 1;   // character height of the report font, native
+};
+
+double NativeToUnits(double native, const TVRUnitScale& scale, bool vertical);
+double UnitsToNative(double value, const TVRUnitScale& scale, bool vertical);
+
+// Native value to screen pixels at a zoom (the design-view bounds of bands and controls).
+int NativeToPixels(double native, int zoom = 100);
+double PixelsToNative(double pixels, int zoom = 100);
+
+// The scale of the report that holds `component` (walking up its parents); native
+// units when it lies on no report.
+TVRUnitScale UnitScaleOf(const QObject* component);
