@@ -33,6 +33,9 @@ void TDBEdit::SetDataSource(TDataSource* source) {
                 ShowField();
             }
         });
+        connect(FDataSource, &TDataSource::focusControl, this, [this](TField* field) {
+            if (field && field == Field()) setFocus();
+        });
         connect(FDataSource, &TDataSource::updateRecord, this, &TDBEdit::UpdateRecord,
                 Qt::DirectConnection);
     }

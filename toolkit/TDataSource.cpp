@@ -16,6 +16,7 @@ void TDataSource::SetDataSet(TCachedDataSet* dataSet) {
         // Direct: the controls must have written their text before Post reads the row.
         connect(FDataSet, &TCachedDataSet::updateRecord, this, &TDataSource::updateRecord,
                 Qt::DirectConnection);
+        connect(FDataSet, &TCachedDataSet::focusControl, this, &TDataSource::focusControl);
         connect(FDataSet, &QObject::destroyed, this, &TDataSource::dataSetChanged);
     }
     emit dataSetChanged();

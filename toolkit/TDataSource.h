@@ -40,6 +40,8 @@ signals:
     void fieldChanged(TField* field);
     // Post is starting: controls write the text they hold into their fields now.
     void updateRecord();
+    // Post refused a required field that is null: the control showing it takes focus.
+    void focusControl(TField* field);
     // Another set (or none) was linked.
     void dataSetChanged();
 

@@ -1,0 +1,18 @@
+#pragma once
+
+// Keyboard input for widget tests, delivered the way the application delivers it (so
+// event filters installed on the application see it too).
+
+#include <QString>
+#include <Qt>
+
+class QWidget;
+
+// Shows a top-level window and makes it the active one, so that focus changes work.
+void ShowActive(QWidget& window);
+
+// Presses and releases one key on the widget.
+void PressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+// Types text into the widget, one character per key press.
+void TypeText(QWidget* widget, const QString& text);
