@@ -180,15 +180,8 @@ void TVRCustomLabel::Print(int ofsX, int ofsY) {
     TVRCanvas* canvas = exporting ? nullptr : FVRPrinter->Canvas();
 
     const TRect deviceBox = DeviceBox(ofsX, ofsY);
-    if (exporting && !Transparent && Color != clWhite) {
-        TVRShape background;
-        background.Shape = vrsRectangle;
-        background.Brush = {Color, bsSolid};
-        background.Pen = {Color, 1, psClear};
-        background.SetPixelBounds(deviceBox.Left, deviceBox.Top, deviceBox.Width(),
-                                  deviceBox.Height());
-        ExportFilter()->AcceptGraphic(deviceBox.Left, deviceBox.Top, background);
-    }
+    if (exporting && !Transparent && Color != clWhite)
+        ExportFilledRectangle(*ExportFilter(), deviceBox, Color);
     if (canvas && !Transparent) {
         canvas->SetBrush({Color, bsSolid});
         canvas->FillRect(deviceBox);
@@ -205,15 +198,7 @@ void TVRCustomLabel::Print(int ofsX, int ofsY) {
             frameRect.Bottom = FVRPrinter->YPos(ofsY + Size().NativeTop() + boxHeight +
                                                 band->Expanded());
         if (exporting) {
-            if (!Transparent) {
-                TVRShape background;
-                background.Shape = vrsRectangle;
-                background.Brush = {Color, bsSolid};
-                background.Pen = {Color, 1, psClear};
-                background.SetPixelBounds(frameRect.Left, frameRect.Top, frameRect.Width(),
-                                          frameRect.Height());
-                ExportFilter()->AcceptGraphic(frameRect.Left, frameRect.Top, background);
-            }
+            if (!Transparent) ExportFilledRectangle(*ExportFilter(), frameRect, Color);
             Frame().Export(*ExportFilter(), frameRect, FVRPrinter->XFactor(),
                            FVRPrinter->YFactor());
         } else if (canvas) {

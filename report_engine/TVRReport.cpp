@@ -225,27 +225,9 @@ void TCustomVRReport::Prepare() {
 
 void TCustomVRReport::Print() {
     if (!FAvailable) return;
-    std::unique_ptr<TVRPrinter> previous = std::move(FVRPrinter);
-    FVRPrinter = NewPrinter();
-    FVRPrinter->SetDestination(vrdPrinter);
-    auto restore = [this, &previous] {
-        FVRPrinter = std::move(previous);
-        FPrinterSettings.FirstPage = 0;
-        FPrinterSettings.LastPage = 0;
-    };
-    try {
-        std::unique_ptr<TVRProgressForm> progress;
-        if (ShowProgressWindow) {
-            progress = std::make_unique<TVRProgressForm>(*FVRPrinter, this,
-                                                         QStringLiteral("Printing progress"));
-            progress->Show();
-        }
-        CreateReport();
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
+    RunWithPrinter(vrdPrinter, QStringLiteral("Printing progress"));
+    FPrinterSettings.FirstPage = 0;
+    FPrinterSettings.LastPage = 0;
     if (AfterPrintEvent) AfterPrintEvent(*this);
 }
 
@@ -261,27 +243,38 @@ void TCustomVRReport::ExportToFilter(TVRExportFilter& filter) {
     FFinalPass = false;
     filter.SetOwner(this);
     filter.SetOriginalVRPrinter(FVRPrinter.get());
-    std::unique_ptr<TVRPrinter> previous = std::move(FVRPrinter);
-    FVRPrinter = NewPrinter();
-    auto restore = [this, &previous] {
-        FVRPrinter = std::move(previous);
+    try {
+        RunWithPrinter(vrdMetafile, QStringLiteral("Export Progress"));
+    } catch (...) {
         FExporting = false;
         FExportFilter = nullptr;
         FFinalPass = true;
-    };
+        throw;
+    }
+    FExporting = false;
+    FExportFilter = nullptr;
+    FFinalPass = true;
+}
+
+void TCustomVRReport::RunWithPrinter(TVRPrinterDestination destination,
+                                     const QString& progressCaption) {
+    // The run gets a page printer of its own; the previous one (whose pages a preview
+    // may be showing) comes back afterwards.
+    std::unique_ptr<TVRPrinter> previous = std::move(FVRPrinter);
+    FVRPrinter = NewPrinter();
+    FVRPrinter->SetDestination(destination);
     try {
         std::unique_ptr<TVRProgressForm> progress;
         if (ShowProgressWindow) {
-            progress = std::make_unique<TVRProgressForm>(*FVRPrinter, this,
-                                                         QStringLiteral("Export Progress"));
+            progress = std::make_unique<TVRProgressForm>(*FVRPrinter, this, progressCaption);
             progress->Show();
         }
         CreateReport();
     } catch (...) {
-        restore();
+        FVRPrinter = std::move(previous);
         throw;
     }
-    restore();
+    FVRPrinter = std::move(previous);
 }
 
 void TCustomVRReport::PreviewClosed() {
@@ -545,7 +538,7 @@ void TCustomVRReport::NewPage(bool printColumnHeaders) {
             canvas->SetBrush({BackgroundColor, bsSolid});
             canvas->FillRect(page);
         } else if (FExporting && FExportFilter) {
-            SendRectangle(page, BackgroundColor);
+            ExportFilledRectangle(*FExportFilter, page, BackgroundColor);
         }
     }
     if (FBackImage) {
@@ -663,15 +656,6 @@ TRect TCustomVRReport::BandRect(TVRCustomBand* band, double height) const {
             FVRPrinter->YPos(FCurrentY + height)};
 }
 
-void TCustomVRReport::SendRectangle(const TRect& rect, TColor color) {
-    TVRShape shape;
-    shape.Shape = vrsRectangle;
-    shape.Brush = {color, bsSolid};
-    shape.Pen = {color, 1, psClear};
-    shape.SetPixelBounds(rect.Left, rect.Top, rect.Width(), rect.Height());
-    FExportFilter->AcceptGraphic(rect.Left, rect.Top, shape);
-}
-
 void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
     band->SetExpanded(0);
     const double height = band->Size().NativeHeight();
@@ -681,7 +665,7 @@ void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
     auto paintBackground = [&](const TRect& rect) {
         if (band->TransparentBand) return;
         if (exporting) {
-            SendRectangle(rect, band->Color);
+            ExportFilledRectangle(*FExportFilter, rect, band->Color);
         } else if (TVRCanvas* canvas = FVRPrinter->Canvas(); canvas && height > 0) {
             canvas->SetBrush({band->Color, bsSolid});
             canvas->FillRect(rect);

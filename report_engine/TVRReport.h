@@ -13,6 +13,7 @@
 #include "report_engine/TVRExportFilter.h"
 #include "report_engine/TVRFrame.h"
 #include "report_engine/TVRPage.h"
+#include "report_engine/TVRPrinter.h"
 #include "report_engine/TVRPrinterOwner.h"
 #include "report_engine/TVRPrinterSettings.h"
 #include "report_engine/TVRUnits.h"
@@ -20,7 +21,6 @@
 class TVRDataSet;
 class TVRImage;
 class TVRPrintable;
-class TVRPrinter;
 
 enum class TVROption { FirstPageHeader = 0x1, LastPageFooter = 0x2, Compression = 0x4 };
 Q_DECLARE_FLAGS(TVROptions, TVROption)
@@ -192,7 +192,7 @@ private:
     void PrintBandContents(TVRCustomBand* band);
     void PrintChildBand(TVRCustomBand* child);
     TRect BandRect(TVRCustomBand* band, double height) const;
-    void SendRectangle(const TRect& rect, TColor color);
+    void RunWithPrinter(TVRPrinterDestination destination, const QString& progressCaption);
     static bool IsFullHeightLine(const TVRPrintable* printable);
     void PrintFullHeightLines(TVRCustomBand* band, const TRect& rect);
     void SendBandMarker(TVRCustomBand* band);

@@ -61,3 +61,12 @@ void TVRShape::Draw(TVRCanvas& canvas, const TRect& box, int middleX, int middle
         break;
     }
 }
+
+void ExportFilledRectangle(TVRExportFilter& filter, const TRect& rect, TColor color) {
+    TVRShape shape;
+    shape.Shape = vrsRectangle;
+    shape.Brush = {color, bsSolid};
+    shape.Pen = {color, 1, psClear};
+    shape.SetPixelBounds(rect.Left, rect.Top, rect.Width(), rect.Height());
+    filter.AcceptGraphic(rect.Left, rect.Top, shape);
+}

@@ -38,3 +38,7 @@ public:
               int middleY = BoxMiddle) const;
     static constexpr int BoxMiddle = std::numeric_limits<int>::min();
 };
+
+// Hands an export filter a solid rectangle of `color` over a device rectangle (band,
+// text and page backgrounds), as a temporary shape without an outline.
+void ExportFilledRectangle(TVRExportFilter& filter, const TRect& rect, TColor color);
