@@ -95,9 +95,16 @@ void TSQLConnection::Close() {
         return;
     }
     FState = csStateDisconnecting;
+    // Every query is closed and unprepared even when one of them fails to end its
+    // cursor; the first such failure is reported once the attachment is gone.
+    std::exception_ptr firstFailure;
     const QList<TSQLQuery*> queries = FDataSets;
     for (TSQLQuery* query : queries) {
-        query->Close();
+        try {
+            query->Close();
+        } catch (...) {
+            if (!firstFailure) firstFailure = std::current_exception();
+        }
         query->SetPrepared(false);
     }
     std::unique_ptr<FirebirdAttachment> attachment = std::move(FAttachment);
@@ -105,6 +112,7 @@ void TSQLConnection::Close() {
     FTransactionCount = 0;
     FState = csStateClosed;
     attachment->Detach();
+    if (firstFailure) std::rethrow_exception(firstFailure);
 }
 
 void TSQLConnection::CheckConnected() const {

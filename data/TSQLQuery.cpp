@@ -58,8 +58,8 @@ TSQLQuery::~TSQLQuery() {
     }
     FCommand.reset();
     if (FConnection) FConnection->UnregisterDataSet(this);
-    for (TField* field : FDeclaredFields) {
-        if (field->Source() == this) field->Unbind();
+    for (const QPointer<TField>& field : FDeclaredFields) {
+        if (field && field->Source() == this) field->Unbind();
     }
 }
 
@@ -140,6 +140,7 @@ void TSQLQuery::BindFields() {
     qDeleteAll(FCreatedFields);
     FCreatedFields.clear();
 
+    FDeclaredFields.removeAll(nullptr);
     if (FDeclaredFields.isEmpty()) {
         FFields.Clear();
         for (size_t i = 0; i < columns.size(); ++i) {
@@ -155,7 +156,9 @@ void TSQLQuery::BindFields() {
         return;
     }
 
-    for (TField* field : FDeclaredFields) {
+    FFields.Clear();
+    for (const QPointer<TField>& field : FDeclaredFields) FFields.Add(field);
+    for (const QPointer<TField>& field : FDeclaredFields) {
         int columnIndex = -1;
         for (size_t i = 0; i < columns.size(); ++i) {
             if (columns[i].Name.compare(field->FieldName(), Qt::CaseInsensitive) == 0) {

@@ -117,7 +117,7 @@ private:
     TSQLConnection* FConnection = nullptr;
     int FMaxBlobSize = -1;
     TFields FFields;
-    QList<TField*> FDeclaredFields;
+    QList<QPointer<TField>> FDeclaredFields;  // owned by the form; may go first
     QList<TField*> FCreatedFields;  // owned by this query; replaced at each open
     std::unique_ptr<FirebirdCommand> FCommand;
     std::vector<TFieldValue> FRow;
