@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string_view>
+#include <unordered_map>
 
 #include "data/TDataProvider.h"
 #include "data/TField.h"
@@ -12,8 +14,6 @@
 #include "data/TextCollator.h"
 
 namespace {
-
-constexpr quint32 NullKey = std::numeric_limits<quint32>::max();
 
 QStringList splitFieldNames(const QString& names) {
     QStringList result;
@@ -60,12 +60,18 @@ struct TableRow {
     bool live = true;  // false once deleted (still undoable) or dropped
 };
 
-// One field of the active order, with the sort key of every row for text fields.
+// One field of the active order. Every row gets a rank: rows compare by rank alone, so
+// sorting and searching never call the collator per comparison. Null ranks 0. An
+// integer ranks by its value; a text by the position of its sort key among the sorted
+// distinct keys of the column (texts that collate equal share a rank), and those keys
+// stay here for FindNearest to place a search text among them.
 struct IndexPart {
+    TField* field = nullptr;
     int column = 0;
     bool text = false;
-    std::vector<char> keyBytes;     // zero-terminated sort keys, back to back
-    std::vector<quint32> keyStart;  // per row id; NullKey for a null value
+    std::vector<quint64> rank;      // per row id
+    std::vector<char> keyBytes;     // distinct sort keys in order, each zero-terminated
+    std::vector<quint32> keyStart;  // where the key of rank r starts, at r - 1
 };
 
 struct TCachedDataSet::Private : public TFieldValueSource {
@@ -98,13 +104,20 @@ struct TCachedDataSet::Private : public TFieldValueSource {
     bool bof = true, eof = true;
     std::vector<int> changeLog;  // row ids in the order of their first change
 
-    // The current row's values as the fields see them (the edit buffer while editing).
-    std::vector<TFieldValue> buffer;
+    // The current row's values as the fields see them. While browsing, a value is
+    // decoded from the packed row when a field first asks for it, so moving costs
+    // nothing; while editing or inserting the buffer is the edit buffer.
+    mutable std::vector<TFieldValue> buffer;
+    mutable std::vector<char> decoded;
+    mutable int bufferRow = -1;   // the row id the browse buffer holds
+    std::vector<char> searchKey;  // FindNearest's work space, kept between calls
+    std::vector<quint64> searchRanks;
     int insertedFrom = -1;  // current row before Append, for Cancel
     std::vector<TFieldValue> keyBuffer;
 
     // A peek at another row's value, for DisplayTextAt.
     const TFieldValue* peekValue = nullptr;
+    TFieldValue peeked;
     int peekFieldNo = -1;
 
     // Fields.
@@ -115,6 +128,11 @@ struct TCachedDataSet::Private : public TFieldValueSource {
     bool defaultFields = true;
 
     std::vector<IndexPart> index;
+    bool explicitIndex = false;     // IndexFieldNames names the order (not the packet)
+    std::vector<quint64> leadRank;  // rank of the first index field, by position in order
+    // For a text first index field: the first position whose rank is at least r, at r
+    // (one entry per distinct value), so a one-field search ends in one lookup.
+    std::vector<int> firstPositionOfRank;
 
     explicit Private(TCachedDataSet* owner) : q(owner) {}
 
@@ -124,9 +142,23 @@ struct TCachedDataSet::Private : public TFieldValueSource {
         if (fieldNo < 0) return nullptr;
         if (state == dsSetKey)
             return fieldNo < int(keyBuffer.size()) ? &keyBuffer[size_t(fieldNo)] : nullptr;
-        if (state == dsInactive || fieldNo >= int(buffer.size())) return nullptr;
-        if (current < 0 && state != dsInsert) return nullptr;
-        return &buffer[size_t(fieldNo)];
+        if (state == dsInactive || fieldNo >= int(columns.size())) return nullptr;
+        if (state == dsEdit || state == dsInsert) return &buffer[size_t(fieldNo)];
+        const int id = currentId();
+        return id < 0 ? nullptr : &browseValue(id, fieldNo);
+    }
+
+    const TFieldValue& browseValue(int id, int fieldNo) const {
+        if (bufferRow != id) {
+            buffer.resize(columns.size());
+            decoded.assign(columns.size(), 0);
+            bufferRow = id;
+        }
+        if (!decoded[size_t(fieldNo)]) {
+            buffer[size_t(fieldNo)] = rows[size_t(id)].values.Value(fieldNo);
+            decoded[size_t(fieldNo)] = 1;
+        }
+        return buffer[size_t(fieldNo)];
     }
 
     void SetFieldValue(TField& field, TFieldValue value) override {
@@ -163,14 +195,16 @@ struct TCachedDataSet::Private : public TFieldValueSource {
 
     int currentId() const { return current >= 0 ? order[size_t(current)] : -1; }
 
-    // Shows the current row's values in the fields.
-    void loadBuffer() {
-        const int id = currentId();
-        if (id >= 0)
-            rows[size_t(id)].values.Unpack(buffer);
-        else
-            std::fill(buffer.begin(), buffer.end(), TFieldValue());
-        buffer.resize(columns.size());
+    // The browse buffer no longer matches the current row (moved, re-read, posted).
+    void invalidateBuffer() {
+        bufferRow = -1;
+        modified = false;
+    }
+
+    // The edit buffer: every value of the current row.
+    void fillEditBuffer() {
+        rows[size_t(currentId())].values.Unpack(buffer);
+        bufferRow = -1;
         modified = false;
     }
 
@@ -180,52 +214,80 @@ struct TCachedDataSet::Private : public TFieldValueSource {
         } else {
             current = std::clamp(position, 0, int(order.size()) - 1);
         }
-        loadBuffer();
+        invalidateBuffer();
         if (notify) emit q->recordChanged();
     }
 
-    // Sort keys ------------------------------------------------------------------
+    // Order ---------------------------------------------------------------------
 
-    void computeKey(IndexPart& part, int id) {
-        if (part.keyStart.size() < rows.size()) part.keyStart.resize(rows.size(), NullKey);
-        const TPackedRow& values = rows[size_t(id)].values;
-        if (values.IsEmpty() || values.IsNull(part.column)) {
-            part.keyStart[size_t(id)] = NullKey;
-            return;
+    static quint64 integerRank(qint32 value) { return quint64(qint64(value) - INT32_MIN) + 1; }
+
+    void rankIntegers(IndexPart& part) {
+        part.rank.assign(rows.size(), 0);
+        for (size_t id = 0; id < rows.size(); ++id) {
+            const TPackedRow& values = rows[id].values;
+            if (!values.IsEmpty() && !values.IsNull(part.column))
+                part.rank[id] = integerRank(values.Integer(part.column));
         }
-        part.keyStart[size_t(id)] = quint32(part.keyBytes.size());
-        collator->AppendSortKey(values.Text(part.column), part.keyBytes);
-        part.keyBytes.push_back('\0');
     }
 
-    void computeKeys(IndexPart& part) {
+    // One sort key per distinct text (a column of 100,000 rows seldom holds more than
+    // a few thousand different values), the keys sorted once, and each row given the
+    // rank of its text's key.
+    void rankTexts(IndexPart& part) {
+        std::unordered_map<std::u16string_view, quint32> distinct;
+        std::vector<std::u16string_view> texts;
+        std::vector<quint32> distinctOf(rows.size(), 0);  // 1-based; 0 for null
+        for (size_t id = 0; id < rows.size(); ++id) {
+            const TPackedRow& values = rows[id].values;
+            if (values.IsEmpty() || values.IsNull(part.column)) continue;
+            const QStringView text = values.Text(part.column);
+            const std::u16string_view view(text.utf16(), size_t(text.size()));
+            const auto [it, added] = distinct.emplace(view, quint32(texts.size()));
+            if (added) texts.push_back(view);
+            distinctOf[id] = it->second + 1;
+        }
+
+        std::vector<char> bytes;
+        std::vector<quint32> starts(texts.size());
+        for (size_t i = 0; i < texts.size(); ++i) {
+            starts[i] = quint32(bytes.size());
+            collator->AppendSortKey(QStringView(texts[i].data(), qsizetype(texts[i].size())),
+                                    bytes);
+            bytes.push_back('\0');
+        }
+        std::vector<quint32> byKey(texts.size());
+        for (size_t i = 0; i < byKey.size(); ++i) byKey[i] = quint32(i);
+        std::sort(byKey.begin(), byKey.end(), [&](quint32 a, quint32 b) {
+            return std::strcmp(bytes.data() + starts[a], bytes.data() + starts[b]) < 0;
+        });
+
+        std::vector<quint32> rankOfDistinct(texts.size());
         part.keyBytes.clear();
-        part.keyStart.assign(rows.size(), NullKey);
-        for (int id = 0; id < int(rows.size()); ++id)
-            if (!rows[size_t(id)].values.IsEmpty()) computeKey(part, id);
+        part.keyStart.clear();
+        const char* previous = nullptr;
+        for (quint32 i : byKey) {
+            const char* key = bytes.data() + starts[i];
+            if (!previous || std::strcmp(previous, key) != 0) {
+                part.keyStart.push_back(quint32(part.keyBytes.size()));
+                part.keyBytes.insert(part.keyBytes.end(), key, key + std::strlen(key) + 1);
+                previous = key;
+            }
+            rankOfDistinct[i] = quint32(part.keyStart.size());
+        }
+        part.rank.assign(rows.size(), 0);
+        for (size_t id = 0; id < rows.size(); ++id)
+            if (distinctOf[id]) part.rank[id] = rankOfDistinct[distinctOf[id] - 1];
     }
 
-    // Compares one index field of row a with row b: nulls first, integers by value,
-    // text by sort key.
-    int comparePart(const IndexPart& part, int a, int b) const {
-        if (part.text) {
-            const quint32 ka = part.keyStart[size_t(a)], kb = part.keyStart[size_t(b)];
-            if (ka == NullKey || kb == NullKey)
-                return (ka == NullKey ? 0 : 1) - (kb == NullKey ? 0 : 1);
-            return std::strcmp(part.keyBytes.data() + ka, part.keyBytes.data() + kb);
-        }
-        const TPackedRow& ra = rows[size_t(a)].values;
-        const TPackedRow& rb = rows[size_t(b)].values;
-        const bool na = ra.IsNull(part.column), nb = rb.IsNull(part.column);
-        if (na || nb) return (na ? 0 : 1) - (nb ? 0 : 1);
-        const qint32 va = ra.Integer(part.column), vb = rb.Integer(part.column);
-        return va < vb ? -1 : (va > vb ? 1 : 0);
+    void rankRows() {
+        for (IndexPart& part : index) part.text ? rankTexts(part) : rankIntegers(part);
     }
 
     bool rowLess(int a, int b) const {
         for (const IndexPart& part : index) {
-            const int c = comparePart(part, a, b);
-            if (c != 0) return c < 0;
+            const quint64 ra = part.rank[size_t(a)], rb = part.rank[size_t(b)];
+            if (ra != rb) return ra < rb;
         }
         return a < b;  // equal keys keep the packet order
     }
@@ -235,10 +297,11 @@ struct TCachedDataSet::Private : public TFieldValueSource {
         return names.isEmpty() ? splitFieldNames(defaultOrder) : names;
     }
 
-    // Builds the index parts of the active order; unknown names fail unless they come
-    // from the packet's default order, which is then ignored.
+    // Builds and ranks the index parts of the active order. Unknown names fail, unless
+    // they come from the packet's default order, which is then ignored.
     void buildIndex() {
         index.clear();
+        explicitIndex = false;
         const bool explicitOrder = !splitFieldNames(indexFieldNames).isEmpty();
         for (const QString& name : activeIndexNames()) {
             TField* field = fields.FindField(name);
@@ -249,44 +312,67 @@ struct TCachedDataSet::Private : public TFieldValueSource {
                 return;
             }
             IndexPart part;
+            part.field = field;
             part.column = field->FieldNo();
             part.text = !integerColumns[size_t(part.column)];
-            if (part.text) computeKeys(part);
             index.push_back(std::move(part));
         }
+        explicitIndex = explicitOrder && !index.empty();
+        rankRows();
     }
 
+    // Puts the live rows in the active order (packet order without one) and keeps the
+    // current row current when it is still there.
     void sortRows() {
         const int keep = currentId();
-        if (!index.empty()) {
-            auto less = [this](int a, int b) { return rowLess(a, b); };
-            if (!std::is_sorted(order.begin(), order.end(), less))
-                std::sort(order.begin(), order.end(), less);
-        }
-        if (keep >= 0) current = int(std::find(order.begin(), order.end(), keep) - order.begin());
-    }
-
-    // Puts a row whose values changed back in its place in the active order.
-    void reposition(int id) {
-        if (index.empty()) return;
-        for (IndexPart& part : index)
-            if (part.text) computeKey(part, id);
-        const auto it = std::find(order.begin(), order.end(), id);
-        if (it != order.end()) order.erase(it);
-        const auto place = std::upper_bound(order.begin(), order.end(), id,
-                                            [this](int a, int b) { return rowLess(a, b); });
-        current = int(order.insert(place, id) - order.begin());
-    }
-
-    void rebuildOrder() {
         order.clear();
         for (int id = 0; id < int(rows.size()); ++id)
             if (rows[size_t(id)].live) order.push_back(id);
-        current = -1;
-        for (IndexPart& part : index)
-            if (part.text) computeKeys(part);
-        if (!index.empty())
+        if (index.size() == 1) {
+            // One field: sort (rank, id) pairs, which sit next to each other in memory.
+            const std::vector<quint64>& rank = index.front().rank;
+            std::vector<std::pair<quint64, int>> keyed;
+            keyed.reserve(order.size());
+            bool sorted = true;
+            for (int id : order) {
+                if (!keyed.empty() && rank[size_t(id)] < keyed.back().first) sorted = false;
+                keyed.emplace_back(rank[size_t(id)], id);
+            }
+            if (!sorted) {
+                std::sort(keyed.begin(), keyed.end());
+                for (size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].second;
+            }
+        } else if (!index.empty()) {
             std::sort(order.begin(), order.end(), [this](int a, int b) { return rowLess(a, b); });
+        }
+        indexPositions();
+        current = -1;
+        if (keep >= 0) {
+            const auto it = std::find(order.begin(), order.end(), keep);
+            if (it != order.end()) current = int(it - order.begin());
+        }
+        invalidateBuffer();
+    }
+
+    void indexPositions() {
+        leadRank.clear();
+        firstPositionOfRank.clear();
+        if (index.empty()) return;
+        leadRank.reserve(order.size());
+        for (int id : order) leadRank.push_back(index.front().rank[size_t(id)]);
+        if (!index.front().text) return;
+        const size_t ranks = index.front().keyStart.size() + 1;  // null, then each key
+        firstPositionOfRank.assign(ranks + 1, int(order.size()));
+        for (size_t position = leadRank.size(); position-- > 0;)
+            firstPositionOfRank[size_t(leadRank[position])] = int(position);
+        for (size_t r = ranks; r-- > 0;)
+            firstPositionOfRank[r] = std::min(firstPositionOfRank[r], firstPositionOfRank[r + 1]);
+    }
+
+    // A row's values changed (posted, undone): rank again and re-sort.
+    void reorder() {
+        if (!index.empty()) rankRows();
+        sortRows();
     }
 
     // Change log ------------------------------------------------------------------
@@ -456,7 +542,10 @@ struct TCachedDataSet::Private : public TFieldValueSource {
         order.clear();
         changeLog.clear();
         buffer.clear();
+        bufferRow = -1;
         index.clear();
+        leadRank.clear();
+        firstPositionOfRank.clear();
         current = -1;
         modified = false;
     }
@@ -711,11 +800,10 @@ bool TCachedDataSet::DefaultFields() const {
 const TFieldValue* TCachedDataSet::ValueAt(int row, int fieldIndex) const {
     TField* field = d->fields[fieldIndex];
     const int column = field->FieldNo();
-    if (row == d->current && (d->state == dsEdit || d->state == dsBrowse))
-        return &d->buffer[size_t(column)];
-    thread_local TFieldValue peeked;
-    peeked = d->rows[size_t(d->order.at(size_t(row)))].values.Value(column);
-    return &peeked;
+    d->checkActive();
+    if (row == d->current && d->state == dsEdit) return &d->buffer[size_t(column)];
+    d->peeked = d->rows[size_t(d->order.at(size_t(row)))].values.Value(column);
+    return &d->peeked;
 }
 
 QString TCachedDataSet::DisplayTextAt(int row, int fieldIndex) const {
@@ -806,7 +894,7 @@ void TCachedDataSet::Edit() {
     if (d->readOnly) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
     if (d->disableEdits) throw EDatabaseError(QStringLiteral("Modifications are not allowed"));
     Private::call(BeforeEdit, *this);
-    d->modified = false;
+    d->fillEditBuffer();
     d->setState(dsEdit);
     Private::call(AfterEdit, *this);
 }
@@ -830,15 +918,14 @@ void TCachedDataSet::Post() {
         d->logChange(id, usInserted);
         d->order.push_back(id);
         d->current = int(d->order.size()) - 1;
-        d->reposition(id);
     } else {
         const int id = d->currentId();
         d->logChange(id, usModified);
         d->rows[size_t(id)].values = std::move(values);
-        d->reposition(id);
     }
-    d->loadBuffer();
-    d->setState(dsBrowse);
+    d->state = dsBrowse;
+    d->reorder();  // the row takes its place in the active order and stays current
+    emit stateChanged();
     emit dataChanged();
     emit recordChanged();
     Private::call(AfterPost, *this);
@@ -870,12 +957,13 @@ void TCachedDataSet::Delete() {
     if (d->state == dsEdit) {
         // The pending edit is dropped; the row leaves with its stored values.
         d->state = dsBrowse;
-        d->loadBuffer();
+        d->invalidateBuffer();
     }
     const int id = d->currentId();
     d->logChange(id, usDeleted);
     d->rows[size_t(id)].live = false;
     d->order.erase(d->order.begin() + d->current);
+    d->indexPositions();
     d->state = dsBrowse;
     d->moveTo(d->current, false);
     d->eof = d->current == int(d->order.size()) - 1 || d->order.empty();
@@ -933,11 +1021,10 @@ int TCachedDataSet::ApplyUpdates(int maxErrors) {
         d->changeLog = std::move(kept);
     }
     if (errors) {
-        const int keep = d->currentId();
-        d->rebuildOrder();
-        d->current = keep;
-        d->sortRows();
-        d->moveTo(d->current < 0 ? 0 : d->current, false);
+        const int position = d->current;
+        d->reorder();
+        if (d->current < 0 && !d->order.empty())
+            d->current = std::min(std::max(position, 0), int(d->order.size()) - 1);
         emit dataChanged();
         emit recordChanged();
     }
@@ -948,15 +1035,13 @@ void TCachedDataSet::CancelUpdates() {
     d->checkActive();
     Cancel();
     if (d->changeLog.empty()) return;
-    const int keepId = d->currentId();
     const int keepPosition = d->current;
     for (int id : d->changeLog) d->undoChange(id);
     d->changeLog.clear();
-    d->rebuildOrder();
-    int position = keepPosition;
-    if (keepId >= 0 && d->rows[size_t(keepId)].live)
-        position = int(std::find(d->order.begin(), d->order.end(), keepId) - d->order.begin());
-    d->moveTo(std::max(position, 0), false);
+    // The current row stays current; when it went away, the row now at its position
+    // (the next one), or else the last.
+    d->reorder();
+    if (d->current < 0) d->moveTo(std::max(keepPosition, 0), false);
     d->bof = d->current <= 0;
     d->eof = d->order.empty();
     emit dataChanged();
@@ -986,95 +1071,96 @@ void TCachedDataSet::SetIndexFieldNames(const QString& names) {
         d->buildIndex();
         throw;
     }
-    const int keep = d->currentId();
-    d->order.clear();
-    for (int id = 0; id < int(d->rows.size()); ++id)
-        if (d->rows[size_t(id)].live) d->order.push_back(id);
-    if (!d->index.empty()) {
-        std::sort(d->order.begin(), d->order.end(),
-                  [this](int a, int b) { return d->rowLess(a, b); });
-    }
-    d->current = keep < 0
-                     ? (d->order.empty() ? -1 : 0)
-                     : int(std::find(d->order.begin(), d->order.end(), keep) - d->order.begin());
+    d->sortRows();
+    if (d->current < 0 && !d->order.empty()) d->current = 0;
     emit dataChanged();
     emit recordChanged();
 }
 
 void TCachedDataSet::FindNearest(const QVariantList& keyValues) {
+    findNearest(int(keyValues.size()), [&](TField& field, int i) {
+        const QVariant& value = keyValues[i];
+        if (value.typeId() == QMetaType::QString)
+            field.SetAsString(value.toString());
+        else
+            field.SetValue(value);
+    });
+}
+
+void TCachedDataSet::FindNearest(const QStringList& keyValues) {
+    findNearest(int(keyValues.size()),
+                [&](TField& field, int i) { field.SetAsString(keyValues[i]); });
+}
+
+// Runs on every keystroke of a search box, so it stays logarithmic: the key is placed
+// among the sorted distinct keys, then among the rows' ranks.
+void TCachedDataSet::findNearest(int count, const std::function<void(TField&, int)>& assign) {
     CheckBrowseMode();
-    if (splitFieldNames(d->indexFieldNames).isEmpty())
-        throw EDatabaseError(QStringLiteral("No index currently active"));
-    const int parts = std::min(int(keyValues.size()), int(d->index.size()));
+    if (!d->explicitIndex) throw EDatabaseError(QStringLiteral("No index currently active"));
+    const int parts = std::min(count, int(d->index.size()));
 
     // Build the key through the fields, so that each value gets its field's conversion.
-    std::fill(d->keyBuffer.begin(), d->keyBuffer.end(), TFieldValue());
+    for (const IndexPart& part : d->index) d->keyBuffer[size_t(part.column)] = TFieldValue();
     d->state = dsSetKey;
     try {
-        for (int i = 0; i < parts; ++i) {
-            TField* field = d->fieldOfColumn(d->index[size_t(i)].column);
-            const QVariant& value = keyValues[i];
-            if (value.typeId() == QMetaType::QString)
-                field->SetAsString(value.toString());
-            else
-                field->SetValue(value);
-        }
+        for (int i = 0; i < parts; ++i) assign(*d->index[size_t(i)].field, i);
     } catch (...) {
         d->state = dsBrowse;
         throw;
     }
     d->state = dsBrowse;
 
-    // The search key in the same form as the rows' keys.
-    std::vector<std::pair<bool, QByteArray>> textKeys(static_cast<size_t>(parts));  // (null, key)
+    // Place each key value among the rows' ranks, in half steps: 2r is rank r itself, 2r-1
+    // lies between ranks r-1 and r (a text no row holds).
+    std::vector<quint64>& searchRank = d->searchRanks;
+    searchRank.assign(size_t(parts), 0);
     for (int i = 0; i < parts; ++i) {
         const IndexPart& part = d->index[size_t(i)];
         const TFieldValue& value = d->keyBuffer[size_t(part.column)];
-        if (part.text && value.HasValue())
-            textKeys[size_t(i)] = {false, d->collator->SortKey(value.Text)};
-        else
-            textKeys[size_t(i)].first = true;
+        if (!value.HasValue()) {
+            searchRank[size_t(i)] = 0;
+        } else if (!part.text) {
+            searchRank[size_t(i)] = 2 * Private::integerRank(value.Integer);
+        } else {
+            d->searchKey.clear();
+            d->collator->AppendSortKey(value.Text, d->searchKey);
+            d->searchKey.push_back('\0');
+            const char* key = d->searchKey.data();
+            const auto at =
+                std::lower_bound(part.keyStart.begin(), part.keyStart.end(), key,
+                                 [&](quint32 start, const char* wanted) {
+                                     return std::strcmp(part.keyBytes.data() + start, wanted) < 0;
+                                 });
+            const quint64 rank = quint64(at - part.keyStart.begin()) + 1;
+            const bool exact =
+                at != part.keyStart.end() && std::strcmp(part.keyBytes.data() + *at, key) == 0;
+            searchRank[size_t(i)] = exact ? 2 * rank : 2 * rank - 1;
+        }
     }
     auto rowBeforeKey = [&](int id, int) {
         for (int i = 0; i < parts; ++i) {
-            const IndexPart& part = d->index[size_t(i)];
-            const TFieldValue& key = d->keyBuffer[size_t(part.column)];
-            int c;
-            if (part.text) {
-                const quint32 start = part.keyStart[size_t(id)];
-                const bool rowNull = start == NullKey;
-                const bool keyNull = textKeys[size_t(i)].first;
-                if (rowNull || keyNull)
-                    c = (rowNull ? 0 : 1) - (keyNull ? 0 : 1);
-                else
-                    c = std::strcmp(part.keyBytes.data() + start,
-                                    textKeys[size_t(i)].second.constData());
-            } else {
-                const TPackedRow& row = d->rows[size_t(id)].values;
-                const bool rowNull = row.IsNull(part.column);
-                const bool keyNull = !key.HasValue();
-                if (rowNull || keyNull) {
-                    c = (rowNull ? 0 : 1) - (keyNull ? 0 : 1);
-                } else {
-                    const qint32 a = row.Integer(part.column);
-                    c = a < key.Integer ? -1 : (a > key.Integer ? 1 : 0);
-                }
-            }
-            if (c != 0) return c < 0;
+            const quint64 rowRank = 2 * d->index[size_t(i)].rank[size_t(id)];
+            if (rowRank != searchRank[size_t(i)]) return rowRank < searchRank[size_t(i)];
         }
         return false;
     };
-    const auto found = std::lower_bound(d->order.begin(), d->order.end(), 0, rowBeforeKey);
-    int position = int(found - d->order.begin());
+    int position;
+    if (parts == 1 && !d->firstPositionOfRank.empty()) {
+        // Half step 2r-1 or 2r: the first row whose rank is at least r.
+        position = d->firstPositionOfRank[size_t((searchRank[0] + 1) / 2)];
+    } else if (parts == 1) {
+        // One array, read in order of the rows: the first row not below the key.
+        const quint64 wanted = searchRank[0];
+        position = int(std::lower_bound(d->leadRank.begin(), d->leadRank.end(), wanted,
+                                        [](quint64 rank, quint64 key) { return 2 * rank < key; }) -
+                       d->leadRank.begin());
+    } else {
+        position = int(std::lower_bound(d->order.begin(), d->order.end(), 0, rowBeforeKey) -
+                       d->order.begin());
+    }
     if (position >= int(d->order.size())) position = int(d->order.size()) - 1;
     Private::call(BeforeScroll, *this);
     d->moveTo(position);
     d->bof = d->eof = false;
     Private::call(AfterScroll, *this);
-}
-
-void TCachedDataSet::FindNearest(const QStringList& keyValues) {
-    QVariantList values;
-    for (const QString& value : keyValues) values << value;
-    FindNearest(values);
 }

@@ -146,6 +146,7 @@ signals:
 
 private:
     const TFieldValue* ValueAt(int row, int fieldIndex) const;
+    void findNearest(int count, const std::function<void(TField&, int)>& assign);
 
     struct Private;
     std::unique_ptr<Private> d;
