@@ -1,8 +1,8 @@
 #include "data/FirebirdAttachment.h"
 
-#include "data/Exception.h"
-
 #include <ibase.h>
+
+#include "data/Exception.h"
 
 namespace {
 
@@ -25,7 +25,9 @@ public:
     void AddTag(char tag) { FBytes.append(tag); }
 
     unsigned Length() const { return unsigned(FBytes.size()); }
-    const unsigned char* Data() const { return reinterpret_cast<const unsigned char*>(FBytes.constData()); }
+    const unsigned char* Data() const {
+        return reinterpret_cast<const unsigned char*>(FBytes.constData());
+    }
 
 private:
     QByteArray FBytes;
@@ -33,7 +35,8 @@ private:
 
 }  // namespace
 
-FirebirdAttachment::FirebirdAttachment(FirebirdClient& client, const FirebirdAttachmentSettings& settings)
+FirebirdAttachment::FirebirdAttachment(FirebirdClient& client,
+                                       const FirebirdAttachmentSettings& settings)
     : FClient(client), FSettings(settings) {
     ParameterBlock dpb(isc_dpb_version1);
     dpb.AddString(isc_dpb_user_name, settings.UserName.toUtf8());
@@ -90,7 +93,8 @@ Firebird::ITransaction* FirebirdAttachment::StartTransaction() {
     tpb.AddTag(FSettings.WaitOnLocks ? isc_tpb_wait : isc_tpb_nowait);
 
     FirebirdStatus status(FClient);
-    Firebird::ITransaction* transaction = FAttachment->startTransaction(&status, tpb.Length(), tpb.Data());
+    Firebird::ITransaction* transaction =
+        FAttachment->startTransaction(&status, tpb.Length(), tpb.Data());
     status.Check();
     return transaction;
 }
@@ -114,7 +118,9 @@ void FirebirdAttachment::Rollback(Firebird::ITransaction*& transaction) {
     transaction = nullptr;
 }
 
-void FirebirdAttachment::PushTransaction() { FTransactions.push_back(StartTransaction()); }
+void FirebirdAttachment::PushTransaction() {
+    FTransactions.push_back(StartTransaction());
+}
 
 void FirebirdAttachment::PopTransaction(bool commit) {
     if (FTransactions.empty()) return;

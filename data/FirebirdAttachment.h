@@ -1,9 +1,9 @@
 #pragma once
 
-#include "data/FirebirdClient.h"
-
 #include <QString>
 #include <vector>
+
+#include "data/FirebirdClient.h"
 
 // What an attachment is made with.
 struct FirebirdAttachmentSettings {

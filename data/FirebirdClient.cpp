@@ -1,13 +1,14 @@
 #include "data/FirebirdClient.h"
 
-#include "data/Exception.h"
+#include <dlfcn.h>
 
 #include <QMutex>
 #include <QMutexLocker>
 #include <cerrno>
-#include <dlfcn.h>
 #include <map>
 #include <memory>
+
+#include "data/Exception.h"
 
 namespace {
 
@@ -29,7 +30,9 @@ std::map<QString, std::unique_ptr<FirebirdClient>>& LoadedClients() {
 
 }  // namespace
 
-QStringList FirebirdClient::EntryPoints() { return {QString::fromLatin1(kGetMasterInterface)}; }
+QStringList FirebirdClient::EntryPoints() {
+    return {QString::fromLatin1(kGetMasterInterface)};
+}
 
 FirebirdClient& FirebirdClient::Load(const QString& libraryName) {
     QMutexLocker locker(&LoadLock());
@@ -43,15 +46,16 @@ FirebirdClient& FirebirdClient::Load(const QString& libraryName) {
         // and a file that is present but not loadable leaves errno at 0.
         const int errorCode = errno != 0 ? errno : ENOEXEC;
         throw EDatabaseError(
-            QStringLiteral("Unable to load %1 (ErrorCode %2).  It may be missing from the system path.")
+            QStringLiteral(
+                "Unable to load %1 (ErrorCode %2).  It may be missing from the system path.")
                 .arg(libraryName)
                 .arg(errorCode));
     }
     auto getMaster = reinterpret_cast<GetMasterInterface>(dlsym(handle, kGetMasterInterface));
     if (!getMaster) {
         dlclose(handle);
-        throw EDatabaseError(
-            QStringLiteral("Unable to find procedure %1").arg(QString::fromLatin1(kGetMasterInterface)));
+        throw EDatabaseError(QStringLiteral("Unable to find procedure %1")
+                                 .arg(QString::fromLatin1(kGetMasterInterface)));
     }
 
     std::unique_ptr<FirebirdClient> client(new FirebirdClient);
@@ -68,7 +72,8 @@ FirebirdClient& FirebirdClient::Load(const QString& libraryName) {
 QString FirebirdClient::StatusMessage(Firebird::IStatus* status) const {
     char buffer[4096];
     const unsigned length = FUtil->formatStatus(buffer, sizeof buffer, status);
-    QString message = QString::fromLocal8Bit(buffer, int(qMin<unsigned>(length, sizeof buffer - 1)));
+    QString message =
+        QString::fromLocal8Bit(buffer, int(qMin<unsigned>(length, sizeof buffer - 1)));
     // The client ends the text with a line break; each further line of the status
     // vector starts with "-".
     while (message.endsWith(QLatin1Char('\n'))) message.chop(1);
@@ -78,7 +83,9 @@ QString FirebirdClient::StatusMessage(Firebird::IStatus* status) const {
 FirebirdStatus::FirebirdStatus(const FirebirdClient& client)
     : FClient(client), FStatus(client.Master()->getStatus()), FWrapper(FStatus) {}
 
-FirebirdStatus::~FirebirdStatus() { FStatus->dispose(); }
+FirebirdStatus::~FirebirdStatus() {
+    FStatus->dispose();
+}
 
 bool FirebirdStatus::Failed() const {
     return (const_cast<Firebird::CheckStatusWrapper&>(FWrapper).getState() &
@@ -89,4 +96,6 @@ void FirebirdStatus::Check() {
     if (Failed()) throw EDatabaseError(Message());
 }
 
-QString FirebirdStatus::Message() { return FClient.StatusMessage(&FWrapper); }
+QString FirebirdStatus::Message() {
+    return FClient.StatusMessage(&FWrapper);
+}

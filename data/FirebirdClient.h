@@ -1,9 +1,9 @@
 #pragma once
 
+#include <firebird/Interface.h>
+
 #include <QString>
 #include <QStringList>
-
-#include <firebird/Interface.h>
 
 // The Firebird client library, opened at run time by file name. Each library is
 // loaded once per process and kept to the end; every entry point the program uses is

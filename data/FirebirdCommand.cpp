@@ -1,10 +1,11 @@
 #include "data/FirebirdCommand.h"
 
+#include <ibase.h>
+
+#include <cstring>
+
 #include "data/Exception.h"
 #include "data/Win1252.h"
-
-#include <ibase.h>
-#include <cstring>
 
 namespace {
 
@@ -19,7 +20,9 @@ void ReleaseMetadata(Firebird::IMessageMetadata*& metadata) {
     metadata = nullptr;
 }
 
-QString Trimmed(const char* text) { return QString::fromUtf8(text).trimmed(); }
+QString Trimmed(const char* text) {
+    return QString::fromUtf8(text).trimmed();
+}
 
 }  // namespace
 
@@ -35,8 +38,8 @@ FirebirdCommand::FirebirdCommand(FirebirdAttachment& attachment, const QString& 
     if (ownTransaction) transaction = FAttachment.StartTransaction();
 
     FirebirdStatus status(FClient);
-    FStatement = FAttachment.Handle()->prepare(&status, transaction, unsigned(text.size()), text.constData(),
-                                               unsigned(FAttachment.Dialect()),
+    FStatement = FAttachment.Handle()->prepare(&status, transaction, unsigned(text.size()),
+                                               text.constData(), unsigned(FAttachment.Dialect()),
                                                Firebird::IStatement::PREPARE_PREFETCH_METADATA);
     const bool failed = status.Failed();
     const QString message = failed ? status.Message() : QString();
@@ -119,13 +122,15 @@ void FirebirdCommand::DescribeColumns() {
             if (charSet != kNoneCharacterSet && charSet != kOctetsCharacterSet) {
                 builder->setCharSet(&status, i, kWin1252CharacterSet);
             }
-            column.DataType = type == SQL_TEXT ? ftFixedChar : ftString;
+            // CHAR comes back with its trailing blanks, as stored.
+            column.DataType = ftString;
             column.Size = int(length);
         } else if (type == SQL_BLOB) {
             builder->release();
             described->release();
             throw EDatabaseError(
-                QStringLiteral("Column '%1' is a blob, which this program does not read").arg(column.Name));
+                QStringLiteral("Column '%1' is a blob, which this program does not read")
+                    .arg(column.Name));
         } else {
             builder->setType(&status, i, SQL_VARYING);
             builder->setScale(&status, i, 0);
@@ -155,10 +160,6 @@ void FirebirdCommand::DescribeColumns() {
         FLayout.push_back(layout);
     }
     status.Check();
-    // Fixed text comes back as the ftString the fields know, its trailing blanks kept.
-    for (FirebirdColumn& column : FColumns) {
-        if (column.DataType == ftFixedChar) column.DataType = ftString;
-    }
 }
 
 void FirebirdCommand::Bind(TParams& params) {
@@ -198,42 +199,44 @@ void FirebirdCommand::Bind(TParams& params) {
             value.isNull = false;
             const unsigned index = unsigned(i);
             switch (source.DataType()) {
-            case ftSmallint:
-            case ftInteger:
-            case ftWord:
-            case ftAutoInc:
-                value.integer = source.AsInteger();
-                builder->setType(&status, index, SQL_LONG);
-                builder->setScale(&status, index, 0);
-                builder->setLength(&status, index, sizeof(qint32));
-                break;
-            case ftLargeint:
-                value.integer = source.Value().toLongLong();
-                builder->setType(&status, index, SQL_INT64);
-                builder->setScale(&status, index, 0);
-                builder->setLength(&status, index, sizeof(qint64));
-                break;
-            case ftFloat:
-            case ftCurrency:
-                value.real = source.Value().toDouble();
-                builder->setType(&status, index, SQL_DOUBLE);
-                builder->setScale(&status, index, 0);
-                builder->setLength(&status, index, sizeof(double));
-                break;
-            case ftString:
-            case ftFixedChar:
-            case ftWideString:
-            case ftFixedWideChar:
-            case ftMemo:
-            case ftWideMemo:
-                // Text that WIN1252 cannot hold is refused here, before anything runs.
-                value.bytes = EncodeWin1252(source.AsString());
-                builder->setType(&status, index, SQL_VARYING);
-                builder->setCharSet(&status, index, kWin1252CharacterSet);
-                builder->setLength(&status, index, unsigned(qMax<qsizetype>(value.bytes.size(), 1)));
-                break;
-            default:
-                throw EDatabaseError(QStringLiteral("No value for parameter '%1'").arg(param.Name()));
+                case ftSmallint:
+                case ftInteger:
+                case ftWord:
+                case ftAutoInc:
+                    value.integer = source.AsInteger();
+                    builder->setType(&status, index, SQL_LONG);
+                    builder->setScale(&status, index, 0);
+                    builder->setLength(&status, index, sizeof(qint32));
+                    break;
+                case ftLargeint:
+                    value.integer = source.Value().toLongLong();
+                    builder->setType(&status, index, SQL_INT64);
+                    builder->setScale(&status, index, 0);
+                    builder->setLength(&status, index, sizeof(qint64));
+                    break;
+                case ftFloat:
+                case ftCurrency:
+                    value.real = source.Value().toDouble();
+                    builder->setType(&status, index, SQL_DOUBLE);
+                    builder->setScale(&status, index, 0);
+                    builder->setLength(&status, index, sizeof(double));
+                    break;
+                case ftString:
+                case ftFixedChar:
+                case ftWideString:
+                case ftFixedWideChar:
+                case ftMemo:
+                case ftWideMemo:
+                    // Text that WIN1252 cannot hold is refused here, before anything runs.
+                    value.bytes = EncodeWin1252(source.AsString());
+                    builder->setType(&status, index, SQL_VARYING);
+                    builder->setCharSet(&status, index, kWin1252CharacterSet);
+                    builder->setLength(&status, index,
+                                       unsigned(qMax<qsizetype>(value.bytes.size(), 1)));
+                    break;
+                default:
+                    throw EDatabaseError(
+                        QStringLiteral("No value for parameter '%1'").arg(param.Name()));
             }
             status.Check();
         }
@@ -250,24 +253,29 @@ void FirebirdCommand::Bind(TParams& params) {
     for (int i = 0; i < params.Count(); ++i) {
         const unsigned index = unsigned(i);
         const Prepared& value = values[size_t(i)];
-        auto* nullFlag = reinterpret_cast<ISC_SHORT*>(buffer + FInputMetadata->getNullOffset(&status, index));
+        auto* nullFlag =
+            reinterpret_cast<ISC_SHORT*>(buffer + FInputMetadata->getNullOffset(&status, index));
         *nullFlag = value.isNull ? -1 : 0;
         if (value.isNull) continue;
         char* data = buffer + FInputMetadata->getOffset(&status, index);
         switch (FInputMetadata->getType(&status, index)) {
-        case SQL_LONG: {
-            const qint32 integer = qint32(value.integer);
-            std::memcpy(data, &integer, sizeof integer);
-            break;
-        }
-        case SQL_INT64: std::memcpy(data, &value.integer, sizeof value.integer); break;
-        case SQL_DOUBLE: std::memcpy(data, &value.real, sizeof value.real); break;
-        case SQL_VARYING: {
-            const ISC_USHORT length = ISC_USHORT(value.bytes.size());
-            std::memcpy(data, &length, sizeof length);
-            std::memcpy(data + sizeof length, value.bytes.constData(), length);
-            break;
-        }
+            case SQL_LONG: {
+                const qint32 integer = qint32(value.integer);
+                std::memcpy(data, &integer, sizeof integer);
+                break;
+            }
+            case SQL_INT64:
+                std::memcpy(data, &value.integer, sizeof value.integer);
+                break;
+            case SQL_DOUBLE:
+                std::memcpy(data, &value.real, sizeof value.real);
+                break;
+            case SQL_VARYING: {
+                const ISC_USHORT length = ISC_USHORT(value.bytes.size());
+                std::memcpy(data, &length, sizeof length);
+                std::memcpy(data + sizeof length, value.bytes.constData(), length);
+                break;
+            }
         }
     }
     status.Check();
@@ -298,7 +306,8 @@ void FirebirdCommand::OpenCursor() {
     Firebird::ITransaction* transaction = RunTransaction();
     FirebirdStatus status(FClient);
     FCursor = FStatement->openCursor(&status, transaction, FInputMetadata,
-                                     FInputBuffer.isEmpty() ? nullptr : FInputBuffer.data(), FOutputMetadata, 0);
+                                     FInputBuffer.isEmpty() ? nullptr : FInputBuffer.data(),
+                                     FOutputMetadata, 0);
     if (status.Failed()) {
         const QString message = status.Message();
         FCursor = nullptr;
@@ -328,14 +337,18 @@ bool FirebirdCommand::FetchNext(std::vector<TFieldValue>& row) {
         value.Indicator = TFieldIndicator::Value;
         const char* data = buffer + layout.offset;
         switch (layout.type) {
-        case SQL_LONG: std::memcpy(&value.Integer, data, sizeof(qint32)); break;
-        case SQL_TEXT: value.Text = DecodeWin1252(data, int(layout.length)); break;
-        case SQL_VARYING: {
-            ISC_USHORT length;
-            std::memcpy(&length, data, sizeof length);
-            value.Text = DecodeWin1252(data + sizeof length, length);
-            break;
-        }
+            case SQL_LONG:
+                std::memcpy(&value.Integer, data, sizeof(qint32));
+                break;
+            case SQL_TEXT:
+                value.Text = DecodeWin1252(data, int(layout.length));
+                break;
+            case SQL_VARYING: {
+                ISC_USHORT length;
+                std::memcpy(&length, data, sizeof length);
+                value.Text = DecodeWin1252(data + sizeof length, length);
+                break;
+            }
         }
     }
     return true;
@@ -356,8 +369,10 @@ quint64 FirebirdCommand::Execute() {
     // A statement that returns one row (EXECUTE PROCEDURE, RETURNING) writes it into
     // the output buffer, where nobody reads it.
     const bool hasOutput = !FColumns.empty();
-    FStatement->execute(&status, transaction, FInputMetadata, FInputBuffer.isEmpty() ? nullptr : FInputBuffer.data(),
-                        hasOutput ? FOutputMetadata : nullptr, hasOutput ? FOutputBuffer.data() : nullptr);
+    FStatement->execute(&status, transaction, FInputMetadata,
+                        FInputBuffer.isEmpty() ? nullptr : FInputBuffer.data(),
+                        hasOutput ? FOutputMetadata : nullptr,
+                        hasOutput ? FOutputBuffer.data() : nullptr);
     if (status.Failed()) {
         const QString message = status.Message();
         FinishOwnTransaction(false);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "data/FirebirdAttachment.h"
-#include "data/TField.h"
-#include "data/TParams.h"
-
 #include <QByteArray>
 #include <QString>
 #include <vector>
+
+#include "data/FirebirdAttachment.h"
+#include "data/TField.h"
+#include "data/TParams.h"
 
 // A result column as the program sees it.
 struct FirebirdColumn {

@@ -5,7 +5,9 @@
 
 namespace {
 
-bool IsQuote(QChar c) { return c == QLatin1Char('\'') || c == QLatin1Char('"'); }
+bool IsQuote(QChar c) {
+    return c == QLatin1Char('\'') || c == QLatin1Char('"');
+}
 
 // Splits the pattern at ";" outside quoted literals.
 QStringList Sections(const QString& format) {
@@ -76,7 +78,8 @@ QString FormatSection(const QString& section, double magnitude, bool negative) {
     const int point = fixed.indexOf(QLatin1Char('.'));
     QString integerDigits = point < 0 ? fixed : fixed.left(point);
     QString decimals = point < 0 ? QString() : fixed.mid(point + 1);
-    while (decimals.size() > layout.minDecimals && decimals.endsWith(QLatin1Char('0'))) decimals.chop(1);
+    while (decimals.size() > layout.minDecimals && decimals.endsWith(QLatin1Char('0')))
+        decimals.chop(1);
     if (integerDigits == QLatin1String("0")) integerDigits.clear();
     while (integerDigits.size() < layout.minIntegerDigits) integerDigits.prepend(QLatin1Char('0'));
     const bool isZero = integerDigits.count(QLatin1Char('0')) == integerDigits.size() &&
@@ -102,8 +105,10 @@ QString FormatSection(const QString& section, double magnitude, bool negative) {
     bool afterPoint = false;
     for (QChar c : section) {
         if (!quote.isNull()) {
-            if (c == quote) quote = QChar();
-            else out += c;
+            if (c == quote)
+                quote = QChar();
+            else
+                out += c;
             continue;
         }
         if (IsQuote(c)) {
@@ -139,7 +144,8 @@ QString FormatSection(const QString& section, double magnitude, bool negative) {
 
 QString FormatFloat(const QString& format, double value) {
     if (format.isEmpty()) {
-        if (std::trunc(value) == value && std::fabs(value) < 1e15) return QString::number(qint64(value));
+        if (std::trunc(value) == value && std::fabs(value) < 1e15)
+            return QString::number(qint64(value));
         return QString::number(value, 'g', 15);
     }
     const QStringList sections = Sections(format);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "data/TStrings.h"
-
 #include <optional>
+
+#include "data/TStrings.h"
 
 // The registry of database drivers: a driver name and its property list (the client
 // library's file name and default connection parameters). The "Firebird" definition

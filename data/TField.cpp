@@ -5,39 +5,72 @@
 
 QString FieldTypeName(TFieldType type) {
     switch (type) {
-    case ftUnknown: return QStringLiteral("Unknown");
-    case ftString: return QStringLiteral("String");
-    case ftSmallint: return QStringLiteral("Smallint");
-    case ftInteger: return QStringLiteral("Integer");
-    case ftWord: return QStringLiteral("Word");
-    case ftBoolean: return QStringLiteral("Boolean");
-    case ftFloat: return QStringLiteral("Float");
-    case ftCurrency: return QStringLiteral("Currency");
-    case ftBCD: return QStringLiteral("BCD");
-    case ftDate: return QStringLiteral("Date");
-    case ftTime: return QStringLiteral("Time");
-    case ftDateTime: return QStringLiteral("DateTime");
-    case ftBytes: return QStringLiteral("Bytes");
-    case ftVarBytes: return QStringLiteral("VarBytes");
-    case ftAutoInc: return QStringLiteral("AutoInc");
-    case ftBlob: return QStringLiteral("Blob");
-    case ftMemo: return QStringLiteral("Memo");
-    case ftGraphic: return QStringLiteral("Graphic");
-    case ftFmtMemo: return QStringLiteral("FmtMemo");
-    case ftFixedChar: return QStringLiteral("FixedChar");
-    case ftWideString: return QStringLiteral("WideString");
-    case ftLargeint: return QStringLiteral("Largeint");
-    case ftADT: return QStringLiteral("ADT");
-    case ftArray: return QStringLiteral("Array");
-    case ftReference: return QStringLiteral("Reference");
-    case ftDataSet: return QStringLiteral("DataSet");
-    case ftCursor: return QStringLiteral("Cursor");
-    case ftVariant: return QStringLiteral("Variant");
-    case ftGuid: return QStringLiteral("Guid");
-    case ftTimeStamp: return QStringLiteral("TimeStamp");
-    case ftFMTBcd: return QStringLiteral("FMTBcd");
-    case ftFixedWideChar: return QStringLiteral("FixedWideChar");
-    case ftWideMemo: return QStringLiteral("WideMemo");
+        case ftUnknown:
+            return QStringLiteral("Unknown");
+        case ftString:
+            return QStringLiteral("String");
+        case ftSmallint:
+            return QStringLiteral("Smallint");
+        case ftInteger:
+            return QStringLiteral("Integer");
+        case ftWord:
+            return QStringLiteral("Word");
+        case ftBoolean:
+            return QStringLiteral("Boolean");
+        case ftFloat:
+            return QStringLiteral("Float");
+        case ftCurrency:
+            return QStringLiteral("Currency");
+        case ftBCD:
+            return QStringLiteral("BCD");
+        case ftDate:
+            return QStringLiteral("Date");
+        case ftTime:
+            return QStringLiteral("Time");
+        case ftDateTime:
+            return QStringLiteral("DateTime");
+        case ftBytes:
+            return QStringLiteral("Bytes");
+        case ftVarBytes:
+            return QStringLiteral("VarBytes");
+        case ftAutoInc:
+            return QStringLiteral("AutoInc");
+        case ftBlob:
+            return QStringLiteral("Blob");
+        case ftMemo:
+            return QStringLiteral("Memo");
+        case ftGraphic:
+            return QStringLiteral("Graphic");
+        case ftFmtMemo:
+            return QStringLiteral("FmtMemo");
+        case ftFixedChar:
+            return QStringLiteral("FixedChar");
+        case ftWideString:
+            return QStringLiteral("WideString");
+        case ftLargeint:
+            return QStringLiteral("Largeint");
+        case ftADT:
+            return QStringLiteral("ADT");
+        case ftArray:
+            return QStringLiteral("Array");
+        case ftReference:
+            return QStringLiteral("Reference");
+        case ftDataSet:
+            return QStringLiteral("DataSet");
+        case ftCursor:
+            return QStringLiteral("Cursor");
+        case ftVariant:
+            return QStringLiteral("Variant");
+        case ftGuid:
+            return QStringLiteral("Guid");
+        case ftTimeStamp:
+            return QStringLiteral("TimeStamp");
+        case ftFMTBcd:
+            return QStringLiteral("FMTBcd");
+        case ftFixedWideChar:
+            return QStringLiteral("FixedWideChar");
+        case ftWideMemo:
+            return QStringLiteral("WideMemo");
     }
     return QStringLiteral("Unknown");
 }
@@ -46,7 +79,8 @@ bool TryParseInteger(const QString& text, qint32& value) {
     const QString trimmed = text.trimmed();
     bool ok = false;
     const qlonglong parsed = trimmed.toLongLong(&ok, 10);
-    if (!ok || parsed < std::numeric_limits<qint32>::min() || parsed > std::numeric_limits<qint32>::max()) {
+    if (!ok || parsed < std::numeric_limits<qint32>::min() ||
+        parsed > std::numeric_limits<qint32>::max()) {
         return false;
     }
     value = qint32(parsed);
@@ -87,7 +121,9 @@ void TField::SetValue(const QVariant& value) {
     }
 }
 
-void TField::Clear() { WriteValue(TFieldValue::Null()); }
+void TField::Clear() {
+    WriteValue(TFieldValue::Null());
+}
 
 void TField::Bind(TFieldValueSource* source, int fieldNo) {
     FSource = source;
@@ -101,7 +137,8 @@ void TField::Unbind() {
 
 void TField::WriteValue(TFieldValue value) {
     if (!FSource) {
-        throw EDatabaseError(QStringLiteral("Field '%1' is not bound to a dataset").arg(DisplayName()));
+        throw EDatabaseError(
+            QStringLiteral("Field '%1' is not bound to a dataset").arg(DisplayName()));
     }
     if (FReadOnly && !FSource->AllowsReadOnlyWrites()) {
         throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(DisplayName()));
@@ -111,11 +148,13 @@ void TField::WriteValue(TFieldValue value) {
 
 TField* CreateFieldForType(TFieldType type, QObject* owner) {
     switch (type) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc: return new TIntegerField(owner);
-    default: return new TStringField(owner);
+        case ftSmallint:
+        case ftInteger:
+        case ftWord:
+        case ftAutoInc:
+            return new TIntegerField(owner);
+        default:
+            return new TStringField(owner);
     }
 }
 
@@ -128,9 +167,13 @@ qint32 TIntegerField::AsInteger() const {
     return value && value->HasValue() ? value->Integer : 0;
 }
 
-void TIntegerField::SetAsInteger(qint32 value) { WriteValue(TFieldValue::OfInteger(value)); }
+void TIntegerField::SetAsInteger(qint32 value) {
+    WriteValue(TFieldValue::OfInteger(value));
+}
 
-QString TIntegerField::AsString() const { return IsNull() ? QString() : QString::number(AsInteger()); }
+QString TIntegerField::AsString() const {
+    return IsNull() ? QString() : QString::number(AsInteger());
+}
 
 void TIntegerField::SetAsString(const QString& value) {
     if (value.isEmpty()) {
@@ -139,8 +182,8 @@ void TIntegerField::SetAsString(const QString& value) {
     }
     qint32 parsed = 0;
     if (!TryParseInteger(value, parsed)) {
-        throw EDatabaseError(
-            QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(value, DisplayName()));
+        throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value for field '%2'")
+                                 .arg(value, DisplayName()));
     }
     SetAsInteger(parsed);
 }
@@ -155,11 +198,15 @@ QString TIntegerField::Text() const {
     return Formatted(EditFormat().isEmpty() ? DisplayFormat() : EditFormat());
 }
 
-QString TIntegerField::DisplayText() const { return Formatted(DisplayFormat()); }
+QString TIntegerField::DisplayText() const {
+    return Formatted(DisplayFormat());
+}
 
 // ---- TStringField ----
 
-TStringField::TStringField(QObject* owner) : TField(ftString, owner) { SetSize(20); }
+TStringField::TStringField(QObject* owner) : TField(ftString, owner) {
+    SetSize(20);
+}
 
 qint32 TStringField::AsInteger() const {
     const QString text = AsString();
@@ -170,7 +217,9 @@ qint32 TStringField::AsInteger() const {
     return parsed;
 }
 
-void TStringField::SetAsInteger(qint32 value) { SetAsString(QString::number(value)); }
+void TStringField::SetAsInteger(qint32 value) {
+    SetAsString(QString::number(value));
+}
 
 QString TStringField::AsString() const {
     const TFieldValue* value = CurrentValue();

@@ -88,7 +88,9 @@ struct TFieldValue {
     bool HasValue() const { return Indicator == TFieldIndicator::Value; }
     static TFieldValue Null() { return {TFieldIndicator::Null, 0, {}}; }
     static TFieldValue OfInteger(qint32 value) { return {TFieldIndicator::Value, value, {}}; }
-    static TFieldValue OfText(QString value) { return {TFieldIndicator::Value, 0, std::move(value)}; }
+    static TFieldValue OfText(QString value) {
+        return {TFieldIndicator::Value, 0, std::move(value)};
+    }
     bool operator==(const TFieldValue& other) const = default;
 };
 

@@ -6,9 +6,13 @@ void TFields::Add(TField* field) {
     if (!FFields.contains(field)) FFields.append(field);
 }
 
-void TFields::Remove(TField* field) { FFields.removeAll(field); }
+void TFields::Remove(TField* field) {
+    FFields.removeAll(field);
+}
 
-void TFields::Clear() { FFields.clear(); }
+void TFields::Clear() {
+    FFields.clear();
+}
 
 TField* TFields::FindField(const QString& fieldName) const {
     for (TField* field : FFields) {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "data/TField.h"
-
 #include <QList>
 #include <QPointer>
+
+#include "data/TField.h"
 
 // The ordered field list of a dataset: by index and by name (ignoring case). The list
 // does not own the fields; their owner (a form, a data module, or the dataset for the

@@ -4,7 +4,9 @@
 
 // ---- TParam ----
 
-void TParam::SetName(const QString& name) { FName = name; }
+void TParam::SetName(const QString& name) {
+    FName = name;
+}
 
 void TParam::SetValue(const QVariant& value) {
     TParam& target = Target();
@@ -14,34 +16,34 @@ void TParam::SetValue(const QVariant& value) {
         return;
     }
     switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        SetAsInteger(value.toInt());
-        break;
-    case QMetaType::QString:
-    case QMetaType::QChar:
-    case QMetaType::QByteArray:
-        SetAsString(value.toString());
-        break;
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-        target.FDataType = ftLargeint;
-        target.FValue = QVariant(value.toLongLong());
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        target.FDataType = ftFloat;
-        target.FValue = QVariant(value.toDouble());
-        break;
-    default:
-        // Kept as it is; binding refuses a value whose type has no driver counterpart.
-        target.FDataType = ftUnknown;
-        target.FValue = value;
-        break;
+        case QMetaType::Int:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+            SetAsInteger(value.toInt());
+            break;
+        case QMetaType::QString:
+        case QMetaType::QChar:
+        case QMetaType::QByteArray:
+            SetAsString(value.toString());
+            break;
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+            target.FDataType = ftLargeint;
+            target.FValue = QVariant(value.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            target.FDataType = ftFloat;
+            target.FValue = QVariant(value.toDouble());
+            break;
+        default:
+            // Kept as it is; binding refuses a value whose type has no driver counterpart.
+            target.FDataType = ftUnknown;
+            target.FValue = value;
+            break;
     }
 }
 
@@ -51,7 +53,8 @@ qint32 TParam::AsInteger() const {
     if (value.typeId() == QMetaType::Int) return value.toInt();
     qint32 parsed = 0;
     if (!TryParseInteger(value.toString(), parsed)) {
-        throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(value.toString()));
+        throw EDatabaseError(
+            QStringLiteral("'%1' is not a valid integer value").arg(value.toString()));
     }
     return parsed;
 }
@@ -75,7 +78,9 @@ void TParam::SetAsString(const QString& value) {
     target.FBound = true;
 }
 
-void TParam::Clear() { Target().FValue = QVariant(); }
+void TParam::Clear() {
+    Target().FValue = QVariant();
+}
 
 void TParam::Assign(const TParam& other) {
     FName = other.FName;
@@ -92,7 +97,9 @@ void TParam::Assign(const TParam& other) {
 
 // ---- TParams ----
 
-TParams::TParams(const TParams& other) { *this = other; }
+TParams::TParams(const TParams& other) {
+    *this = other;
+}
 
 TParams& TParams::operator=(const TParams& other) {
     if (this == &other) return *this;
@@ -263,7 +270,8 @@ QString ReplaceParameterMarkers(const QString& sql) {
             continue;
         }
         qsizetype end = i + 1;
-        while (end < length && (sql.at(end).isLetterOrNumber() || sql.at(end) == QLatin1Char('_'))) ++end;
+        while (end < length && (sql.at(end).isLetterOrNumber() || sql.at(end) == QLatin1Char('_')))
+            ++end;
         result += QLatin1String(" ? ");
         i = end;
     }

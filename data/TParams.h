@@ -1,12 +1,12 @@
 #pragma once
 
-#include "data/TField.h"
-
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <memory>
 #include <vector>
+
+#include "data/TField.h"
 
 enum TParamType { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResult };
 
@@ -48,7 +48,7 @@ public:
     void SetAsInteger(qint32 value);  // data type ftInteger
     QString AsString() const;
     void SetAsString(const QString& value);  // data type ftWideString unless ftFixedWideChar
-    void Clear();  // null again (the data type stays)
+    void Clear();                            // null again (the data type stays)
 
     // The parameter whose value this one carries (itself for the first of its name).
     const TParam& Reference() const { return *FReference; }

@@ -9,7 +9,8 @@
 
 namespace {
 
-const QString kClosedConnection = QStringLiteral("Cannot perform this operation on a closed connection");
+const QString kClosedConnection =
+    QStringLiteral("Cannot perform this operation on a closed connection");
 
 // The value of the first of the names that the list carries.
 QString FirstValue(const TStrings& list, std::initializer_list<const char*> names) {
@@ -40,7 +41,9 @@ TStrings TSQLConnection::ConnectionProperties() const {
     for (int i = 0; i < FParams.Count(); ++i) {
         const QString& line = FParams[i];
         const int equals = line.indexOf(QLatin1Char('='));
-        properties.Add(equals < 0 ? line : FParams.Names(i) + QLatin1Char('=') + FParams.ValueFromIndex(i).trimmed());
+        properties.Add(equals < 0 ? line
+                                  : FParams.Names(i) + QLatin1Char('=') +
+                                        FParams.ValueFromIndex(i).trimmed());
     }
     if (properties.IndexOfName(QStringLiteral("DriverName")) < 0) {
         properties.Add(QStringLiteral("DriverName=") + FDriverName);
@@ -58,7 +61,8 @@ void TSQLConnection::Open() {
         const TStrings properties = ConnectionProperties();
         const std::optional<TStrings> driver = FindSQLDriver(FDriverName);
         if (!driver) throw EDatabaseError(QStringLiteral("Unknown driver: %1").arg(FDriverName));
-        FirebirdClient& client = FirebirdClient::Load(driver->Values(QStringLiteral("LibraryName")));
+        FirebirdClient& client =
+            FirebirdClient::Load(driver->Values(QStringLiteral("LibraryName")));
 
         FirebirdAttachmentSettings settings;
         settings.Database = properties.Values(QStringLiteral("Database"));
@@ -69,8 +73,8 @@ void TSQLConnection::Open() {
         bool dialectOk = false;
         const int dialect = properties.Values(QStringLiteral("SQLDialect")).toInt(&dialectOk);
         settings.Dialect = dialectOk && dialect >= 1 && dialect <= 3 ? dialect : 3;
-        settings.WaitOnLocks =
-            properties.Values(QStringLiteral("WaitOnLocks")).compare(QLatin1String("False"), Qt::CaseInsensitive) != 0;
+        settings.WaitOnLocks = properties.Values(QStringLiteral("WaitOnLocks"))
+                                   .compare(QLatin1String("False"), Qt::CaseInsensitive) != 0;
 
         FAttachment = std::make_unique<FirebirdAttachment>(client, settings);
         // Firebird quotes names with double quotes, has transactions, no nesting
@@ -170,4 +174,6 @@ void TSQLConnection::RegisterDataSet(TSQLQuery* query) {
     if (!FDataSets.contains(query)) FDataSets.append(query);
 }
 
-void TSQLConnection::UnregisterDataSet(TSQLQuery* query) { FDataSets.removeAll(query); }
+void TSQLConnection::UnregisterDataSet(TSQLQuery* query) {
+    FDataSets.removeAll(query);
+}

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "data/TParams.h"
-#include "data/TStrings.h"
-
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <memory>
 #include <optional>
+
+#include "data/TParams.h"
+#include "data/TStrings.h"
 
 class FirebirdAttachment;
 class TSQLQuery;
@@ -97,10 +97,9 @@ public:
     // The queries whose SQLConnection is this session.
     const QList<TSQLQuery*>& DataSets() const { return FDataSets; }
 
-    // For queries of this session: the attachment (nullptr while closed) and the
-    // driver transaction statements should run in (nullptr outside a batch).
+    // For queries of this session: the attachment (nullptr while closed), which also
+    // knows the batch transaction their statements run in.
     FirebirdAttachment* Attachment() const { return FAttachment.get(); }
-    void SetConnectionState(TConnectionState state) { FState = state; }
 
 private:
     friend class TSQLQuery;

@@ -1,16 +1,17 @@
 #include "data/TSQLQuery.h"
 
+#include <QRegularExpression>
+
 #include "data/Exception.h"
 #include "data/FirebirdCommand.h"
 #include "data/HourGlass.h"
 #include "data/TSQLConnection.h"
 
-#include <QRegularExpression>
-
 namespace {
 
 bool IsTextType(TFieldType type) {
-    return type == ftString || type == ftFixedChar || type == ftWideString || type == ftFixedWideChar;
+    return type == ftString || type == ftFixedChar || type == ftWideString ||
+           type == ftFixedWideChar;
 }
 
 bool IsIntegerType(TFieldType type) {
@@ -81,12 +82,14 @@ void TSQLQuery::SQLChanged() {
     Close();
     Unprepare();
     const QString text = FSQL.Text();
-    FNativeCommand = FParamCheck ? FParams.ParseSQL(text, true) : TParams::ParseParameters(text, nullptr);
+    FNativeCommand =
+        FParamCheck ? FParams.ParseSQL(text, true) : TParams::ParseParameters(text, nullptr);
 }
 
 void TSQLQuery::Prepare() {
     if (FCommand) return;
-    if (FNativeCommand.trimmed().isEmpty()) throw EDatabaseError(QStringLiteral("No SQL statement available"));
+    if (FNativeCommand.trimmed().isEmpty())
+        throw EDatabaseError(QStringLiteral("No SQL statement available"));
     FCommand = std::make_unique<FirebirdCommand>(*FConnection->Attachment(), FNativeCommand);
 }
 
@@ -100,7 +103,8 @@ void TSQLQuery::SetPrepared(bool prepared) {
         Unprepare();
         return;
     }
-    if (!FConnection) throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
+    if (!FConnection)
+        throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
     if (!FConnection->Connected()) FConnection->Open();
     Prepare();
 }
@@ -110,13 +114,15 @@ void TSQLQuery::Open() {
     if (FSQL.Text().trimmed().isEmpty()) {
         throw EDatabaseError(QStringLiteral("Missing query, table name or procedure name"));
     }
-    if (!FConnection) throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
+    if (!FConnection)
+        throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
     if (!FConnection->Connected()) FConnection->Open();
     try {
         Prepare();
         // Checked before anything runs: a statement that returns no rows is not
         // executed by Open.
-        if (!FCommand->ReturnsRows()) throw EDatabaseError(QStringLiteral("Cursor not returned from Query"));
+        if (!FCommand->ReturnsRows())
+            throw EDatabaseError(QStringLiteral("Cursor not returned from Query"));
         FCommand->Bind(FParams);
         BindFields();
         FCommand->OpenCursor();
@@ -166,12 +172,14 @@ void TSQLQuery::BindFields() {
                 break;
             }
         }
-        if (columnIndex < 0) throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(field->FieldName()));
+        if (columnIndex < 0)
+            throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(field->FieldName()));
         const FirebirdColumn& column = columns[size_t(columnIndex)];
         if (!Compatible(field->DataType(), column.DataType)) {
-            throw EDatabaseError(QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
-                                     .arg(field->DisplayName(), FieldTypeName(field->DataType()),
-                                          FieldTypeName(column.DataType)));
+            throw EDatabaseError(
+                QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
+                    .arg(field->DisplayName(), FieldTypeName(field->DataType()),
+                         FieldTypeName(column.DataType)));
         }
         if (IsTextType(field->DataType()) && !field->ReadOnly() && field->Size() > column.Size) {
             field->SetSize(column.Size);
@@ -204,13 +212,15 @@ void TSQLQuery::Close() {
 }
 
 void TSQLQuery::Next() {
-    if (!FActive) throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!FActive)
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
     if (FEof) return;
     FetchRow();
 }
 
 void TSQLQuery::First() {
-    if (!FActive) throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!FActive)
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
     if (FRowNumber == 0 || (FRowNumber == 1 && !FEof)) return;
     // Reading is forward only: going back means running the statement again.
     Close();
@@ -218,8 +228,10 @@ void TSQLQuery::First() {
 }
 
 int TSQLQuery::ExecSQL() {
-    if (FNativeCommand.trimmed().isEmpty()) throw EDatabaseError(QStringLiteral("No SQL statement available"));
-    if (!FConnection) throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
+    if (FNativeCommand.trimmed().isEmpty())
+        throw EDatabaseError(QStringLiteral("No SQL statement available"));
+    if (!FConnection)
+        throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
     if (!FConnection->Connected()) FConnection->Open();
     Close();
     Prepare();
@@ -229,7 +241,8 @@ int TSQLQuery::ExecSQL() {
 }
 
 const TFieldValue* TSQLQuery::GetFieldValue(int fieldNo) const {
-    if (!FActive || FRowNumber == 0 || fieldNo < 0 || size_t(fieldNo) >= FRow.size()) return nullptr;
+    if (!FActive || FRowNumber == 0 || fieldNo < 0 || size_t(fieldNo) >= FRow.size())
+        return nullptr;
     return &FRow[size_t(fieldNo)];
 }
 
@@ -257,7 +270,9 @@ QString TSQLQuery::PSGetTableName() const {
     return name;
 }
 
-QString TSQLQuery::PSGetQuoteChar() const { return FConnection ? FConnection->QuoteChar() : QString(); }
+QString TSQLQuery::PSGetQuoteChar() const {
+    return FConnection ? FConnection->QuoteChar() : QString();
+}
 
 QString TSQLQuery::PSGetKeyFields() const {
     QStringList names;
@@ -271,21 +286,24 @@ QList<TIndexDef> TSQLQuery::PSGetIndexDefs() const {
     QList<TIndexDef> indexes;
     QString table = PSGetTableName();
     if (table.isEmpty() || !FConnection) return indexes;
-    if (table.startsWith(QLatin1Char('"')) && table.endsWith(QLatin1Char('"')) && table.size() >= 2) {
+    if (table.startsWith(QLatin1Char('"')) && table.endsWith(QLatin1Char('"')) &&
+        table.size() >= 2) {
         table = table.mid(1, table.size() - 2);
     } else {
         table = table.toUpper();
     }
     if (!FConnection->Connected()) FConnection->Open();
 
-    FirebirdCommand command(*FConnection->Attachment(),
-                            QStringLiteral("SELECT I.RDB$INDEX_NAME, I.RDB$UNIQUE_FLAG, C.RDB$CONSTRAINT_TYPE, "
-                                           "S.RDB$FIELD_NAME "
-                                           "FROM RDB$INDICES I "
-                                           "JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = I.RDB$INDEX_NAME "
-                                           "LEFT JOIN RDB$RELATION_CONSTRAINTS C ON C.RDB$INDEX_NAME = I.RDB$INDEX_NAME "
-                                           "WHERE I.RDB$RELATION_NAME = ? "
-                                           "ORDER BY I.RDB$INDEX_ID, S.RDB$FIELD_POSITION"));
+    FirebirdCommand command(
+        *FConnection->Attachment(),
+        QStringLiteral(
+            "SELECT I.RDB$INDEX_NAME, I.RDB$UNIQUE_FLAG, C.RDB$CONSTRAINT_TYPE, "
+            "S.RDB$FIELD_NAME "
+            "FROM RDB$INDICES I "
+            "JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = I.RDB$INDEX_NAME "
+            "LEFT JOIN RDB$RELATION_CONSTRAINTS C ON C.RDB$INDEX_NAME = I.RDB$INDEX_NAME "
+            "WHERE I.RDB$RELATION_NAME = ? "
+            "ORDER BY I.RDB$INDEX_ID, S.RDB$FIELD_POSITION"));
     TParams params;
     params.CreateParam(ftString, QStringLiteral("TABLE"), ptInput).SetAsString(table);
     command.Bind(params);
@@ -306,22 +324,24 @@ QList<TIndexDef> TSQLQuery::PSGetIndexDefs() const {
     }
     command.CloseCursor();
     // The primary key first, as readers of the list expect.
-    std::stable_partition(indexes.begin(), indexes.end(), [](const TIndexDef& index) { return index.Primary; });
+    std::stable_partition(indexes.begin(), indexes.end(),
+                          [](const TIndexDef& index) { return index.Primary; });
     return indexes;
 }
 
 QString TSQLQuery::PSGetDefaultOrder() const {
     const QString text = FSQL.Text();
-    static const QRegularExpression orderBy(QStringLiteral("\\bORDER\\s+BY\\s+(.*)$"),
-                                            QRegularExpression::CaseInsensitiveOption |
-                                                QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression orderBy(
+        QStringLiteral("\\bORDER\\s+BY\\s+(.*)$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = orderBy.match(WithoutQuotedSections(text));
     if (match.hasMatch()) {
         QStringList names;
         QString clause = text.mid(match.capturedStart(1)).trimmed();
         while (clause.endsWith(QLatin1Char(';'))) clause.chop(1);
         for (const QString& item : clause.split(QLatin1Char(','))) {
-            const QString column = item.trimmed().section(QRegularExpression(QStringLiteral("\\s+")), 0, 0);
+            const QString column =
+                item.trimmed().section(QRegularExpression(QStringLiteral("\\s+")), 0, 0);
             if (!column.isEmpty()) names << UnqualifiedName(column);
         }
         return names.join(QLatin1Char(';'));
@@ -338,20 +358,25 @@ QString TSQLQuery::PSGetDefaultOrder() const {
     return QString();
 }
 
-bool TSQLQuery::PSInTransaction() const { return FConnection && FConnection->InTransaction(); }
+bool TSQLQuery::PSInTransaction() const {
+    return FConnection && FConnection->InTransaction();
+}
 
 void TSQLQuery::PSStartTransaction() {
-    if (!FConnection) throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
+    if (!FConnection)
+        throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
     FConnection->BeginTransaction();
 }
 
 void TSQLQuery::PSEndTransaction(bool commit) {
-    if (!FConnection) throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
+    if (!FConnection)
+        throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
     FConnection->EndTransaction(commit);
 }
 
 int TSQLQuery::PSExecuteStatement(const QString& sql, const TParams& params) {
-    if (!FConnection) throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
+    if (!FConnection)
+        throw EDatabaseError(QStringLiteral("SQLConnection property required for this operation"));
     return FConnection->Execute(sql, params);
 }
 

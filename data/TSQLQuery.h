@@ -1,15 +1,15 @@
 #pragma once
 
-#include "data/TField.h"
-#include "data/TFields.h"
-#include "data/TParams.h"
-#include "data/TStrings.h"
-
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <memory>
 #include <vector>
+
+#include "data/TField.h"
+#include "data/TFields.h"
+#include "data/TParams.h"
+#include "data/TStrings.h"
 
 class FirebirdCommand;
 class TSQLConnection;
@@ -118,7 +118,7 @@ private:
     int FMaxBlobSize = -1;
     TFields FFields;
     QList<QPointer<TField>> FDeclaredFields;  // owned by the form; may go first
-    QList<TField*> FCreatedFields;  // owned by this query; replaced at each open
+    QList<TField*> FCreatedFields;            // owned by this query; replaced at each open
     std::unique_ptr<FirebirdCommand> FCommand;
     std::vector<TFieldValue> FRow;
     bool FActive = false;

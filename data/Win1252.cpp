@@ -7,10 +7,9 @@ namespace {
 // Bytes 0x80-0x9F, the only range where Windows-1252 differs from Latin-1. Zero marks
 // the five bytes the code page leaves unassigned.
 constexpr char16_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
 struct DecodeTable {
@@ -18,8 +17,8 @@ struct DecodeTable {
     constexpr DecodeTable() : unicode() {
         for (int byte = 0; byte < 256; ++byte) {
             const bool high = byte >= 0x80 && byte < 0xA0;
-            unicode[byte] = high && kHighControls[byte - 0x80] ? kHighControls[byte - 0x80]
-                                                                : char16_t(byte);
+            unicode[byte] =
+                high && kHighControls[byte - 0x80] ? kHighControls[byte - 0x80] : char16_t(byte);
         }
     }
 };
@@ -39,16 +38,21 @@ int ByteFor(char16_t unicode) {
 }
 
 QString CharacterMessage(const QString& shown, char32_t code) {
-    return QStringLiteral("O caractere '%1' (U+%2) não pode ser gravado no banco de dados, "
-                          "que só aceita caracteres do conjunto WIN1252.")
+    return QStringLiteral(
+               "O caractere '%1' (U+%2) não pode ser gravado no banco de dados, "
+               "que só aceita caracteres do conjunto WIN1252.")
         .arg(shown, QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
 
 }  // namespace
 
-bool IsWin1252Representable(QChar character) { return ByteFor(character.unicode()) >= 0; }
+bool IsWin1252Representable(QChar character) {
+    return ByteFor(character.unicode()) >= 0;
+}
 
-QChar Win1252ToUnicode(unsigned char byte) { return QChar(kDecode.unicode[byte]); }
+QChar Win1252ToUnicode(unsigned char byte) {
+    return QChar(kDecode.unicode[byte]);
+}
 
 QString DecodeWin1252(const char* bytes, int length) {
     QString text(length, Qt::Uninitialized);

@@ -1,5 +1,12 @@
 #include "db/StreetDatabase.h"
 
+#include <ibase.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstring>
+
 #include "data/Exception.h"
 #include "data/FirebirdClient.h"
 #include "data/SQLDrivers.h"
@@ -7,19 +14,14 @@
 #include "db/Schema.h"
 #include "db/StreetSample.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <cstring>
-#include <ibase.h>
-
 namespace {
 
 constexpr unsigned kWin1252CharacterSet = 53;
 constexpr int kPageSize = 8192;
 
 FirebirdClient& Client() {
-    return FirebirdClient::Load(FindSQLDriver(QStringLiteral("Firebird"))->Values(QStringLiteral("LibraryName")));
+    return FirebirdClient::Load(
+        FindSQLDriver(QStringLiteral("Firebird"))->Values(QStringLiteral("LibraryName")));
 }
 
 QByteArray CreationBlock() {
@@ -52,8 +54,9 @@ class DatabaseBuilder {
 public:
     explicit DatabaseBuilder(const QString& path) : FClient(Client()), FPath(path) {
         if (QFileInfo::exists(path)) {
-            throw EDatabaseError(QStringLiteral("O arquivo \"%1\" já existe; ele não será substituído.")
-                                     .arg(QDir::toNativeSeparators(path)));
+            throw EDatabaseError(
+                QStringLiteral("O arquivo \"%1\" já existe; ele não será substituído.")
+                    .arg(QDir::toNativeSeparators(path)));
         }
         const QFileInfo info(path);
         if (!info.absoluteDir().exists()) {
@@ -67,7 +70,8 @@ public:
             reinterpret_cast<const unsigned char*>(dpb.constData()));
         if (status.Failed()) {
             throw EDatabaseError(
-                QStringLiteral("Não foi possível criar o banco de dados \"%1\":\n%2").arg(path, status.Message()));
+                QStringLiteral("Não foi possível criar o banco de dados \"%1\":\n%2")
+                    .arg(path, status.Message()));
         }
     }
 
@@ -88,8 +92,8 @@ public:
         Begin();
         FirebirdStatus status(FClient);
         const QByteArray text = EncodeWin1252(sql);
-        FAttachment->execute(&status, FTransaction, unsigned(text.size()), text.constData(), 3, nullptr, nullptr,
-                             nullptr, nullptr);
+        FAttachment->execute(&status, FTransaction, unsigned(text.size()), text.constData(), 3,
+                             nullptr, nullptr, nullptr, nullptr);
         Check(status);
         Commit();
     }
@@ -100,13 +104,14 @@ public:
         Begin();
         FirebirdStatus status(FClient);
         const QByteArray sql = InsertStreetSql().toLatin1();
-        Firebird::IStatement* statement =
-            FAttachment->prepare(&status, FTransaction, unsigned(sql.size()), sql.constData(), 3, 0);
+        Firebird::IStatement* statement = FAttachment->prepare(
+            &status, FTransaction, unsigned(sql.size()), sql.constData(), 3, 0);
         Check(status);
 
         // The message: I_ID as an integer, every text column as a VARCHAR of its width.
         const QList<StreetColumn>& columns = StreetColumns();
-        Firebird::IMetadataBuilder* builder = FClient.Master()->getMetadataBuilder(&status, unsigned(columns.size()));
+        Firebird::IMetadataBuilder* builder =
+            FClient.Master()->getMetadataBuilder(&status, unsigned(columns.size()));
         for (int i = 0; i < columns.size(); ++i) {
             if (columns[i].width == 0) {
                 builder->setType(&status, unsigned(i), SQL_LONG);
@@ -144,10 +149,12 @@ public:
                 char* data = buffer.data();
                 *reinterpret_cast<ISC_SHORT*>(data + nullOffsets[0]) = 0;
                 std::memcpy(data + offsets[0], &street.id, sizeof street.id);
-                const QString* texts[] = {&street.plei,       &street.pano,       &street.lei,   &street.ano,
-                                          &street.tipo,       &street.nome,       &street.titulo, &street.nomeUsual,
-                                          &street.localizacao, &street.observacao};
-                for (int column = 1; column < columns.size(); ++column) putText(column, *texts[column - 1]);
+                const QString* texts[] = {&street.plei,      &street.pano,      &street.lei,
+                                          &street.ano,       &street.tipo,      &street.nome,
+                                          &street.titulo,    &street.nomeUsual, &street.localizacao,
+                                          &street.observacao};
+                for (int column = 1; column < columns.size(); ++column)
+                    putText(column, *texts[column - 1]);
                 statement->execute(&status, FTransaction, metadata, data, nullptr, nullptr);
                 Check(status);
             }
@@ -188,7 +195,8 @@ private:
     void Check(FirebirdStatus& status) {
         if (status.Failed()) {
             throw EDatabaseError(
-                QStringLiteral("Não foi possível criar o banco de dados \"%1\":\n%2").arg(FPath, status.Message()));
+                QStringLiteral("Não foi possível criar o banco de dados \"%1\":\n%2")
+                    .arg(FPath, status.Message()));
         }
     }
 
@@ -202,9 +210,9 @@ private:
         dpb.append(char(4));
         dpb.append(QByteArray("\1\0\0\0", 4));
         FirebirdStatus status(FClient);
-        Firebird::IAttachment* attachment =
-            FClient.Provider()->attachDatabase(&status, QFile::encodeName(QFileInfo(FPath).absoluteFilePath()).constData(),
-                                               unsigned(dpb.size()), reinterpret_cast<const unsigned char*>(dpb.constData()));
+        Firebird::IAttachment* attachment = FClient.Provider()->attachDatabase(
+            &status, QFile::encodeName(QFileInfo(FPath).absoluteFilePath()).constData(),
+            unsigned(dpb.size()), reinterpret_cast<const unsigned char*>(dpb.constData()));
         Check(status);
         attachment->detach(&status);
         if (status.Failed()) attachment->release();
@@ -227,12 +235,17 @@ void Create(const QString& path, int rowCount) {
 
 namespace StreetDatabase {
 
-void CreateEmpty(const QString& path) { Create(path, 0); }
+void CreateEmpty(const QString& path) {
+    Create(path, 0);
+}
 
-void CreateSample(const QString& path) { Create(path, kSampleStreetCount); }
+void CreateSample(const QString& path) {
+    Create(path, kSampleStreetCount);
+}
 
 void CreateGenerated(const QString& path, int rowCount) {
-    if (rowCount < 0) throw EDatabaseError(QStringLiteral("O número de logradouros não pode ser negativo."));
+    if (rowCount < 0)
+        throw EDatabaseError(QStringLiteral("O número de logradouros não pode ser negativo."));
     Create(path, rowCount);
 }
 

@@ -21,41 +21,48 @@ QString Pick(const char* const (&choices)[N], qint32 id, quint32 salt) {
     return QString::fromUtf8(choices[Mix(quint32(id), salt) % N]);
 }
 
-const char* const kTypes[] = {"RUA", "RUA", "RUA", "RUA", "AVENIDA", "AVENIDA", "PRAÇA", "TRAVESSA",
-                              "ALAMEDA", "ESTRADA", "LARGO", "BECO", "VIELA", "RODOVIA", "PARQUE"};
+const char* const kTypes[] = {"RUA",     "RUA",   "RUA",      "RUA",     "AVENIDA",
+                              "AVENIDA", "PRAÇA", "TRAVESSA", "ALAMEDA", "ESTRADA",
+                              "LARGO",   "BECO",  "VIELA",    "RODOVIA", "PARQUE"};
 
-const char* const kTitles[] = {"DOUTOR", "PROFESSOR", "PROFESSORA", "PADRE", "CORONEL", "VEREADOR",
-                               "DONA", "SÃO", "SANTA", "GOVERNADOR", "PRESIDENTE", "MAESTRO",
-                               "ENGENHEIRO", "IRMÃ", "MONSENHOR"};
+const char* const kTitles[] = {"DOUTOR",     "PROFESSOR", "PROFESSORA", "PADRE", "CORONEL",
+                               "VEREADOR",   "DONA",      "SÃO",        "SANTA", "GOVERNADOR",
+                               "PRESIDENTE", "MAESTRO",   "ENGENHEIRO", "IRMÃ",  "MONSENHOR"};
 
-const char* const kFirstNames[] = {
-    "JOÃO", "JOSÉ", "MARIA", "ANTÔNIO", "FRANCISCO", "ANA", "LUÍS", "SEBASTIÃO", "CONCEIÇÃO",
-    "BENEDITO", "INÊS", "ESTÊVÃO", "JÚLIA", "MÁRIO", "CECÍLIA", "OTÁVIO", "HÉLIO", "ÂNGELO",
-    "LÚCIA", "ÁLVARO", "CÂNDIDO", "GONÇALO", "IRACEMA", "JOAQUIM", "TEREZINHA", "ORLANDO",
-    "RAIMUNDO", "GERTRUDES", "AURÉLIO", "PLÍNIO"};
+const char* const kFirstNames[] = {"JOÃO",    "JOSÉ",     "MARIA",     "ANTÔNIO",   "FRANCISCO",
+                                   "ANA",     "LUÍS",     "SEBASTIÃO", "CONCEIÇÃO", "BENEDITO",
+                                   "INÊS",    "ESTÊVÃO",  "JÚLIA",     "MÁRIO",     "CECÍLIA",
+                                   "OTÁVIO",  "HÉLIO",    "ÂNGELO",    "LÚCIA",     "ÁLVARO",
+                                   "CÂNDIDO", "GONÇALO",  "IRACEMA",   "JOAQUIM",   "TEREZINHA",
+                                   "ORLANDO", "RAIMUNDO", "GERTRUDES", "AURÉLIO",   "PLÍNIO"};
 
 const char* const kSurnames[] = {
-    "DA SILVA", "DOS SANTOS", "D'ÁVILA", "D'ABREU", "DE OLIVEIRA", "PEREIRA", "GONÇALVES",
-    "ALVES-CORRÊA", "FALCÃO", "BRAGANÇA", "MAGALHÃES", "DE ASSUNÇÃO", "CAVALCANTI",
-    "PEIXOTO-LIMA", "D'ELBOUX", "ARAÚJO", "GUIMARÃES", "NÓBREGA", "CONCEIÇÃO", "ROCHA",
-    "BARBOSA", "VASCONCELOS", "SAMPAIO", "SOUZA-NETO", "QUINTÃO", "MOURÃO", "TEIXEIRA"};
+    "DA SILVA",   "DOS SANTOS",   "D'ÁVILA",  "D'ABREU",     "DE OLIVEIRA", "PEREIRA",
+    "GONÇALVES",  "ALVES-CORRÊA", "FALCÃO",   "BRAGANÇA",    "MAGALHÃES",   "DE ASSUNÇÃO",
+    "CAVALCANTI", "PEIXOTO-LIMA", "D'ELBOUX", "ARAÚJO",      "GUIMARÃES",   "NÓBREGA",
+    "CONCEIÇÃO",  "ROCHA",        "BARBOSA",  "VASCONCELOS", "SAMPAIO",     "SOUZA-NETO",
+    "QUINTÃO",    "MOURÃO",       "TEIXEIRA"};
 
-const char* const kPlaces[] = {
-    "DAS FLORES", "DOS IPÊS", "DA MATRIZ", "BEIRA-RIO", "DAS PALMEIRAS", "SANTOS DUMONT",
-    "XV DE NOVEMBRO", "SETE DE SETEMBRO", "DOS BANDEIRANTES", "DAS ACÁCIAS", "DO CAMPO",
-    "DA ESTAÇÃO", "DO ROSÁRIO", "DOS TROPEIROS", "GUARANI-KAIOWÁ", "DAS GARÇAS", "DO PINHÃO",
-    "DA AMIZADE", "DOS EXPEDICIONÁRIOS", "CORAÇÃO DE JESUS"};
+const char* const kPlaces[] = {"DAS FLORES",          "DOS IPÊS",         "DA MATRIZ",
+                               "BEIRA-RIO",           "DAS PALMEIRAS",    "SANTOS DUMONT",
+                               "XV DE NOVEMBRO",      "SETE DE SETEMBRO", "DOS BANDEIRANTES",
+                               "DAS ACÁCIAS",         "DO CAMPO",         "DA ESTAÇÃO",
+                               "DO ROSÁRIO",          "DOS TROPEIROS",    "GUARANI-KAIOWÁ",
+                               "DAS GARÇAS",          "DO PINHÃO",        "DA AMIZADE",
+                               "DOS EXPEDICIONÁRIOS", "CORAÇÃO DE JESUS"};
 
 const char* const kDistricts[] = {
-    "CENTRO", "JARDIM AMÉRICA", "VILA NOVA", "SÃO JOSÉ", "BOA VISTA", "ALTO DA GLÓRIA",
-    "JARDIM PARAÍSO", "VILA OPERÁRIA", "SANTA TEREZINHA", "PARQUE INDUSTRIAL", "BAIRRO DO LIMOEIRO",
-    "CHÁCARA SÃO JOÃO"};
+    "CENTRO",          "JARDIM AMÉRICA",    "VILA NOVA",          "SÃO JOSÉ",
+    "BOA VISTA",       "ALTO DA GLÓRIA",    "JARDIM PARAÍSO",     "VILA OPERÁRIA",
+    "SANTA TEREZINHA", "PARQUE INDUSTRIAL", "BAIRRO DO LIMOEIRO", "CHÁCARA SÃO JOÃO"};
 
-const char* const kNotes[] = {
-    "Antiga estrada municipal.", "Denominação alterada pela lei seguinte.",
-    "Trecho entre a Rua das Flores e a Praça da Matriz.", "Prolongamento aprovado em 2001.",
-    "Homenagem ao primeiro vereador do município.", "Loteamento \"Jardim Paraíso\", quadra 4.",
-    "Via sem saída; placa de denominação instalada."};
+const char* const kNotes[] = {"Antiga estrada municipal.",
+                              "Denominação alterada pela lei seguinte.",
+                              "Trecho entre a Rua das Flores e a Praça da Matriz.",
+                              "Prolongamento aprovado em 2001.",
+                              "Homenagem ao primeiro vereador do município.",
+                              "Loteamento \"Jardim Paraíso\", quadra 4.",
+                              "Via sem saída; placa de denominação instalada."};
 
 // "PRAÇA" and friends in mixed case, as some older entries were typed.
 QString MixedCase(const QString& text) {
@@ -67,7 +74,8 @@ QString MixedCase(const QString& text) {
         if (!particle && !word.isEmpty()) word[0] = word[0].toUpper();
         // The letter after an apostrophe or a hyphen starts a name as well.
         for (int i = 1; i + 1 < word.size(); ++i) {
-            if (word[i] == QLatin1Char('\'') || word[i] == QLatin1Char('-')) word[i + 1] = word[i + 1].toUpper();
+            if (word[i] == QLatin1Char('\'') || word[i] == QLatin1Char('-'))
+                word[i + 1] = word[i + 1].toUpper();
         }
     }
     return words.join(QLatin1Char(' '));

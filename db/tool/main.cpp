@@ -3,22 +3,23 @@
 //   vialar-db sample FILE       the table with the sample streets
 //   vialar-db generate FILE N   the table with N generated streets
 // An existing file is never overwritten.
-#include "data/Exception.h"
-#include "db/StreetDatabase.h"
-
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
 
+#include "data/Exception.h"
+#include "db/StreetDatabase.h"
+
 namespace {
 
 void PrintUsage() {
-    std::fputs("Uso: vialar-db empty ARQUIVO\n"
-               "     vialar-db sample ARQUIVO\n"
-               "     vialar-db generate ARQUIVO N\n"
-               "Cria o banco de dados dos logradouros (conjunto de caracteres WIN1252, dialeto 3).\n"
-               "Um arquivo existente nunca é substituído.\n",
-               stderr);
+    std::fputs(
+        "Uso: vialar-db empty ARQUIVO\n"
+        "     vialar-db sample ARQUIVO\n"
+        "     vialar-db generate ARQUIVO N\n"
+        "Cria o banco de dados dos logradouros (conjunto de caracteres WIN1252, dialeto 3).\n"
+        "Um arquivo existente nunca é substituído.\n",
+        stderr);
 }
 
 }  // namespace

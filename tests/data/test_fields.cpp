@@ -1,13 +1,13 @@
 // Field objects over a one-row value source: every conversion, the formats, cutting
 // to Size, dropping trailing blanks, null and unassigned, and the messages.
-#include "data/Exception.h"
-#include "data/TField.h"
-#include "data/TFields.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <vector>
+
+#include "data/Exception.h"
+#include "data/TField.h"
+#include "data/TFields.h"
 
 namespace {
 
@@ -15,8 +15,12 @@ namespace {
 class OneRow : public TFieldValueSource {
 public:
     explicit OneRow(int columns) : values(size_t(columns)) {}
-    const TFieldValue* GetFieldValue(int fieldNo) const override { return &values[size_t(fieldNo)]; }
-    void SetFieldValue(TField& field, TFieldValue value) override { values[size_t(field.FieldNo())] = value; }
+    const TFieldValue* GetFieldValue(int fieldNo) const override {
+        return &values[size_t(fieldNo)];
+    }
+    void SetFieldValue(TField& field, TFieldValue value) override {
+        values[size_t(field.FieldNo())] = value;
+    }
     bool TrimsStrings() const override { return trims; }
 
     std::vector<TFieldValue> values;
@@ -79,7 +83,8 @@ TEST_F(Fields, IntegerConversions) {
     id.SetDisplayLabel(QStringLiteral("Código"));
     for (const char* bad : {"abc", "12x", "2147483648", "4.5"}) {
         EXPECT_EQ(MessageOf([&] { id.SetAsString(QString::fromUtf8(bad)); }),
-                  QStringLiteral("'%1' is not a valid integer value for field 'Código'").arg(QString::fromUtf8(bad)));
+                  QStringLiteral("'%1' is not a valid integer value for field 'Código'")
+                      .arg(QString::fromUtf8(bad)));
     }
     EXPECT_TRUE(id.IsNull());  // a refused text leaves the value alone
 }
@@ -96,8 +101,8 @@ TEST_F(Fields, StringConversions) {
         {"PRAÇA   ", "PRAÇA"},                     // trailing blanks dropped
         {"   ", ""},                               // blanks only: empty text, not null
         {"", ""},
-        {"  D'ÁVILA", "  D'ÁVILA"},                // leading blanks stay
-        {"ABCDEFGHI  Z", "ABCDEFGHI"},             // cut, then the blank the cut exposed
+        {"  D'ÁVILA", "  D'ÁVILA"},     // leading blanks stay
+        {"ABCDEFGHI  Z", "ABCDEFGHI"},  // cut, then the blank the cut exposed
     };
     for (const auto& c : cases) {
         name.SetAsString(QString::fromUtf8(c.assigned));
@@ -113,7 +118,8 @@ TEST_F(Fields, StringConversions) {
     EXPECT_EQ(name.AsString(), QStringLiteral("1988"));
     EXPECT_EQ(name.AsInteger(), 1988);
     name.SetAsString(QStringLiteral("12a"));
-    EXPECT_EQ(MessageOf([&] { name.AsInteger(); }), QStringLiteral("'12a' is not a valid integer value"));
+    EXPECT_EQ(MessageOf([&] { name.AsInteger(); }),
+              QStringLiteral("'12a' is not a valid integer value"));
 
     name.Clear();
     EXPECT_TRUE(name.IsNull());
@@ -137,7 +143,8 @@ TEST_F(Fields, ReadOnlyUnboundAndLookup) {
     fields.Add(&id);
     fields.Add(&name);
     EXPECT_EQ(fields.FieldByName(QStringLiteral("nome")), &name);
-    EXPECT_EQ(MessageOf([&] { fields.FieldByName(QStringLiteral("TIPO")); }), QStringLiteral("Field 'TIPO' not found"));
+    EXPECT_EQ(MessageOf([&] { fields.FieldByName(QStringLiteral("TIPO")); }),
+              QStringLiteral("Field 'TIPO' not found"));
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // Parameters: finding ":NAME" in SQL text, one value per name, values kept across a
 // change of text, and the one-shot statement's marker rewriting.
+#include <gtest/gtest.h>
+
 #include "data/Exception.h"
 #include "data/TParams.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -18,32 +18,32 @@ class ParameterParsing : public testing::TestWithParam<ParseCase> {};
 TEST_P(ParameterParsing, FindsNamesAndWritesNativeCommand) {
     const ParseCase& c = GetParam();
     QStringList names;
-    EXPECT_EQ(TParams::ParseParameters(QString::fromUtf8(c.sql), &names), QString::fromUtf8(c.native));
+    EXPECT_EQ(TParams::ParseParameters(QString::fromUtf8(c.sql), &names),
+              QString::fromUtf8(c.native));
     EXPECT_EQ(names, c.names);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParameterParsing,
-    testing::Values(
-        ParseCase{"WHERE\n A.I_ID=:UM", "WHERE\n A.I_ID=?", {"UM"}},
-        ParseCase{"WHERE A.I_ID=:UM\nORDER BY 1", "WHERE A.I_ID=?\nORDER BY 1", {"UM"}},
-        // "=" does not end a name; the blank, line break, ")", "," and ";" do.
-        ParseCase{"X=:UM=1", "X=?", {"UM=1"}},
-        ParseCase{"IN (:A,:B) AND C=:C;", "IN (?,?) AND C=?;", {"A", "B", "C"}},
-        ParseCase{":A\r\n:B", "?\r\n?", {"A", "B"}},
-        ParseCase{":A\tB :C|D", "? ?", {"A\tB", "C|D"}},
-        ParseCase{"(:T = '0' OR TIPO = :T)", "(? = '0' OR TIPO = ?)", {"T", "T"}},
-        // Quoted sections of all three kinds hide colons.
-        ParseCase{"NOME = ':NAO' AND \"X:Y\" = `:Z` AND B=:SIM", "NOME = ':NAO' AND \"X:Y\" = `:Z` AND B=?",
-                  {"SIM"}},
-        ParseCase{"'it''s :X'", "'it''s :X'", {}},
-        ParseCase{"'open :X", "'open :X", {}},
-        ParseCase{"SELECT 1::INTEGER, A::B", "SELECT 1::INTEGER, A::B", {}},
-        // A quoted name runs to its closing quote.
-        ParseCase{"X = :\"my name\" AND Y = :'b'", "X = ? AND Y = ?", {"my name", "b"}},
-        // A colon without a name is plain text.
-        ParseCase{"X : Y, Z:", "X : Y, Z:", {}},
-        ParseCase{"", "", {}}));
+    testing::Values(ParseCase{"WHERE\n A.I_ID=:UM", "WHERE\n A.I_ID=?", {"UM"}},
+                    ParseCase{"WHERE A.I_ID=:UM\nORDER BY 1", "WHERE A.I_ID=?\nORDER BY 1", {"UM"}},
+                    // "=" does not end a name; the blank, line break, ")", "," and ";" do.
+                    ParseCase{"X=:UM=1", "X=?", {"UM=1"}},
+                    ParseCase{"IN (:A,:B) AND C=:C;", "IN (?,?) AND C=?;", {"A", "B", "C"}},
+                    ParseCase{":A\r\n:B", "?\r\n?", {"A", "B"}},
+                    ParseCase{":A\tB :C|D", "? ?", {"A\tB", "C|D"}},
+                    ParseCase{"(:T = '0' OR TIPO = :T)", "(? = '0' OR TIPO = ?)", {"T", "T"}},
+                    // Quoted sections of all three kinds hide colons.
+                    ParseCase{"NOME = ':NAO' AND \"X:Y\" = `:Z` AND B=:SIM",
+                              "NOME = ':NAO' AND \"X:Y\" = `:Z` AND B=?",
+                              {"SIM"}},
+                    ParseCase{"'it''s :X'", "'it''s :X'", {}},
+                    ParseCase{"'open :X", "'open :X", {}},
+                    ParseCase{"SELECT 1::INTEGER, A::B", "SELECT 1::INTEGER, A::B", {}},
+                    // A quoted name runs to its closing quote.
+                    ParseCase{"X = :\"my name\" AND Y = :'b'", "X = ? AND Y = ?", {"my name", "b"}},
+                    // A colon without a name is plain text.
+                    ParseCase{"X : Y, Z:", "X : Y, Z:", {}}, ParseCase{"", "", {}}));
 
 TEST(Params, RepeatedNameSharesOneValue) {
     TParams params;
@@ -120,7 +120,8 @@ TEST(Params, OneShotMarkersBecomeQuestionMarks) {
         {"select 1::integer, a:b from t", "select 1::integer, a:b from t"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ReplaceParameterMarkers(QString::fromUtf8(c.sql)), QString::fromUtf8(c.rewritten)) << c.sql;
+        EXPECT_EQ(ReplaceParameterMarkers(QString::fromUtf8(c.sql)), QString::fromUtf8(c.rewritten))
+            << c.sql;
     }
 }
 

@@ -1,15 +1,15 @@
 // Queries against real database files: opening (also on a closed session), binding,
 // forward reading, declared fields, the error messages, and the provider support.
+#include <gtest/gtest.h>
+
+#include <QSize>
+#include <functional>
+
 #include "data/Exception.h"
 #include "data/TSQLConnection.h"
 #include "data/TSQLQuery.h"
 #include "db/StreetSample.h"
 #include "tests/support/TestDatabase.h"
-
-#include <QSize>
-#include <gtest/gtest.h>
-
-#include <functional>
 
 namespace {
 
@@ -105,9 +105,10 @@ TEST_F(Query, ReadsForwardWithNullsAndEmptyText) {
 
 TEST_F(Query, RepeatedParameterIsBoundAtEveryPlace) {
     // The shape of the report's filters: "0" switches a filter off.
-    query.SQL().SetText(QStringLiteral("SELECT COUNT(*) FROM LOGRADOUROS A WHERE\n"
-                                       " (CAST(:TIPO AS VARCHAR(100)) = CAST('0' AS VARCHAR(100))\n"
-                                       "  OR UPPER(A.TIPO) LIKE UPPER(:TIPO || '%'))"));
+    query.SQL().SetText(
+        QStringLiteral("SELECT COUNT(*) FROM LOGRADOUROS A WHERE\n"
+                       " (CAST(:TIPO AS VARCHAR(100)) = CAST('0' AS VARCHAR(100))\n"
+                       "  OR UPPER(A.TIPO) LIKE UPPER(:TIPO || '%'))"));
     ASSERT_EQ(query.Params().Count(), 2);
     query.Params().ParamByName(QStringLiteral("TIPO")).SetAsString(QStringLiteral("0"));
     query.Open();
@@ -119,7 +120,8 @@ TEST_F(Query, RepeatedParameterIsBoundAtEveryPlace) {
     const int lanes = query.Fields()[0]->AsInteger();
     EXPECT_GT(lanes, 0);
     EXPECT_LT(lanes, kSampleStreetCount);
-    EXPECT_EQ(database.Scalar(QStringLiteral("SELECT COUNT(*) FROM LOGRADOUROS WHERE UPPER(TIPO) LIKE 'TRAV%'")),
+    EXPECT_EQ(database.Scalar(QStringLiteral(
+                  "SELECT COUNT(*) FROM LOGRADOUROS WHERE UPPER(TIPO) LIKE 'TRAV%'")),
               QString::number(lanes));
 }
 
@@ -146,7 +148,8 @@ TEST_F(Query, ReadsSeeWhatWasCommittedBeforeThem) {
     EXPECT_EQ(query.Fields()[0]->AsInteger(), 300);
     query.Close();
 
-    database.Execute(QStringLiteral("DELETE FROM LOGRADOUROS WHERE I_ID > 250"));  // another attachment
+    database.Execute(
+        QStringLiteral("DELETE FROM LOGRADOUROS WHERE I_ID > 250"));  // another attachment
     query.Open();
     EXPECT_EQ(query.Fields()[0]->AsInteger(), 250);
     query.Close();
@@ -156,7 +159,9 @@ TEST_F(Query, ReadsSeeWhatWasCommittedBeforeThem) {
     EXPECT_TRUE(query.PSInTransaction());
     TParams params;
     params.CreateParam(ftInteger, QStringLiteral("A"), ptInput).SetAsInteger(200);
-    EXPECT_EQ(query.PSExecuteStatement(QStringLiteral("DELETE FROM LOGRADOUROS WHERE I_ID > ?"), params), 50);
+    EXPECT_EQ(
+        query.PSExecuteStatement(QStringLiteral("DELETE FROM LOGRADOUROS WHERE I_ID > ?"), params),
+        50);
     query.PSEndTransaction(true);
     query.Open();
     EXPECT_EQ(query.Fields()[0]->AsInteger(), 200);
@@ -218,11 +223,13 @@ TEST_F(Query, DeclaredFieldsAreMatchedAndChecked) {
 }
 
 TEST_F(Query, Failures) {
-    EXPECT_EQ(MessageOf([&] { query.Open(); }), QStringLiteral("Missing query, table name or procedure name"));
+    EXPECT_EQ(MessageOf([&] { query.Open(); }),
+              QStringLiteral("Missing query, table name or procedure name"));
 
     TSQLQuery alone;
     alone.SQL().SetText(QStringLiteral("SELECT 1 FROM RDB$DATABASE"));
-    EXPECT_EQ(MessageOf([&] { alone.Open(); }), QStringLiteral("SQLConnection property required for this operation"));
+    EXPECT_EQ(MessageOf([&] { alone.Open(); }),
+              QStringLiteral("SQLConnection property required for this operation"));
 
     // A statement without rows is refused before it runs.
     query.SQL().SetText(QStringLiteral("DELETE FROM LOGRADOUROS"));
@@ -245,10 +252,12 @@ TEST_F(Query, Failures) {
 
 TEST_F(Query, ColumnsOfOtherTypesArriveAsText) {
     query.SQL().SetText(QStringLiteral(
-        "SELECT CAST('AB' AS CHAR(5)) AS FIXO, CAST(2.5 AS NUMERIC(9,2)) AS VALOR, CAST(7 AS SMALLINT) AS PEQUENO, "
+        "SELECT CAST('AB' AS CHAR(5)) AS FIXO, CAST(2.5 AS NUMERIC(9,2)) AS VALOR, CAST(7 AS "
+        "SMALLINT) AS PEQUENO, "
         "DATE '2024-02-29' AS DIA, COALESCE(MAX(I_ID), '0') AS MAIOR FROM LOGRADOUROS"));
     query.Open();
-    EXPECT_EQ(query.FieldByName(QStringLiteral("FIXO"))->AsString(), QStringLiteral("AB   "));  // blanks kept
+    EXPECT_EQ(query.FieldByName(QStringLiteral("FIXO"))->AsString(),
+              QStringLiteral("AB   "));  // blanks kept
     EXPECT_EQ(query.FieldByName(QStringLiteral("VALOR"))->AsString(), QStringLiteral("2.50"));
     EXPECT_EQ(query.FieldByName(QStringLiteral("PEQUENO"))->DataType(), ftInteger);
     EXPECT_EQ(query.FieldByName(QStringLiteral("DIA"))->AsString(), QStringLiteral("2024-02-29"));
@@ -272,7 +281,8 @@ TEST_F(Query, ProviderSupport) {
     query.PSSetCommandText(QString());  // empty text changes nothing
     EXPECT_EQ(query.PSGetTableName(), QString());
 
-    query.PSSetCommandText(QStringLiteral("SELECT A.I_ID, A.NOME FROM LOGRADOUROS A ORDER BY A.NOME DESC, A.I_ID"));
+    query.PSSetCommandText(
+        QStringLiteral("SELECT A.I_ID, A.NOME FROM LOGRADOUROS A ORDER BY A.NOME DESC, A.I_ID"));
     EXPECT_EQ(query.PSGetDefaultOrder(), QStringLiteral("NOME;I_ID"));
     const QList<TIndexDef> indexes = query.PSGetIndexDefs();
     ASSERT_FALSE(indexes.isEmpty());

@@ -1,20 +1,20 @@
 // The session against real database files: opening and closing, the parameter list,
 // the load and attach failures, transactions, one-shot statements, the WIN1252 rule,
 // and two processes attached to one file.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <functional>
+
 #include "data/Exception.h"
 #include "data/SQLDrivers.h"
 #include "data/TSQLConnection.h"
 #include "data/Win1252.h"
 #include "db/StreetDatabase.h"
 #include "tests/support/TestDatabase.h"
-
-#include <QCoreApplication>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-#include <functional>
 
 namespace {
 
@@ -45,7 +45,9 @@ TEST(Session, OpensAndCloses) {
     EXPECT_EQ(connection.ConnectionState(), csStateOpen);
     EXPECT_EQ(connection.QuoteChar(), QStringLiteral("\""));
     connection.Open();  // nothing happens
-    EXPECT_EQ(connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET ANO = ANO WHERE I_ID = 1"), {}), 1);
+    EXPECT_EQ(
+        connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET ANO = ANO WHERE I_ID = 1"), {}),
+        1);
     connection.Close();
     EXPECT_FALSE(connection.Connected());
     EXPECT_EQ(connection.ConnectionState(), csStateClosed);
@@ -82,7 +84,8 @@ TEST(Session, MissingFileLeavesConnectionClosedUntilItExists) {
 
     const QString message = MessageOf([&] { connection.Open(); });
     EXPECT_TRUE(message.contains(path)) << qPrintable(message);  // the server's own text
-    EXPECT_TRUE(message.contains(QStringLiteral("open"), Qt::CaseInsensitive)) << qPrintable(message);
+    EXPECT_TRUE(message.contains(QStringLiteral("open"), Qt::CaseInsensitive))
+        << qPrintable(message);
     EXPECT_FALSE(connection.Connected());
     EXPECT_EQ(connection.ConnectionState(), csStateClosed);
 
@@ -101,15 +104,18 @@ TEST(Session, DriverAndLibraryFailures) {
     EXPECT_EQ(connection.ConnectionState(), csStateClosed);
 
     TStrings missing = FirebirdDriverDefinition();
-    missing.SetValue(QStringLiteral("LibraryName"), QStringLiteral("/nonexistent/libfbclient.so.2"));
+    missing.SetValue(QStringLiteral("LibraryName"),
+                     QStringLiteral("/nonexistent/libfbclient.so.2"));
     RegisterSQLDriver(QStringLiteral("MissingClient"), missing);
     connection.SetDriverName(QStringLiteral("MissingClient"));
     const QString loadMessage = MessageOf([&] { connection.Open(); });
-    EXPECT_TRUE(QRegularExpression(QStringLiteral(
-                                       "^Unable to load /nonexistent/libfbclient\\.so\\.2 \\(ErrorCode [1-9][0-9]*\\)\\.  "
-                                       "It may be missing from the system path\\.$"))
-                    .match(loadMessage)
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral(
+                "^Unable to load /nonexistent/libfbclient\\.so\\.2 \\(ErrorCode [1-9][0-9]*\\)\\.  "
+                "It may be missing from the system path\\.$"))
+            .match(loadMessage)
+            .hasMatch())
         << qPrintable(loadMessage);
     EXPECT_FALSE(connection.Connected());
 
@@ -118,7 +124,8 @@ TEST(Session, DriverAndLibraryFailures) {
     wrong.SetValue(QStringLiteral("LibraryName"), QStringLiteral("libz.so.1"));
     RegisterSQLDriver(QStringLiteral("NotFirebird"), wrong);
     connection.SetDriverName(QStringLiteral("NotFirebird"));
-    EXPECT_EQ(MessageOf([&] { connection.Open(); }), QStringLiteral("Unable to find procedure fb_get_master_interface"));
+    EXPECT_EQ(MessageOf([&] { connection.Open(); }),
+              QStringLiteral("Unable to find procedure fb_get_master_interface"));
 
     connection.SetDriverName(QStringLiteral("Firebird"));
     connection.Open();
@@ -133,16 +140,20 @@ TEST(Session, TransactionsCommitAndRollBack) {
     const QString nameOfOne = QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 1");
     const QString original = database.Scalar(nameOfOne);
 
-    EXPECT_EQ(MessageOf([&] { connection.EndTransaction(true); }), QStringLiteral("There is no active transaction"));
-    const std::optional<TTransactionDesc> transaction = connection.BeginTransaction();  // opens the session
+    EXPECT_EQ(MessageOf([&] { connection.EndTransaction(true); }),
+              QStringLiteral("There is no active transaction"));
+    const std::optional<TTransactionDesc> transaction =
+        connection.BeginTransaction();  // opens the session
     ASSERT_TRUE(transaction.has_value());
     EXPECT_EQ(transaction->TransactionID, 1u);
     EXPECT_EQ(transaction->IsolationLevel, xilREADCOMMITTED);
     EXPECT_TRUE(connection.InTransaction());
-    EXPECT_EQ(MessageOf([&] { connection.BeginTransaction(); }), QStringLiteral("A transaction is already active"));
+    EXPECT_EQ(MessageOf([&] { connection.BeginTransaction(); }),
+              QStringLiteral("A transaction is already active"));
 
     EXPECT_EQ(connection.Execute(rename, Values({QStringLiteral("RUA NOVA"), 1})), 1);
-    EXPECT_EQ(connection.Execute(QStringLiteral("DELETE FROM LOGRADOUROS WHERE I_ID > 290"), {}), 10);
+    EXPECT_EQ(connection.Execute(QStringLiteral("DELETE FROM LOGRADOUROS WHERE I_ID > 290"), {}),
+              10);
     // Another attachment does not see the batch before it ends.
     EXPECT_EQ(database.Scalar(nameOfOne), original);
     connection.EndTransaction(false);
@@ -161,7 +172,8 @@ TEST(Session, TransactionsCommitAndRollBack) {
     connection.Close();
     EXPECT_EQ(connection.TransactionCount(), 0);
     EXPECT_EQ(database.Scalar(nameOfOne), QStringLiteral("RUA NOVA"));
-    EXPECT_EQ(MessageOf([&] { connection.EndTransaction(false); }), QStringLiteral("There is no active transaction"));
+    EXPECT_EQ(MessageOf([&] { connection.EndTransaction(false); }),
+              QStringLiteral("There is no active transaction"));
 }
 
 TEST(Session, ExecuteReturnsRowsAffected) {
@@ -170,28 +182,38 @@ TEST(Session, ExecuteReturnsRowsAffected) {
     database.Configure(connection);
 
     // Named markers of a one-shot statement are bound by position.
-    EXPECT_EQ(connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET OBSERVACAO=:OBS WHERE I_ID <= :ATE"),
-                                 Values({QStringLiteral("revista"), 10})),
+    EXPECT_EQ(connection.Execute(
+                  QStringLiteral("UPDATE LOGRADOUROS SET OBSERVACAO=:OBS WHERE I_ID <= :ATE"),
+                  Values({QStringLiteral("revista"), 10})),
               10);
     EXPECT_EQ(connection.ConnectionState(), csStateOpen);
-    EXPECT_EQ(connection.Execute(QStringLiteral("DELETE FROM LOGRADOUROS WHERE I_ID = ?"), Values({-1})), 0);
-    EXPECT_EQ(connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET TITULO = ? WHERE I_ID = 2"), Values({QVariant()})),
+    EXPECT_EQ(
+        connection.Execute(QStringLiteral("DELETE FROM LOGRADOUROS WHERE I_ID = ?"), Values({-1})),
+        0);
+    EXPECT_EQ(connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET TITULO = ? WHERE I_ID = 2"),
+                                 Values({QVariant()})),
               1);
-    EXPECT_EQ(database.Scalar(QStringLiteral("SELECT COUNT(*) FROM LOGRADOUROS WHERE OBSERVACAO = 'revista'")),
+    EXPECT_EQ(database.Scalar(
+                  QStringLiteral("SELECT COUNT(*) FROM LOGRADOUROS WHERE OBSERVACAO = 'revista'")),
               QStringLiteral("10"));
-    EXPECT_TRUE(database.Scalar(QStringLiteral("SELECT TITULO FROM LOGRADOUROS WHERE I_ID = 2")).isNull());
+    EXPECT_TRUE(
+        database.Scalar(QStringLiteral("SELECT TITULO FROM LOGRADOUROS WHERE I_ID = 2")).isNull());
 
     // The server's message, and the state is back to open.
     const QString duplicate = MessageOf([&] {
-        connection.Execute(QStringLiteral("INSERT INTO LOGRADOUROS (I_ID) VALUES (?)"), Values({5}));
+        connection.Execute(QStringLiteral("INSERT INTO LOGRADOUROS (I_ID) VALUES (?)"),
+                           Values({5}));
     });
-    EXPECT_TRUE(duplicate.contains(QStringLiteral("PRIMARY or UNIQUE KEY"))) << qPrintable(duplicate);
+    EXPECT_TRUE(duplicate.contains(QStringLiteral("PRIMARY or UNIQUE KEY")))
+        << qPrintable(duplicate);
     EXPECT_EQ(connection.ConnectionState(), csStateOpen);
     const QString tooLong = MessageOf([&] {
-        connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET ANO = ? WHERE I_ID = 1"), Values({QStringLiteral("19999")}));
+        connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET ANO = ? WHERE I_ID = 1"),
+                           Values({QStringLiteral("19999")}));
     });
     EXPECT_TRUE(tooLong.contains(QStringLiteral("truncation"))) << qPrintable(tooLong);
-    EXPECT_EQ(MessageOf([&] { connection.Execute(QStringLiteral("SELEKT 1"), {}); }).isEmpty(), false);
+    EXPECT_EQ(MessageOf([&] { connection.Execute(QStringLiteral("SELEKT 1"), {}); }).isEmpty(),
+              false);
     EXPECT_EQ(connection.ConnectionState(), csStateOpen);
 }
 
@@ -206,19 +228,22 @@ TEST(Session, TextRoundTripsAndUnrepresentableCharactersAreRefused) {
     EXPECT_EQ(connection.Execute(update, Values({rich})), 1);
     EXPECT_EQ(database.Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 1")), rich);
 
-    const QString message = MessageOf([&] { connection.Execute(update, Values({QStringLiteral("PRAÇA Ω")})); });
-    EXPECT_EQ(message, QStringLiteral("O caractere 'Ω' (U+03A9) não pode ser gravado no banco de dados, "
-                                      "que só aceita caracteres do conjunto WIN1252."));
+    const QString message =
+        MessageOf([&] { connection.Execute(update, Values({QStringLiteral("PRAÇA Ω")})); });
+    EXPECT_EQ(message,
+              QStringLiteral("O caractere 'Ω' (U+03A9) não pode ser gravado no banco de dados, "
+                             "que só aceita caracteres do conjunto WIN1252."));
     EXPECT_EQ(database.Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 1")), rich);
-    EXPECT_TRUE(MessageOf([&] { connection.Execute(update, Values({QStringLiteral("RUA 😀")})); })
-                    .contains(QStringLiteral("(U+1F600)")));
+    EXPECT_TRUE(MessageOf([&] {
+                    connection.Execute(update, Values({QStringLiteral("RUA 😀")}));
+                }).contains(QStringLiteral("(U+1F600)")));
 
     const struct {
         char16_t character;
         bool representable;
-    } cases[] = {{u'A', true},      {u'Ç', true},  {u'ã', true},     {u'€', true},   {u'—', true},
-                 {u'\u00A0', true}, {u'ÿ', true},  {u'Ω', false},    {u'中', false}, {u'\u0081', false},
-                 {u'\u2212', false}, {u'Ł', false}};
+    } cases[] = {{u'A', true},   {u'Ç', true},       {u'ã', true},       {u'€', true},
+                 {u'—', true},   {u'\u00A0', true},  {u'ÿ', true},       {u'Ω', false},
+                 {u'中', false}, {u'\u0081', false}, {u'\u2212', false}, {u'Ł', false}};
     for (const auto& c : cases) {
         EXPECT_EQ(IsWin1252Representable(QChar(c.character)), c.representable) << int(c.character);
     }
@@ -227,14 +252,17 @@ TEST(Session, TextRoundTripsAndUnrepresentableCharactersAreRefused) {
 // Run as the second process by Session.TwoProcessesShareOneFile; skipped otherwise.
 TEST(Session, SecondProcessReads) {
     const QString path = qEnvironmentVariable("VIALAR_SECOND_PROCESS_DATABASE");
-    if (path.isEmpty()) GTEST_SKIP() << "runs only as the second process of TwoProcessesShareOneFile";
+    if (path.isEmpty())
+        GTEST_SKIP() << "runs only as the second process of TwoProcessesShareOneFile";
     TSQLConnection connection;
     TestDatabase::Empty().Configure(connection);
     connection.Params().SetValue(QStringLiteral("Database"), path);
     connection.Open();
     connection.BeginTransaction();
-    const int touched = connection.Execute(
-        QStringLiteral("UPDATE LOGRADOUROS SET OBSERVACAO = 'segundo processo' WHERE NOME = 'RUA DO PRIMEIRO'"), {});
+    const int touched =
+        connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET OBSERVACAO = 'segundo processo' "
+                                          "WHERE NOME = 'RUA DO PRIMEIRO'"),
+                           {});
     connection.EndTransaction(true);
     std::printf("TOUCHED=%d\n", touched);
     std::fflush(stdout);
@@ -245,7 +273,8 @@ TEST(Session, TwoProcessesShareOneFile) {
     TSQLConnection connection;
     database.Configure(connection);
     connection.Open();
-    connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET NOME = 'RUA DO PRIMEIRO' WHERE I_ID = 3"), {});
+    connection.Execute(
+        QStringLiteral("UPDATE LOGRADOUROS SET NOME = 'RUA DO PRIMEIRO' WHERE I_ID = 3"), {});
 
     // This process keeps its attachment while a second process attaches, reads what
     // this one committed and writes; then this one reads what the other wrote.
@@ -253,14 +282,19 @@ TEST(Session, TwoProcessesShareOneFile) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VIALAR_SECOND_PROCESS_DATABASE"), database.Path());
     second.setProcessEnvironment(environment);
-    second.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=Session.SecondProcessReads")});
+    second.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--gtest_filter=Session.SecondProcessReads")});
     ASSERT_TRUE(second.waitForFinished(120000));
     const QString output = QString::fromLocal8Bit(second.readAllStandardOutput());
-    EXPECT_EQ(second.exitCode(), 0) << qPrintable(output + QString::fromLocal8Bit(second.readAllStandardError()));
+    EXPECT_EQ(second.exitCode(), 0)
+        << qPrintable(output + QString::fromLocal8Bit(second.readAllStandardError()));
     EXPECT_TRUE(output.contains(QStringLiteral("TOUCHED=1"))) << qPrintable(output);
 
     ASSERT_TRUE(connection.Connected());
-    EXPECT_EQ(connection.Execute(QStringLiteral("UPDATE LOGRADOUROS SET ANO = ANO WHERE OBSERVACAO = 'segundo processo'"), {}),
+    EXPECT_EQ(connection.Execute(
+                  QStringLiteral(
+                      "UPDATE LOGRADOUROS SET ANO = ANO WHERE OBSERVACAO = 'segundo processo'"),
+                  {}),
               1);
 }
 

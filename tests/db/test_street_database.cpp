@@ -1,46 +1,55 @@
 // Creating database files: the schema, the sample, generated rows, refusing to
 // overwrite, and the vialar-db tool.
-#include "data/Exception.h"
-#include "db/Schema.h"
-#include "db/StreetDatabase.h"
-#include "db/StreetSample.h"
-#include "data/TSQLConnection.h"
-#include "tests/support/TestDatabase.h"
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+#include "data/Exception.h"
+#include "data/TSQLConnection.h"
+#include "db/Schema.h"
+#include "db/StreetDatabase.h"
+#include "db/StreetSample.h"
+#include "tests/support/TestDatabase.h"
 
 namespace {
 
 TEST(StreetDatabase, SampleHoldsTheStreetsOfTheGenerator) {
     const TestDatabase database = TestDatabase::Sample();
     EXPECT_EQ(database.StreetCount(), kSampleStreetCount);
-    EXPECT_EQ(database.Scalar(QStringLiteral("SELECT TRIM(RDB$CHARACTER_SET_NAME) FROM RDB$DATABASE")),
-              QStringLiteral("WIN1252"));
-    EXPECT_EQ(database.Scalar(QStringLiteral("SELECT MON$SQL_DIALECT FROM MON$DATABASE")), QStringLiteral("3"));
+    EXPECT_EQ(
+        database.Scalar(QStringLiteral("SELECT TRIM(RDB$CHARACTER_SET_NAME) FROM RDB$DATABASE")),
+        QStringLiteral("WIN1252"));
+    EXPECT_EQ(database.Scalar(QStringLiteral("SELECT MON$SQL_DIALECT FROM MON$DATABASE")),
+              QStringLiteral("3"));
 
-    const QList<QStringList> rows = database.Query(QStringLiteral(
-        "SELECT I_ID, PLEI, PANO, LEI, ANO, TIPO, NOME, TITULO, NOME_USUAL, LOCALIZACAO, OBSERVACAO "
-        "FROM LOGRADOUROS ORDER BY I_ID"));
+    const QList<QStringList> rows =
+        database.Query(QStringLiteral("SELECT I_ID, PLEI, PANO, LEI, ANO, TIPO, NOME, TITULO, "
+                                      "NOME_USUAL, LOCALIZACAO, OBSERVACAO "
+                                      "FROM LOGRADOUROS ORDER BY I_ID"));
     ASSERT_EQ(rows.size(), kSampleStreetCount);
     for (const QStringList& row : rows) {
         const StreetRow expected = SampleStreet(row[0].toInt());
-        const QStringList texts = {expected.plei, expected.pano,      expected.lei,       expected.ano,
-                                   expected.tipo, expected.nome,      expected.titulo,    expected.nomeUsual,
-                                   expected.localizacao, expected.observacao};
+        const QStringList texts = {expected.plei,      expected.pano,      expected.lei,
+                                   expected.ano,       expected.tipo,      expected.nome,
+                                   expected.titulo,    expected.nomeUsual, expected.localizacao,
+                                   expected.observacao};
         for (int i = 0; i < texts.size(); ++i) {
             ASSERT_EQ(row[i + 1], texts[i]) << "street " << expected.id << " column " << i + 1;
-            ASSERT_EQ(row[i + 1].isNull(), texts[i].isNull()) << "street " << expected.id << " column " << i + 1;
+            ASSERT_EQ(row[i + 1].isNull(), texts[i].isNull())
+                << "street " << expected.id << " column " << i + 1;
         }
     }
 
     // What the windows and reports are tried with.
     const auto count = [&](const char* where) {
-        return database.Scalar(QStringLiteral("SELECT COUNT(*) FROM LOGRADOUROS WHERE ") + QString::fromUtf8(where)).toInt();
+        return database
+            .Scalar(QStringLiteral("SELECT COUNT(*) FROM LOGRADOUROS WHERE ") +
+                    QString::fromUtf8(where))
+            .toInt();
     };
     EXPECT_GT(count("NOME LIKE '%D''ÁVILA%'"), 0);
     EXPECT_GT(count("NOME LIKE '%-%'"), 0);
@@ -55,14 +64,18 @@ TEST(StreetDatabase, SampleHoldsTheStreetsOfTheGenerator) {
 TEST(StreetDatabase, GeneratedAndEmptyFiles) {
     const TestDatabase generated = TestDatabase::Generated(1000);
     EXPECT_EQ(generated.StreetCount(), 1000);
-    EXPECT_EQ(generated.Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 777")), SampleStreet(777).nome);
+    EXPECT_EQ(generated.Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 777")),
+              SampleStreet(777).nome);
 
     const TestDatabase empty = TestDatabase::Empty();
     EXPECT_EQ(empty.StreetCount(), 0);
     // The key is enforced.
     empty.Execute(QStringLiteral("INSERT INTO LOGRADOUROS (I_ID, NOME) VALUES (1, 'A')"));
-    EXPECT_THROW(empty.Execute(QStringLiteral("INSERT INTO LOGRADOUROS (I_ID, NOME) VALUES (1, 'B')")), EDatabaseError);
-    EXPECT_THROW(empty.Execute(QStringLiteral("INSERT INTO LOGRADOUROS (NOME) VALUES ('C')")), EDatabaseError);
+    EXPECT_THROW(
+        empty.Execute(QStringLiteral("INSERT INTO LOGRADOUROS (I_ID, NOME) VALUES (1, 'B')")),
+        EDatabaseError);
+    EXPECT_THROW(empty.Execute(QStringLiteral("INSERT INTO LOGRADOUROS (NOME) VALUES ('C')")),
+                 EDatabaseError);
 }
 
 TEST(StreetDatabase, NeverOverwritesAFile) {
@@ -78,21 +91,25 @@ TEST(StreetDatabase, NeverOverwritesAFile) {
             create(path);
             FAIL() << "an existing file was accepted";
         } catch (const EDatabaseError& error) {
-            EXPECT_TRUE(error.Message().contains(QStringLiteral("já existe"))) << qPrintable(error.Message());
+            EXPECT_TRUE(error.Message().contains(QStringLiteral("já existe")))
+                << qPrintable(error.Message());
         }
     }
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("not a database"));
 
-    EXPECT_THROW(StreetDatabase::CreateEmpty(folder.filePath(QStringLiteral("sem/pasta.fdb"))), EDatabaseError);
-    EXPECT_THROW(StreetDatabase::CreateGenerated(folder.filePath(QStringLiteral("N.FDB")), -1), EDatabaseError);
+    EXPECT_THROW(StreetDatabase::CreateEmpty(folder.filePath(QStringLiteral("sem/pasta.fdb"))),
+                 EDatabaseError);
+    EXPECT_THROW(StreetDatabase::CreateGenerated(folder.filePath(QStringLiteral("N.FDB")), -1),
+                 EDatabaseError);
     EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("N.FDB"))));
 }
 
 TEST(StreetDatabase, Tool) {
     // The tool is built next to the tests: <build>/db/vialar-db.
-    const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/../db/vialar-db");
+    const QString tool =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../db/vialar-db");
     if (!QFileInfo(tool).isExecutable()) GTEST_SKIP() << "vialar-db is not built";
     QTemporaryDir folder;
     const auto run = [&](const QStringList& arguments, QString* errors = nullptr) {
@@ -107,7 +124,9 @@ TEST(StreetDatabase, Tool) {
     QString errors;
     EXPECT_EQ(run({QStringLiteral("sample"), path}, &errors), 1);
     EXPECT_TRUE(errors.contains(QStringLiteral("já existe"))) << qPrintable(errors);
-    EXPECT_EQ(run({QStringLiteral("generate"), folder.filePath(QStringLiteral("X.FDB")), QStringLiteral("muitos")}), 2);
+    EXPECT_EQ(run({QStringLiteral("generate"), folder.filePath(QStringLiteral("X.FDB")),
+                   QStringLiteral("muitos")}),
+              2);
     EXPECT_EQ(run({QStringLiteral("criar"), folder.filePath(QStringLiteral("X.FDB"))}), 2);
     EXPECT_EQ(run({}), 2);
     EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("X.FDB"))));

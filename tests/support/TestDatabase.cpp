@@ -1,22 +1,23 @@
 #include "tests/support/TestDatabase.h"
 
-#include "data/Exception.h"
-#include "data/TSQLConnection.h"
-#include "data/TSQLQuery.h"
-#include "db/StreetDatabase.h"
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
 #include <map>
 
+#include "data/Exception.h"
+#include "data/TSQLConnection.h"
+#include "data/TSQLQuery.h"
+#include "db/StreetDatabase.h"
+
 namespace {
 
 // One template file per kind of database, made on first use and shared by every test
 // of the program; the folder goes when the program ends.
 QString TemplatePath(const QString& kind, const std::function<void(const QString&)>& create) {
-    static QTemporaryDir* folder = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/vialar-template-XXXXXX"));
+    static QTemporaryDir* folder =
+        new QTemporaryDir(QDir::tempPath() + QStringLiteral("/vialar-template-XXXXXX"));
     static std::map<QString, QString> made;
     static struct Cleanup {
         ~Cleanup() { delete folder; }
@@ -31,7 +32,8 @@ QString TemplatePath(const QString& kind, const std::function<void(const QString
 TParams ParamsOf(const QVariantList& values) {
     TParams params;
     for (int i = 0; i < values.size(); ++i) {
-        params.CreateParam(ftUnknown, QStringLiteral("P%1").arg(i + 1), ptInput).SetValue(values.at(i));
+        params.CreateParam(ftUnknown, QStringLiteral("P%1").arg(i + 1), ptInput)
+            .SetValue(values.at(i));
     }
     return params;
 }
@@ -47,27 +49,33 @@ TestDatabase TestDatabase::Sample() {
 }
 
 TestDatabase TestDatabase::Generated(int rowCount) {
-    return TestDatabase(TemplatePath(QStringLiteral("GENERATED_%1").arg(rowCount), [rowCount](const QString& path) {
-        StreetDatabase::CreateGenerated(path, rowCount);
-    }));
+    return TestDatabase(TemplatePath(
+        QStringLiteral("GENERATED_%1").arg(rowCount),
+        [rowCount](const QString& path) { StreetDatabase::CreateGenerated(path, rowCount); }));
 }
 
 TestDatabase::TestDatabase(const QString& templatePath)
-    : FDirectory(std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vialar-test-XXXXXX"))) {
+    : FDirectory(std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                 QStringLiteral("/vialar-test-XXXXXX"))) {
     FPath = FDirectory->filePath(QStringLiteral("LOGRADOUROS.FDB"));
     if (!QFile::copy(templatePath, FPath)) {
         throw Exception(QStringLiteral("Cannot copy the test database to %1").arg(FPath));
     }
-    QFile::setPermissions(FPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
+    QFile::setPermissions(
+        FPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
 }
 
 TestDatabase::TestDatabase(TestDatabase&&) noexcept = default;
 TestDatabase& TestDatabase::operator=(TestDatabase&&) noexcept = default;
 TestDatabase::~TestDatabase() = default;
 
-QString TestDatabase::Path() const { return FPath; }
+QString TestDatabase::Path() const {
+    return FPath;
+}
 
-QString TestDatabase::Directory() const { return FDirectory->path(); }
+QString TestDatabase::Directory() const {
+    return FDirectory->path();
+}
 
 void TestDatabase::Configure(TSQLConnection& connection) const {
     connection.SetDriverName(QStringLiteral("Firebird"));
