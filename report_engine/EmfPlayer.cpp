@@ -1321,7 +1321,13 @@ bool EmfHeader::Read(const char* data, qint64 available, EmfHeader& header) {
     header.DevicePixelsY = record.I32(76);
     const qint32 millimetresX = record.I32(80), millimetresY = record.I32(84);
     double perMillimetreX = 0, perMillimetreY = 0;
-    if (header.HeaderSize >= 108 && available >= 108 && record.I32(100) > 0 && record.I32(104) > 0) {
+    // The micrometre sizes are the precise ones, but some writers fill them with
+    // nonsense: they are used only when they agree with the millimetre sizes.
+    const bool micrometresAgree =
+        header.HeaderSize >= 108 && available >= 108 && record.I32(100) > 0 && record.I32(104) > 0 &&
+        std::abs(record.I32(100) / 1000.0 - millimetresX) <= 1.0 &&
+        std::abs(record.I32(104) / 1000.0 - millimetresY) <= 1.0;
+    if (micrometresAgree) {
         perMillimetreX = header.DevicePixelsX * 1000.0 / record.I32(100);
         perMillimetreY = header.DevicePixelsY * 1000.0 / record.I32(104);
     } else if (millimetresX > 0 && millimetresY > 0) {
