@@ -132,7 +132,10 @@ void TCustomVRReport::ForEachPrintable(const std::function<void(TVRPrintable&)>&
 int TCustomVRReport::RecordCount() const {
     // During a run the count taken at its start answers: counting moves the record
     // set, which would restart the detail iteration.
-    if (!FAvailable) return FRecordCount;
+    return FAvailable ? CountRecords() : FRecordCount;
+}
+
+int TCustomVRReport::CountRecords() const {
     if (!DataSet || !DataSet->Active()) return 1;
     try {
         DataSet->Last();
@@ -391,7 +394,7 @@ void TCustomVRReport::Execute() {
     if (dataSet) {
         dataSet->First();
         moreData = !dataSet->Eof();
-        FRecordCount = std::max(1, RecordCount());
+        FRecordCount = std::max(1, CountRecords());
         if (!moreData && PrintIfEmpty) PrintEmptySet();
     } else {
         OnNeedData(*this, moreData);

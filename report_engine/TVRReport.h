@@ -185,6 +185,7 @@ public:
 private:
     friend class TVRReportBands;
 
+    int CountRecords() const;
     void Execute();
     void PrintEmptySet();
     void PrintColumnHeaders();
