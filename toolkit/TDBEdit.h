@@ -14,9 +14,9 @@
 
 #include <QPointer>
 
+#include "toolkit/TDataSource.h"
 #include "toolkit/TEdit.h"
 
-class TDataSource;
 class TField;
 
 class TDBEdit : public TEdit {

@@ -17,9 +17,9 @@
 #include <functional>
 
 #include "report_engine/Colors.h"
+#include "toolkit/TDataSource.h"
 
 class QKeyEvent;
-class TDataSource;
 
 // One column of the grid: which field it shows and how.
 struct TColumn {
