@@ -27,7 +27,7 @@ QString Trimmed(const char* text) {
 }  // namespace
 
 FirebirdCommand::FirebirdCommand(FirebirdAttachment& attachment, const QString& sql)
-    : FAttachment(attachment), FClient(attachment.Client()) {
+    : FAttachment(attachment), FClient(attachment.Client()), FFetchStatus(FClient) {
     if (sql.trimmed().isEmpty()) throw EDatabaseError(QStringLiteral("No SQL statement available"));
     // The statement text is sent in the attachment's character set; the program's own
     // SQL carries its values as parameters, so WIN1252 holds every character of it.
@@ -318,10 +318,9 @@ void FirebirdCommand::OpenCursor() {
 
 bool FirebirdCommand::FetchNext(std::vector<TFieldValue>& row) {
     if (!FCursor) return false;
-    FirebirdStatus status(FClient);
     char* buffer = FOutputBuffer.data();
-    const int result = FCursor->fetchNext(&status, buffer);
-    status.Check();
+    const int result = FCursor->fetchNext(FFetchStatus.Wrapper(), buffer);
+    FFetchStatus.Check();
     if (result != Firebird::IStatus::RESULT_OK) return false;
 
     row.resize(FLayout.size());

@@ -68,6 +68,7 @@ private:
 
     FirebirdAttachment& FAttachment;
     FirebirdClient& FClient;
+    FirebirdStatus FFetchStatus;  // one for every row, not one per row
     Firebird::IStatement* FStatement = nullptr;
     bool FReturnsRows = false;
     int FParameterCount = 0;
