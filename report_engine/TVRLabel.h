@@ -63,6 +63,7 @@ public:
     void Prepare() override;
     void Print(int ofsX, int ofsY) override;
     double GetExpandedHeight() override;
+    int PendingParts() const override { return int(FFormattedLines.size()) - FCurrentLine; }
 
 protected:
     // The text this print shows; a label's caption, a field's text, a system value.

@@ -103,6 +103,9 @@ public:
     // The height the control needs beyond its box, native (0 unless it stretches).
     virtual double GetExpandedHeight() { return 0; }
     bool PrintFinished() const { return FPrintFinished; }
+    // What a stretching control still has to print (text lines), for the band to see
+    // whether continuing on a new page gets anywhere.
+    virtual int PendingParts() const { return 0; }
 
 protected:
     TVRPrinter* Printer() const { return FVRPrinter; }

@@ -694,23 +694,26 @@ void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
             if (!printable->PrintFinished()) unfinished.append(printable);
         }
         finishPart();
-        // Stretching controls with lines left go on in the next column or page.
-        int stalled = 0;
-        while (!unfinished.isEmpty() && !RunCancelled() && stalled < 2) {
+        // Stretching controls with lines left go on in the next column or page. A
+        // control whose next line never fits a fresh column would ask for pages for
+        // ever: the band gives up when a new column printed nothing more.
+        while (!unfinished.isEmpty() && !RunCancelled()) {
             NewColumn();
             if (RunCancelled()) break;
             band->SetExpanded(0);
             paintBackground(BandRect(band, rectHeight));
-            const int before = int(unfinished.size());
+            int pendingBefore = 0;
+            int pendingAfter = 0;
             QList<TVRPrintable*> still;
             for (TVRPrintable* printable : unfinished) {
+                pendingBefore += printable->PendingParts();
                 printable->Print(FCurrentX, FCurrentY);
+                pendingAfter += printable->PendingParts();
                 if (!printable->PrintFinished()) still.append(printable);
             }
-            // A control whose line never fits a fresh page would ask for pages forever.
-            stalled = int(still.size()) == before && FCurrentY == FColumnTopPosition ? stalled + 1 : 0;
-            unfinished = still;
             finishPart();
+            if (pendingAfter >= pendingBefore) break;
+            unfinished = still;
         }
     }
     FCurrentY += Round(height + band->Expanded());
