@@ -72,6 +72,7 @@ struct IndexPart {
     std::vector<quint64> rank;      // per row id
     std::vector<char> keyBytes;     // distinct sort keys in order, each zero-terminated
     std::vector<quint32> keyStart;  // where the key of rank r starts, at r - 1
+    std::vector<quint64> keyHead;   // its first eight bytes as a number, at r - 1
 };
 
 struct TCachedDataSet::Private : public TFieldValueSource {
@@ -220,6 +221,15 @@ struct TCachedDataSet::Private : public TFieldValueSource {
 
     // Order ---------------------------------------------------------------------
 
+    // The first eight bytes of a zero-terminated sort key, most significant first: heads
+    // order as the keys do, and only keys with equal heads need a byte comparison.
+    static quint64 keyHead(const char* key) {
+        quint64 head = 0;
+        int i = 0;
+        for (; i < 8 && key[i]; ++i) head = (head << 8) | quint8(key[i]);
+        return head << (8 * (8 - i));
+    }
+
     static quint64 integerRank(qint32 value) { return quint64(qint64(value) - INT32_MIN) + 1; }
 
     void rankIntegers(IndexPart& part) {
@@ -265,11 +275,13 @@ struct TCachedDataSet::Private : public TFieldValueSource {
         std::vector<quint32> rankOfDistinct(texts.size());
         part.keyBytes.clear();
         part.keyStart.clear();
+        part.keyHead.clear();
         const char* previous = nullptr;
         for (quint32 i : byKey) {
             const char* key = bytes.data() + starts[i];
             if (!previous || std::strcmp(previous, key) != 0) {
                 part.keyStart.push_back(quint32(part.keyBytes.size()));
+                part.keyHead.push_back(keyHead(key));
                 part.keyBytes.insert(part.keyBytes.end(), key, key + std::strlen(key) + 1);
                 previous = key;
             }
@@ -759,11 +771,12 @@ bool TCachedDataSet::IsEmpty() const {
     return d->state == dsInactive || d->order.empty();
 }
 
+// Before Open (and after Close) the declared fields are the list.
 int TCachedDataSet::FieldCount() const {
-    return d->fields.Count();
+    return d->state == dsInactive ? int(d->declaredFields().size()) : d->fields.Count();
 }
 TField* TCachedDataSet::Fields(int index) const {
-    return d->fields[index];
+    return d->state == dsInactive ? d->declaredFields().at(index) : d->fields[index];
 }
 
 TField* TCachedDataSet::FindField(const QString& name) const {
@@ -1126,12 +1139,19 @@ void TCachedDataSet::findNearest(int count, const std::function<void(TField&, in
             d->collator->AppendSortKey(value.Text, d->searchKey);
             d->searchKey.push_back('\0');
             const char* key = d->searchKey.data();
+            // The first distinct key not below the search key: by heads, then by
+            // bytes among the keys that share the search key's head.
+            const quint64 head = Private::keyHead(key);
+            const auto heads = part.keyHead.begin();
+            const auto first = std::lower_bound(heads, part.keyHead.end(), head);
+            const auto last = std::upper_bound(first, part.keyHead.end(), head);
+            const auto starts = part.keyStart.begin();
             const auto at =
-                std::lower_bound(part.keyStart.begin(), part.keyStart.end(), key,
+                std::lower_bound(starts + (first - heads), starts + (last - heads), key,
                                  [&](quint32 start, const char* wanted) {
                                      return std::strcmp(part.keyBytes.data() + start, wanted) < 0;
                                  });
-            const quint64 rank = quint64(at - part.keyStart.begin()) + 1;
+            const quint64 rank = quint64(at - starts) + 1;
             const bool exact =
                 at != part.keyStart.end() && std::strcmp(part.keyBytes.data() + *at, key) == 0;
             searchRank[size_t(i)] = exact ? 2 * rank : 2 * rank - 1;

@@ -55,7 +55,9 @@ TextCollator::TextCollator(int localeId) {
     ucol_setAttribute(FCollator, UCOL_CASE_FIRST, UCOL_LOWER_FIRST, &status);
     ucol_setAttribute(FCollator, UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
     ucol_setAttribute(FCollator, UCOL_CASE_LEVEL, UCOL_OFF, &status);
-    ucol_setAttribute(FCollator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+    // Text reaches the program through WIN1252, whose accented letters are all
+    // precomposed, so no normalisation pass is needed before collating.
+    ucol_setAttribute(FCollator, UCOL_NORMALIZATION_MODE, UCOL_OFF, &status);
 }
 
 TextCollator::~TextCollator() {
