@@ -979,7 +979,8 @@ void TCachedDataSet::Delete() {
     d->indexPositions();
     d->state = dsBrowse;
     d->moveTo(d->current, false);
-    d->eof = d->current == int(d->order.size()) - 1 || d->order.empty();
+    d->bof = d->current <= 0;
+    d->eof = d->order.empty();
     emit stateChanged();
     emit dataChanged();
     emit recordChanged();

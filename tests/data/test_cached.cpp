@@ -334,4 +334,37 @@ TEST(CachedDataSet, OpenFailures) {
 
     EXPECT_EQ(failureOf([&] { set.RecordCount(); }),
               "Cannot perform this operation on a closed dataset");
+
+    StreetChain undeclared(database, kAllStreetsSql, false);
+    undeclared.set->AddField([] {
+        auto field = std::make_unique<TIntegerField>();
+        field->SetFieldName(QStringLiteral("NOME"));
+        return field;
+    }());
+    EXPECT_EQ(failureOf([&] { undeclared.set->Open(); }),
+              "Type mismatch for field 'NOME', expecting: Integer actual: String");
+}
+
+TEST(CachedDataSet, GridReadsAnyRowWithoutMoving) {
+    TestDatabase database = TestDatabase::Sample();
+    StreetChain chain(database);
+    TCachedDataSet& set = *chain.set;
+    chain.field("I_ID").SetDisplayFormat(QStringLiteral("000000"));
+    set.Open();
+    set.SetRecNo(3);
+    EXPECT_EQ(set.DisplayTextAt(41, 0), "000042");
+    EXPECT_EQ(set.AsStringAt(41, 0), "42");
+    EXPECT_EQ(set.RecNo(), 3);
+    EXPECT_EQ(chain.field("I_ID").AsInteger(), 3);
+
+    // The row being edited shows what was typed, the others what is stored.
+    set.Edit();
+    chain.field("NOME").SetAsString(QStringLiteral("EM EDICAO"));
+    const int nome = chain.field("NOME").FieldNo();
+    EXPECT_EQ(set.AsStringAt(2, nome), "EM EDICAO");
+    EXPECT_NE(set.AsStringAt(3, nome), "EM EDICAO");
+    chain.field("NOME").Clear();
+    EXPECT_TRUE(set.IsNullAt(2, nome));
+    set.Cancel();
+    EXPECT_FALSE(set.IsNullAt(2, nome));
 }
