@@ -45,6 +45,10 @@ const QString kTitleEditing = QStringLiteral("Alterando");
 
 QFont SansSerif(bool bold = false) {
     QFont font(QStringLiteral("MS Sans Serif"), 8);
+    // Where the old bitmap face is missing, a sans face of Arial's metrics comes
+    // closest to its widths; a wider stand-in would push labels into each other.
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial")});
     font.setBold(bold);
     return font;
 }

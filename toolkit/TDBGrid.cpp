@@ -286,6 +286,14 @@ void TDBGrid::CurrentRowChosen(const QModelIndex& current) {
     FModel->IndicatorMoved(previous, current.row());
 }
 
+void TDBGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    // Rows are as high as the cells' font needs.
+    if (event->type() == QEvent::FontChange) {
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    }
+}
+
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
     if (OnKeyDown && OnKeyDown(*event)) return;
     QTableView::keyPressEvent(event);

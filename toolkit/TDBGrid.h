@@ -59,6 +59,7 @@ public:
     std::function<bool(QKeyEvent& key)> OnKeyDown;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
