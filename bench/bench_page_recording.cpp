@@ -136,8 +136,8 @@ void DrawPageWithQt(QPainter& painter, int page, const QImage& emblem,
     const int lineHeight = metrics.height();
     for (int row = 0; row < RowsPerPage; ++row) {
         const int top = 186 + row * 15;
-        painter.fillRect(QRect(38, top, 1047, 15), row % 2 ? QColor(0xC0, 0xDC, 0xC0)
-                                                          : QColor(0xA6, 0xCA, 0xF0));
+        painter.fillRect(QRect(38, top, 1047, 15),
+                         row % 2 ? QColor(0xC0, 0xDC, 0xC0) : QColor(0xA6, 0xCA, 0xF0));
         const auto& texts = rows[(page * RowsPerPage + row) % rows.size()];
         for (int column = 0; column < 8; ++column) {
             const QString& text = texts[column];
@@ -219,9 +219,10 @@ int main(int argc, char** argv) {
             }
         });
         const char* what = picture->isNull() ? "without emblem" : "with emblem";
-        std::printf("record %d pages %s: ours %.3f s, QPicture %.3f s: ours/peer = %.2f "
-                    "(target <= 1.20)\n",
-                    Pages, what, ours, peer, ours / peer);
+        std::printf(
+            "record %d pages %s: ours %.3f s, QPicture %.3f s: ours/peer = %.2f "
+            "(target <= 1.20)\n",
+            Pages, what, ours, peer, ours / peer);
         std::printf("page size %s: ours %lld bytes, QPicture %lld bytes: ours/peer = %.2f\n", what,
                     emfBytes / Pages, pictureBytes / Pages, double(emfBytes) / pictureBytes);
     }

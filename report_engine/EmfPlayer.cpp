@@ -75,8 +75,7 @@ QString FromCodePage1252(const char* data, qsizetype length) {
 
 QString FromUtf16(const char* data, quint32 units) {
     QString text(units, Qt::Uninitialized);
-    for (quint32 i = 0; i < units; ++i)
-        text[i] = QChar(qFromLittleEndian<quint16>(data + 2 * i));
+    for (quint32 i = 0; i < units; ++i) text[i] = QChar(qFromLittleEndian<quint16>(data + 2 * i));
     return text;
 }
 
@@ -195,15 +194,16 @@ QImage DecodeDib(const RecordView& record, quint32 offBmi, quint32 cbBmi, quint3
         palette.resize(1u << bitCount, qRgb(0, 0, 0));
     } else if (compression == BI_BITFIELDS) {
         const quint32 maskOffset = headerSize >= 52 ? offBmi + 40 : tableOffset;
-        if (!record.Has(maskOffset, 12) || maskOffset + 12 > offBmi + cbBmi + (headerSize >= 52 ? 0 : 12))
+        if (!record.Has(maskOffset, 12) ||
+            maskOffset + 12 > offBmi + cbBmi + (headerSize >= 52 ? 0 : 12))
             return {};
         for (int i = 0; i < 3; ++i) masks[i] = record.U32(maskOffset + 4 * i);
     }
 
     const qint64 stride = ((width * bitCount + 31) / 32) * 4;
     if (stride * height > qint64(cbBits)) return {};
-    QImage image(int(width), int(height), keepAlpha ? QImage::Format_ARGB32_Premultiplied
-                                                    : QImage::Format_RGB32);
+    QImage image(int(width), int(height),
+                 keepAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (image.isNull()) return {};
     auto channel = [](quint32 value, quint32 mask) -> int {
         if (!mask) return 0;
@@ -223,27 +223,35 @@ QImage DecodeDib(const RecordView& record, quint32 offBmi, quint32 cbBmi, quint3
         for (qint64 x = 0; x < width; ++x) {
             QRgb pixel;
             switch (bitCount) {
-            case 1: pixel = palette[(row[x >> 3] >> (7 - (x & 7))) & 1]; break;
-            case 4: pixel = palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
-            case 8: pixel = palette[row[x]]; break;
-            case 16: {
-                const quint32 value = row[2 * x] | (row[2 * x + 1] << 8);
-                pixel = qRgb(channel(value, masks[0]), channel(value, masks[1]),
-                             channel(value, masks[2]));
-                break;
-            }
-            case 24: pixel = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]); break;
-            default: {
-                const quint32 value = qFromLittleEndian<quint32>(row + 4 * x);
-                if (compression == BI_BITFIELDS)
+                case 1:
+                    pixel = palette[(row[x >> 3] >> (7 - (x & 7))) & 1];
+                    break;
+                case 4:
+                    pixel = palette[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
+                    break;
+                case 8:
+                    pixel = palette[row[x]];
+                    break;
+                case 16: {
+                    const quint32 value = row[2 * x] | (row[2 * x + 1] << 8);
                     pixel = qRgb(channel(value, masks[0]), channel(value, masks[1]),
                                  channel(value, masks[2]));
-                else if (keepAlpha)
-                    pixel = qPremultiply(qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x],
-                                               row[4 * x + 3]));
-                else
-                    pixel = qRgb(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
-            }
+                    break;
+                }
+                case 24:
+                    pixel = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+                    break;
+                default: {
+                    const quint32 value = qFromLittleEndian<quint32>(row + 4 * x);
+                    if (compression == BI_BITFIELDS)
+                        pixel = qRgb(channel(value, masks[0]), channel(value, masks[1]),
+                                     channel(value, masks[2]));
+                    else if (keepAlpha)
+                        pixel = qPremultiply(
+                            qRgba(row[4 * x + 2], row[4 * x + 1], row[4 * x], row[4 * x + 3]));
+                    else
+                        pixel = qRgb(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+                }
             }
             out[x] = keepAlpha ? pixel : (pixel | 0xFF000000);
         }
@@ -337,22 +345,33 @@ QTransform Player::PageToDevice() const {
     const double ppmmX = FHeader.DevicePixelsPerMillimetreX;
     const double ppmmY = FHeader.DevicePixelsPerMillimetreY;
     switch (FState.MapMode) {
-    case MM_LOMETRIC: sx = ppmmX * 0.1, sy = -ppmmY * 0.1; break;
-    case MM_HIMETRIC: sx = ppmmX * 0.01, sy = -ppmmY * 0.01; break;
-    case MM_LOENGLISH: sx = ppmmX * 0.254, sy = -ppmmY * 0.254; break;
-    case MM_HIENGLISH: sx = ppmmX * 0.0254, sy = -ppmmY * 0.0254; break;
-    case MM_TWIPS: sx = ppmmX * 25.4 / 1440, sy = -ppmmY * 25.4 / 1440; break;
-    case MM_ISOTROPIC:
-    case MM_ANISOTROPIC:
-        sx = FState.ViewportExtent.width() / FState.WindowExtent.width();
-        sy = FState.ViewportExtent.height() / FState.WindowExtent.height();
-        if (FState.MapMode == MM_ISOTROPIC) {
-            const double scale = std::min(std::abs(sx), std::abs(sy));
-            sx = std::copysign(scale, sx);
-            sy = std::copysign(scale, sy);
-        }
-        break;
-    default: break;
+        case MM_LOMETRIC:
+            sx = ppmmX * 0.1, sy = -ppmmY * 0.1;
+            break;
+        case MM_HIMETRIC:
+            sx = ppmmX * 0.01, sy = -ppmmY * 0.01;
+            break;
+        case MM_LOENGLISH:
+            sx = ppmmX * 0.254, sy = -ppmmY * 0.254;
+            break;
+        case MM_HIENGLISH:
+            sx = ppmmX * 0.0254, sy = -ppmmY * 0.0254;
+            break;
+        case MM_TWIPS:
+            sx = ppmmX * 25.4 / 1440, sy = -ppmmY * 25.4 / 1440;
+            break;
+        case MM_ISOTROPIC:
+        case MM_ANISOTROPIC:
+            sx = FState.ViewportExtent.width() / FState.WindowExtent.width();
+            sy = FState.ViewportExtent.height() / FState.WindowExtent.height();
+            if (FState.MapMode == MM_ISOTROPIC) {
+                const double scale = std::min(std::abs(sx), std::abs(sy));
+                sx = std::copysign(scale, sx);
+                sy = std::copysign(scale, sy);
+            }
+            break;
+        default:
+            break;
     }
     return QTransform(sx, 0, 0, sy, FState.ViewportOrigin.x() - FState.WindowOrigin.x() * sx,
                       FState.ViewportOrigin.y() - FState.WindowOrigin.y() * sy);
@@ -388,22 +407,41 @@ bool Player::PreparePen(const QTransform& toPainter) {
         qpen.setWidthF(width);
     }
     switch (pen.Style & PS_STYLE_MASK) {
-    case PS_DASH: qpen.setStyle(Qt::DashLine); break;
-    case PS_DOT:
-    case PS_ALTERNATE: qpen.setStyle(Qt::DotLine); break;
-    case PS_DASHDOT: qpen.setStyle(Qt::DashDotLine); break;
-    case PS_DASHDOTDOT: qpen.setStyle(Qt::DashDotDotLine); break;
-    default: qpen.setStyle(Qt::SolidLine);
+        case PS_DASH:
+            qpen.setStyle(Qt::DashLine);
+            break;
+        case PS_DOT:
+        case PS_ALTERNATE:
+            qpen.setStyle(Qt::DotLine);
+            break;
+        case PS_DASHDOT:
+            qpen.setStyle(Qt::DashDotLine);
+            break;
+        case PS_DASHDOTDOT:
+            qpen.setStyle(Qt::DashDotDotLine);
+            break;
+        default:
+            qpen.setStyle(Qt::SolidLine);
     }
     switch (pen.Style & PS_ENDCAP_MASK) {
-    case PS_ENDCAP_SQUARE: qpen.setCapStyle(Qt::SquareCap); break;
-    case PS_ENDCAP_FLAT: qpen.setCapStyle(Qt::FlatCap); break;
-    default: qpen.setCapStyle(Qt::RoundCap);
+        case PS_ENDCAP_SQUARE:
+            qpen.setCapStyle(Qt::SquareCap);
+            break;
+        case PS_ENDCAP_FLAT:
+            qpen.setCapStyle(Qt::FlatCap);
+            break;
+        default:
+            qpen.setCapStyle(Qt::RoundCap);
     }
     switch (pen.Style & PS_JOIN_MASK) {
-    case PS_JOIN_BEVEL: qpen.setJoinStyle(Qt::BevelJoin); break;
-    case PS_JOIN_MITER: qpen.setJoinStyle(Qt::MiterJoin); break;
-    default: qpen.setJoinStyle(Qt::RoundJoin);
+        case PS_JOIN_BEVEL:
+            qpen.setJoinStyle(Qt::BevelJoin);
+            break;
+        case PS_JOIN_MITER:
+            qpen.setJoinStyle(Qt::MiterJoin);
+            break;
+        default:
+            qpen.setJoinStyle(Qt::RoundJoin);
     }
     FPainter->setPen(qpen);
     return true;
@@ -448,14 +486,25 @@ void Player::IntersectClip(const QPainterPath& targetPath, quint32 mode) {
     QPainterPath current = FState.Clip;
     if (!FState.Clipped) {
         current = QPainterPath();
-        current.addRect(QRectF(-MaxCoordinate, -MaxCoordinate, 2 * MaxCoordinate, 2 * MaxCoordinate));
+        current.addRect(
+            QRectF(-MaxCoordinate, -MaxCoordinate, 2 * MaxCoordinate, 2 * MaxCoordinate));
     }
     switch (mode) {
-    case RGN_AND: FState.Clip = current.intersected(targetPath); break;
-    case RGN_OR: FState.Clip = current.united(targetPath); break;
-    case RGN_XOR: FState.Clip = current.united(targetPath).subtracted(current.intersected(targetPath)); break;
-    case RGN_DIFF: FState.Clip = current.subtracted(targetPath); break;
-    default: FState.Clip = targetPath; break;
+        case RGN_AND:
+            FState.Clip = current.intersected(targetPath);
+            break;
+        case RGN_OR:
+            FState.Clip = current.united(targetPath);
+            break;
+        case RGN_XOR:
+            FState.Clip = current.united(targetPath).subtracted(current.intersected(targetPath));
+            break;
+        case RGN_DIFF:
+            FState.Clip = current.subtracted(targetPath);
+            break;
+        default:
+            FState.Clip = targetPath;
+            break;
     }
     FState.Clipped = true;
     ApplyClip();
@@ -639,13 +688,20 @@ void Player::DrawText(QPointF reference, const QString& text, const std::vector<
     const double ascent = GlyphPainter::Ascent(raw), descent = GlyphPainter::Descent(raw);
     double left = 0;
     switch (align & TA_HORIZONTAL_MASK) {
-    case TA_RIGHT: left = -width; break;
-    case TA_CENTER: left = -width / 2; break;
-    default: break;
+        case TA_RIGHT:
+            left = -width;
+            break;
+        case TA_CENTER:
+            left = -width / 2;
+            break;
+        default:
+            break;
     }
     double baseline = ascent;
-    if ((align & TA_VERTICAL_MASK) == TA_BASELINE) baseline = 0;
-    else if ((align & TA_VERTICAL_MASK) == TA_BOTTOM) baseline = -descent;
+    if ((align & TA_VERTICAL_MASK) == TA_BASELINE)
+        baseline = 0;
+    else if ((align & TA_VERTICAL_MASK) == TA_BOTTOM)
+        baseline = -descent;
     for (double& position : x) position += left;
 
     const QRectF optionRect(QPointF(clipRect.Left, clipRect.Top),
@@ -662,14 +718,18 @@ void Player::DrawText(QPointF reference, const QString& text, const std::vector<
     }
     FPainter->setWorldTransform(textSpace);
     if (FState.BkMode == OPAQUE && !(options & ETO_OPAQUE))
-        FPainter->fillRect(QRectF(left, baseline - ascent, width, ascent + descent), FState.BkColor);
-    GlyphPainter::Draw(*FPainter, raw, font.Style, text, x, baseline, FState.TextColor, glyphIndexes);
+        FPainter->fillRect(QRectF(left, baseline - ascent, width, ascent + descent),
+                           FState.BkColor);
+    GlyphPainter::Draw(*FPainter, raw, font.Style, text, x, baseline, FState.TextColor,
+                       glyphIndexes);
     FPainter->restore();
 
     if (align & TA_UPDATECP) {
         const double logicalWidth = width / scaleX;
-        if ((align & TA_HORIZONTAL_MASK) == TA_LEFT) FState.Position.rx() += logicalWidth;
-        else if ((align & TA_HORIZONTAL_MASK) == TA_RIGHT) FState.Position.rx() -= logicalWidth;
+        if ((align & TA_HORIZONTAL_MASK) == TA_LEFT)
+            FState.Position.rx() += logicalWidth;
+        else if ((align & TA_HORIZONTAL_MASK) == TA_RIGHT)
+            FState.Position.rx() -= logicalWidth;
     }
 }
 
@@ -678,60 +738,65 @@ bool Player::PlayBitmap(quint32 type, const RecordView& record) {
     QImage image;
     QRectF destination, source;
     switch (type) {
-    case EMR_STRETCHDIBITS: {
-        if (!record.Has(0, StretchDIBitsFixedSize)) return false;
-        const qint32 xSrc = record.I32(32), ySrc = record.I32(36);
-        const qint32 cxSrc = record.I32(40), cySrc = record.I32(44);
-        image = DecodeDib(record, record.U32(48), record.U32(52), record.U32(56), record.U32(60),
-                          false, sound, FPainter);
-        destination = QRectF(record.I32(24), record.I32(28), record.I32(72), record.I32(76));
-        if (!image.isNull())  // source y counts from the bitmap's bottom row
-            source = QRectF(xSrc, image.height() - ySrc - cySrc, cxSrc, cySrc);
-        break;
-    }
-    case EMR_SETDIBITSTODEVICE: {
-        if (!record.Has(0, 76)) return false;
-        image = DecodeDib(record, record.U32(48), record.U32(52), record.U32(56), record.U32(60),
-                          false, sound, FPainter);
-        const qint32 cxSrc = record.I32(40), cySrc = record.I32(44);
-        destination = QRectF(record.I32(24), record.I32(28), cxSrc, cySrc);
-        if (!image.isNull())
-            source = QRectF(record.I32(32), image.height() - record.I32(36) - cySrc, cxSrc, cySrc);
-        break;
-    }
-    case EMR_BITBLT:
-    case EMR_STRETCHBLT:
-    case EMR_ALPHABLEND:
-    case EMR_TRANSPARENTBLT: {
-        if (!record.Has(0, 100)) return false;
-        destination = QRectF(record.I32(24), record.I32(28), record.I32(32), record.I32(36));
-        const quint32 rop = record.U32(40);
-        const quint32 offBmi = record.U32(84), cbBmi = record.U32(88);
-        const quint32 offBits = record.U32(92), cbBits = record.U32(96);
-        if (cbBmi == 0) {
-            // No source bitmap: a pattern operation with the selected brush.
-            if (type == EMR_BITBLT && FPainter && FDrawable && Sane(destination.normalized())) {
-                FPainter->setWorldTransform(LogicalToPainter());
-                if (rop == 0x00000042) FPainter->fillRect(destination.normalized(), Qt::black);
-                else if (rop == 0x00FF0062) FPainter->fillRect(destination.normalized(), Qt::white);
-                else if (rop != 0x00AA0029 && FState.Brush.style() != Qt::NoBrush)
-                    FPainter->fillRect(destination.normalized(), FState.Brush);
-            }
-            return true;
+        case EMR_STRETCHDIBITS: {
+            if (!record.Has(0, StretchDIBitsFixedSize)) return false;
+            const qint32 xSrc = record.I32(32), ySrc = record.I32(36);
+            const qint32 cxSrc = record.I32(40), cySrc = record.I32(44);
+            image = DecodeDib(record, record.U32(48), record.U32(52), record.U32(56),
+                              record.U32(60), false, sound, FPainter);
+            destination = QRectF(record.I32(24), record.I32(28), record.I32(72), record.I32(76));
+            if (!image.isNull())  // source y counts from the bitmap's bottom row
+                source = QRectF(xSrc, image.height() - ySrc - cySrc, cxSrc, cySrc);
+            break;
         }
-        const bool withSourceSize = type != EMR_BITBLT;
-        if (withSourceSize && !record.Has(0, 108)) return false;
-        image = DecodeDib(record, offBmi, cbBmi, offBits, cbBits, type == EMR_ALPHABLEND, sound,
-                          FPainter);
-        const qint32 xSrc = record.I32(44), ySrc = record.I32(48);
-        if (withSourceSize)
-            source = QRectF(xSrc, ySrc, record.I32(100), record.I32(104));
-        else
-            source = QRectF(xSrc, ySrc, std::abs(destination.width()), std::abs(destination.height()));
-        if (rop == 0x00AA0029) return sound;  // destination left as it is
-        break;
-    }
-    default: return true;
+        case EMR_SETDIBITSTODEVICE: {
+            if (!record.Has(0, 76)) return false;
+            image = DecodeDib(record, record.U32(48), record.U32(52), record.U32(56),
+                              record.U32(60), false, sound, FPainter);
+            const qint32 cxSrc = record.I32(40), cySrc = record.I32(44);
+            destination = QRectF(record.I32(24), record.I32(28), cxSrc, cySrc);
+            if (!image.isNull())
+                source =
+                    QRectF(record.I32(32), image.height() - record.I32(36) - cySrc, cxSrc, cySrc);
+            break;
+        }
+        case EMR_BITBLT:
+        case EMR_STRETCHBLT:
+        case EMR_ALPHABLEND:
+        case EMR_TRANSPARENTBLT: {
+            if (!record.Has(0, 100)) return false;
+            destination = QRectF(record.I32(24), record.I32(28), record.I32(32), record.I32(36));
+            const quint32 rop = record.U32(40);
+            const quint32 offBmi = record.U32(84), cbBmi = record.U32(88);
+            const quint32 offBits = record.U32(92), cbBits = record.U32(96);
+            if (cbBmi == 0) {
+                // No source bitmap: a pattern operation with the selected brush.
+                if (type == EMR_BITBLT && FPainter && FDrawable && Sane(destination.normalized())) {
+                    FPainter->setWorldTransform(LogicalToPainter());
+                    if (rop == 0x00000042)
+                        FPainter->fillRect(destination.normalized(), Qt::black);
+                    else if (rop == 0x00FF0062)
+                        FPainter->fillRect(destination.normalized(), Qt::white);
+                    else if (rop != 0x00AA0029 && FState.Brush.style() != Qt::NoBrush)
+                        FPainter->fillRect(destination.normalized(), FState.Brush);
+                }
+                return true;
+            }
+            const bool withSourceSize = type != EMR_BITBLT;
+            if (withSourceSize && !record.Has(0, 108)) return false;
+            image = DecodeDib(record, offBmi, cbBmi, offBits, cbBits, type == EMR_ALPHABLEND, sound,
+                              FPainter);
+            const qint32 xSrc = record.I32(44), ySrc = record.I32(48);
+            if (withSourceSize)
+                source = QRectF(xSrc, ySrc, record.I32(100), record.I32(104));
+            else
+                source = QRectF(xSrc, ySrc, std::abs(destination.width()),
+                                std::abs(destination.height()));
+            if (rop == 0x00AA0029) return sound;  // destination left as it is
+            break;
+        }
+        default:
+            return true;
     }
     if (!sound) return false;
     if (!FInPath) DrawImage(image, destination, source);
@@ -741,7 +806,8 @@ bool Player::PlayBitmap(quint32 type, const RecordView& record) {
 bool Player::PlayArc(quint32 type, const RecordView& record) {
     if (!record.Has(8, 32)) return false;
     const RectL box = record.Rect(8);
-    const QRectF rect = QRectF(QPointF(box.Left, box.Top), QPointF(box.Right, box.Bottom)).normalized();
+    const QRectF rect =
+        QRectF(QPointF(box.Left, box.Top), QPointF(box.Right, box.Bottom)).normalized();
     if (rect.width() <= 0 || rect.height() <= 0) return true;
     const QPointF center = rect.center();
     auto angleOf = [&](double x, double y) {
@@ -758,28 +824,28 @@ bool Player::PlayArc(quint32 type, const RecordView& record) {
     }
     QPainterPath path;
     switch (type) {
-    case EMR_PIE:
-        path.moveTo(center);
-        path.arcTo(rect, start, sweep);
-        path.closeSubpath();
-        AddOrDraw(path, true, true);
-        break;
-    case EMR_CHORD:
-        path.arcMoveTo(rect, start);
-        path.arcTo(rect, start, sweep);
-        path.closeSubpath();
-        AddOrDraw(path, true, true);
-        break;
-    case EMR_ARCTO:
-        path.moveTo(FState.Position);
-        path.arcTo(rect, start, sweep);
-        FState.Position = path.currentPosition();
-        AddOrDraw(path, false, true);
-        break;
-    default:
-        path.arcMoveTo(rect, start);
-        path.arcTo(rect, start, sweep);
-        AddOrDraw(path, false, true);
+        case EMR_PIE:
+            path.moveTo(center);
+            path.arcTo(rect, start, sweep);
+            path.closeSubpath();
+            AddOrDraw(path, true, true);
+            break;
+        case EMR_CHORD:
+            path.arcMoveTo(rect, start);
+            path.arcTo(rect, start, sweep);
+            path.closeSubpath();
+            AddOrDraw(path, true, true);
+            break;
+        case EMR_ARCTO:
+            path.moveTo(FState.Position);
+            path.arcTo(rect, start, sweep);
+            FState.Position = path.currentPosition();
+            AddOrDraw(path, false, true);
+            break;
+        default:
+            path.arcMoveTo(rect, start);
+            path.arcTo(rect, start, sweep);
+            AddOrDraw(path, false, true);
     }
     return true;
 }
@@ -807,473 +873,527 @@ Player::Outcome Player::PlayRecord(quint32 type, const RecordView& record) {
         return QRectF(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom));
     };
     switch (type) {
-    case EMR_EOF: return Outcome::End;
-    case EMR_HEADER: return Outcome::Played;  // a second header carries nothing to draw
+        case EMR_EOF:
+            return Outcome::End;
+        case EMR_HEADER:
+            return Outcome::Played;  // a second header carries nothing to draw
 
-    case EMR_SETMAPMODE:
-        if (!need(12)) return Outcome::Unsound;
-        if (record.U32(8) >= MM_TEXT && record.U32(8) <= MM_ANISOTROPIC)
-            FState.MapMode = record.U32(8);
-        break;
-    case EMR_SETWINDOWEXTEX:
-    case EMR_SETVIEWPORTEXTEX: {
-        if (!need(16)) return Outcome::Unsound;
-        const qint32 cx = record.I32(8), cy = record.I32(12);
-        if (cx == 0 || cy == 0) break;  // refused, as a device context refuses it
-        if (FState.MapMode != MM_ISOTROPIC && FState.MapMode != MM_ANISOTROPIC) break;
-        (type == EMR_SETWINDOWEXTEX ? FState.WindowExtent : FState.ViewportExtent) = QSizeF(cx, cy);
-        break;
-    }
-    case EMR_SCALEWINDOWEXTEX:
-    case EMR_SCALEVIEWPORTEXTEX: {
-        if (!need(24)) return Outcome::Unsound;
-        const qint32 xNum = record.I32(8), xDenom = record.I32(12);
-        const qint32 yNum = record.I32(16), yDenom = record.I32(20);
-        if (!xNum || !xDenom || !yNum || !yDenom) break;
-        if (FState.MapMode != MM_ISOTROPIC && FState.MapMode != MM_ANISOTROPIC) break;
-        QSizeF& extent = type == EMR_SCALEWINDOWEXTEX ? FState.WindowExtent : FState.ViewportExtent;
-        extent = QSizeF(extent.width() * xNum / xDenom, extent.height() * yNum / yDenom);
-        if (extent.width() == 0 || extent.height() == 0) extent = QSizeF(1, 1);
-        break;
-    }
-    case EMR_SETWINDOWORGEX:
-    case EMR_SETVIEWPORTORGEX:
-        if (!need(16)) return Outcome::Unsound;
-        (type == EMR_SETWINDOWORGEX ? FState.WindowOrigin : FState.ViewportOrigin) =
-            QPointF(record.I32(8), record.I32(12));
-        break;
-    case EMR_SETWORLDTRANSFORM:
-    case EMR_MODIFYWORLDTRANSFORM: {
-        if (!need(type == EMR_SETWORLDTRANSFORM ? 32 : 36)) return Outcome::Unsound;
-        const QTransform xform(record.F32(8), record.F32(12), record.F32(16), record.F32(20),
-                               record.F32(24), record.F32(28));
-        const bool finite = std::isfinite(xform.m11()) && std::isfinite(xform.m12()) &&
-                            std::isfinite(xform.m21()) && std::isfinite(xform.m22()) &&
-                            std::isfinite(xform.dx()) && std::isfinite(xform.dy());
-        const quint32 mode = type == EMR_SETWORLDTRANSFORM ? MWT_SET : record.U32(32);
-        if (mode == MWT_IDENTITY) FState.World = QTransform();
-        else if (!finite) break;
-        else if (mode == MWT_SET) FState.World = xform;
-        else if (mode == MWT_LEFTMULTIPLY) FState.World = xform * FState.World;
-        else if (mode == MWT_RIGHTMULTIPLY) FState.World = FState.World * xform;
-        break;
-    }
-
-    case EMR_SAVEDC:
-        if (FSaved.size() < MaxSavedStates) FSaved.push_back(FState);
-        break;
-    case EMR_RESTOREDC: {
-        if (!need(12)) return Outcome::Unsound;
-        const qint32 which = record.I32(8);
-        qint64 index = which < 0 ? qint64(FSaved.size()) + which : qint64(which) - 1;
-        if (index < 0 || index >= qint64(FSaved.size())) break;
-        FState = FSaved[index];
-        FSaved.resize(index);
-        ApplyClip();
-        break;
-    }
-
-    case EMR_SETBKMODE:
-        if (!need(12)) return Outcome::Unsound;
-        FState.BkMode = record.U32(8);
-        break;
-    case EMR_SETTEXTALIGN:
-        if (!need(12)) return Outcome::Unsound;
-        FState.TextAlign = record.U32(8);
-        break;
-    case EMR_SETTEXTCOLOR:
-        if (!need(12)) return Outcome::Unsound;
-        FState.TextColor = ColorRef(record.U32(8));
-        break;
-    case EMR_SETBKCOLOR:
-        if (!need(12)) return Outcome::Unsound;
-        FState.BkColor = ColorRef(record.U32(8));
-        break;
-    case EMR_SETPOLYFILLMODE:
-        if (!need(12)) return Outcome::Unsound;
-        FState.FillRule = record.U32(8) == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
-        break;
-    case EMR_SETARCDIRECTION:
-        if (!need(12)) return Outcome::Unsound;
-        FState.ClockwiseArcs = record.U32(8) == 2;
-        break;
-
-    case EMR_CREATEPEN: {
-        if (!need(28)) return Outcome::Unsound;
-        const quint32 handle = record.U32(8);
-        if (handle == 0 || handle >= FObjects.size()) break;
-        GdiObject& object = FObjects[handle];
-        object = GdiObject();
-        object.ObjectKind = GdiObject::Pen;
-        object.PenValue.Style = record.U32(12);
-        object.PenValue.Width = record.I32(16) > 1 ? record.I32(16) : 0;
-        object.PenValue.Color = ColorRef(record.U32(24));
-        break;
-    }
-    case EMR_EXTCREATEPEN: {
-        // ihPen, offBmi, cbBmi, offBits, cbBits, then LOGPENEX: style, width, brush
-        // style, colour, hatch, style entries.
-        if (!need(44)) return Outcome::Unsound;
-        const quint32 handle = record.U32(8);
-        if (handle == 0 || handle >= FObjects.size()) break;
-        GdiObject& object = FObjects[handle];
-        object = GdiObject();
-        object.ObjectKind = GdiObject::Pen;
-        object.PenValue.Style = record.U32(28);
-        const quint32 width = record.U32(32);
-        object.PenValue.Width = (object.PenValue.Style & PS_GEOMETRIC) && width > 1 ? width : 0;
-        object.PenValue.Color = ColorRef(record.U32(40));
-        if (record.U32(36) == BS_NULL) object.PenValue.Style = PS_NULL;
-        break;
-    }
-    case EMR_CREATEBRUSHINDIRECT: {
-        if (!need(24)) return Outcome::Unsound;
-        const quint32 handle = record.U32(8);
-        if (handle == 0 || handle >= FObjects.size()) break;
-        GdiObject& object = FObjects[handle];
-        object = GdiObject();
-        object.ObjectKind = GdiObject::Brush;
-        const QColor color = ColorRef(record.U32(16));
-        switch (record.U32(12)) {
-        case BS_NULL: object.BrushValue = QBrush(Qt::NoBrush); break;
-        case BS_HATCHED: {
-            static const Qt::BrushStyle hatches[] = {Qt::HorPattern, Qt::VerPattern,
-                                                     Qt::FDiagPattern, Qt::BDiagPattern,
-                                                     Qt::CrossPattern, Qt::DiagCrossPattern};
-            const quint32 hatch = record.U32(20);
-            object.BrushValue = QBrush(color, hatch < 6 ? hatches[hatch] : Qt::SolidPattern);
+        case EMR_SETMAPMODE:
+            if (!need(12)) return Outcome::Unsound;
+            if (record.U32(8) >= MM_TEXT && record.U32(8) <= MM_ANISOTROPIC)
+                FState.MapMode = record.U32(8);
+            break;
+        case EMR_SETWINDOWEXTEX:
+        case EMR_SETVIEWPORTEXTEX: {
+            if (!need(16)) return Outcome::Unsound;
+            const qint32 cx = record.I32(8), cy = record.I32(12);
+            if (cx == 0 || cy == 0) break;  // refused, as a device context refuses it
+            if (FState.MapMode != MM_ISOTROPIC && FState.MapMode != MM_ANISOTROPIC) break;
+            (type == EMR_SETWINDOWEXTEX ? FState.WindowExtent : FState.ViewportExtent) =
+                QSizeF(cx, cy);
             break;
         }
-        default: object.BrushValue = QBrush(color);
+        case EMR_SCALEWINDOWEXTEX:
+        case EMR_SCALEVIEWPORTEXTEX: {
+            if (!need(24)) return Outcome::Unsound;
+            const qint32 xNum = record.I32(8), xDenom = record.I32(12);
+            const qint32 yNum = record.I32(16), yDenom = record.I32(20);
+            if (!xNum || !xDenom || !yNum || !yDenom) break;
+            if (FState.MapMode != MM_ISOTROPIC && FState.MapMode != MM_ANISOTROPIC) break;
+            QSizeF& extent =
+                type == EMR_SCALEWINDOWEXTEX ? FState.WindowExtent : FState.ViewportExtent;
+            extent = QSizeF(extent.width() * xNum / xDenom, extent.height() * yNum / yDenom);
+            if (extent.width() == 0 || extent.height() == 0) extent = QSizeF(1, 1);
+            break;
         }
-        break;
-    }
-    case EMR_CREATEDIBPATTERNBRUSHPT:
-    case EMR_CREATEMONOBRUSH: {
-        // ihBrush, iUsage, offBmi, cbBmi, offBits, cbBits
-        if (!need(32)) return Outcome::Unsound;
-        const quint32 handle = record.U32(8);
-        bool sound = true;
-        const QImage pattern = DecodeDib(record, record.U32(16), record.U32(20), record.U32(24),
-                                         record.U32(28), false, sound);
-        if (!sound) return Outcome::Unsound;
-        if (handle == 0 || handle >= FObjects.size()) break;
-        GdiObject& object = FObjects[handle];
-        object = GdiObject();
-        object.ObjectKind = GdiObject::Brush;
-        object.BrushValue = pattern.isNull() ? QBrush(Qt::gray) : QBrush(pattern);
-        break;
-    }
-    case EMR_EXTCREATEFONTINDIRECTW: {
-        if (!need(12 + 28)) return Outcome::Unsound;
-        const quint32 handle = record.U32(8);
-        if (handle == 0 || handle >= FObjects.size()) break;
-        GdiObject& object = FObjects[handle];
-        object = GdiObject();
-        object.ObjectKind = GdiObject::Font;
-        FontObject& font = object.FontValue;
-        font.Height = record.I32(12);
-        font.Escapement = record.I32(20);
-        font.Style.Weight = record.I32(28);
-        font.Style.Italic = record.U8(32);
-        font.Style.Underline = record.U8(33);
-        font.Style.StrikeOut = record.U8(34);
-        const quint32 units = std::min<quint32>(32, (record.Size() - 40) / 2);
-        QString face = FromUtf16(record.At(40), units);
-        const qsizetype nul = face.indexOf(QChar(0));
-        if (nul >= 0) face.truncate(nul);
-        font.Style.Family = face.isEmpty() ? QStringLiteral("Arial") : face;
-        break;
-    }
-    case EMR_CREATEPALETTE:
-        if (!need(12)) return Outcome::Unsound;
-        if (record.U32(8) > 0 && record.U32(8) < FObjects.size()) {
-            FObjects[record.U32(8)] = GdiObject();
-            FObjects[record.U32(8)].ObjectKind = GdiObject::Other;
-        }
-        break;
-    case EMR_SELECTOBJECT: {
-        if (!need(12)) return Outcome::Unsound;
-        const quint32 handle = record.U32(8);
-        if (handle & STOCK_OBJECT) {
-            switch (handle) {
-            case WHITE_BRUSH: FState.Brush = QBrush(Qt::white); break;
-            case LTGRAY_BRUSH: FState.Brush = QBrush(QColor(0xC0, 0xC0, 0xC0)); break;
-            case GRAY_BRUSH: FState.Brush = QBrush(QColor(0x80, 0x80, 0x80)); break;
-            case DKGRAY_BRUSH: FState.Brush = QBrush(QColor(0x40, 0x40, 0x40)); break;
-            case BLACK_BRUSH: FState.Brush = QBrush(Qt::black); break;
-            case NULL_BRUSH: FState.Brush = QBrush(Qt::NoBrush); break;
-            case DC_BRUSH: FState.Brush = QBrush(Qt::white); break;
-            case WHITE_PEN: FState.Pen = PenObject{PS_SOLID, 0, Qt::white}; break;
-            case BLACK_PEN:
-            case DC_PEN: FState.Pen = PenObject{PS_SOLID, 0, Qt::black}; break;
-            case NULL_PEN: FState.Pen = PenObject{PS_NULL, 0, Qt::black}; break;
-            case OEM_FIXED_FONT:
-            case ANSI_FIXED_FONT:
-            case SYSTEM_FIXED_FONT:
-                FState.Font = FontObject();
-                FState.Font.Style.Family = QStringLiteral("Courier New");
+        case EMR_SETWINDOWORGEX:
+        case EMR_SETVIEWPORTORGEX:
+            if (!need(16)) return Outcome::Unsound;
+            (type == EMR_SETWINDOWORGEX ? FState.WindowOrigin : FState.ViewportOrigin) =
+                QPointF(record.I32(8), record.I32(12));
+            break;
+        case EMR_SETWORLDTRANSFORM:
+        case EMR_MODIFYWORLDTRANSFORM: {
+            if (!need(type == EMR_SETWORLDTRANSFORM ? 32 : 36)) return Outcome::Unsound;
+            const QTransform xform(record.F32(8), record.F32(12), record.F32(16), record.F32(20),
+                                   record.F32(24), record.F32(28));
+            const bool finite = std::isfinite(xform.m11()) && std::isfinite(xform.m12()) &&
+                                std::isfinite(xform.m21()) && std::isfinite(xform.m22()) &&
+                                std::isfinite(xform.dx()) && std::isfinite(xform.dy());
+            const quint32 mode = type == EMR_SETWORLDTRANSFORM ? MWT_SET : record.U32(32);
+            if (mode == MWT_IDENTITY)
+                FState.World = QTransform();
+            else if (!finite)
                 break;
-            case ANSI_VAR_FONT:
-            case SYSTEM_FONT:
-            case DEVICE_DEFAULT_FONT:
-            case DEFAULT_GUI_FONT: FState.Font = FontObject(); break;
-            default: break;
+            else if (mode == MWT_SET)
+                FState.World = xform;
+            else if (mode == MWT_LEFTMULTIPLY)
+                FState.World = xform * FState.World;
+            else if (mode == MWT_RIGHTMULTIPLY)
+                FState.World = FState.World * xform;
+            break;
+        }
+
+        case EMR_SAVEDC:
+            if (FSaved.size() < MaxSavedStates) FSaved.push_back(FState);
+            break;
+        case EMR_RESTOREDC: {
+            if (!need(12)) return Outcome::Unsound;
+            const qint32 which = record.I32(8);
+            qint64 index = which < 0 ? qint64(FSaved.size()) + which : qint64(which) - 1;
+            if (index < 0 || index >= qint64(FSaved.size())) break;
+            FState = FSaved[index];
+            FSaved.resize(index);
+            ApplyClip();
+            break;
+        }
+
+        case EMR_SETBKMODE:
+            if (!need(12)) return Outcome::Unsound;
+            FState.BkMode = record.U32(8);
+            break;
+        case EMR_SETTEXTALIGN:
+            if (!need(12)) return Outcome::Unsound;
+            FState.TextAlign = record.U32(8);
+            break;
+        case EMR_SETTEXTCOLOR:
+            if (!need(12)) return Outcome::Unsound;
+            FState.TextColor = ColorRef(record.U32(8));
+            break;
+        case EMR_SETBKCOLOR:
+            if (!need(12)) return Outcome::Unsound;
+            FState.BkColor = ColorRef(record.U32(8));
+            break;
+        case EMR_SETPOLYFILLMODE:
+            if (!need(12)) return Outcome::Unsound;
+            FState.FillRule = record.U32(8) == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
+            break;
+        case EMR_SETARCDIRECTION:
+            if (!need(12)) return Outcome::Unsound;
+            FState.ClockwiseArcs = record.U32(8) == 2;
+            break;
+
+        case EMR_CREATEPEN: {
+            if (!need(28)) return Outcome::Unsound;
+            const quint32 handle = record.U32(8);
+            if (handle == 0 || handle >= FObjects.size()) break;
+            GdiObject& object = FObjects[handle];
+            object = GdiObject();
+            object.ObjectKind = GdiObject::Pen;
+            object.PenValue.Style = record.U32(12);
+            object.PenValue.Width = record.I32(16) > 1 ? record.I32(16) : 0;
+            object.PenValue.Color = ColorRef(record.U32(24));
+            break;
+        }
+        case EMR_EXTCREATEPEN: {
+            // ihPen, offBmi, cbBmi, offBits, cbBits, then LOGPENEX: style, width, brush
+            // style, colour, hatch, style entries.
+            if (!need(44)) return Outcome::Unsound;
+            const quint32 handle = record.U32(8);
+            if (handle == 0 || handle >= FObjects.size()) break;
+            GdiObject& object = FObjects[handle];
+            object = GdiObject();
+            object.ObjectKind = GdiObject::Pen;
+            object.PenValue.Style = record.U32(28);
+            const quint32 width = record.U32(32);
+            object.PenValue.Width = (object.PenValue.Style & PS_GEOMETRIC) && width > 1 ? width : 0;
+            object.PenValue.Color = ColorRef(record.U32(40));
+            if (record.U32(36) == BS_NULL) object.PenValue.Style = PS_NULL;
+            break;
+        }
+        case EMR_CREATEBRUSHINDIRECT: {
+            if (!need(24)) return Outcome::Unsound;
+            const quint32 handle = record.U32(8);
+            if (handle == 0 || handle >= FObjects.size()) break;
+            GdiObject& object = FObjects[handle];
+            object = GdiObject();
+            object.ObjectKind = GdiObject::Brush;
+            const QColor color = ColorRef(record.U32(16));
+            switch (record.U32(12)) {
+                case BS_NULL:
+                    object.BrushValue = QBrush(Qt::NoBrush);
+                    break;
+                case BS_HATCHED: {
+                    static const Qt::BrushStyle hatches[] = {
+                        Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
+                        Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+                    const quint32 hatch = record.U32(20);
+                    object.BrushValue =
+                        QBrush(color, hatch < 6 ? hatches[hatch] : Qt::SolidPattern);
+                    break;
+                }
+                default:
+                    object.BrushValue = QBrush(color);
             }
             break;
         }
-        if (handle >= FObjects.size()) break;
-        const GdiObject& object = FObjects[handle];
-        if (object.ObjectKind == GdiObject::Pen) FState.Pen = object.PenValue;
-        else if (object.ObjectKind == GdiObject::Brush) FState.Brush = object.BrushValue;
-        else if (object.ObjectKind == GdiObject::Font) FState.Font = object.FontValue;
-        break;
-    }
-    case EMR_DELETEOBJECT:
-        if (!need(12)) return Outcome::Unsound;
-        if (record.U32(8) < FObjects.size()) FObjects[record.U32(8)] = GdiObject();
-        break;
+        case EMR_CREATEDIBPATTERNBRUSHPT:
+        case EMR_CREATEMONOBRUSH: {
+            // ihBrush, iUsage, offBmi, cbBmi, offBits, cbBits
+            if (!need(32)) return Outcome::Unsound;
+            const quint32 handle = record.U32(8);
+            bool sound = true;
+            const QImage pattern = DecodeDib(record, record.U32(16), record.U32(20), record.U32(24),
+                                             record.U32(28), false, sound);
+            if (!sound) return Outcome::Unsound;
+            if (handle == 0 || handle >= FObjects.size()) break;
+            GdiObject& object = FObjects[handle];
+            object = GdiObject();
+            object.ObjectKind = GdiObject::Brush;
+            object.BrushValue = pattern.isNull() ? QBrush(Qt::gray) : QBrush(pattern);
+            break;
+        }
+        case EMR_EXTCREATEFONTINDIRECTW: {
+            if (!need(12 + 28)) return Outcome::Unsound;
+            const quint32 handle = record.U32(8);
+            if (handle == 0 || handle >= FObjects.size()) break;
+            GdiObject& object = FObjects[handle];
+            object = GdiObject();
+            object.ObjectKind = GdiObject::Font;
+            FontObject& font = object.FontValue;
+            font.Height = record.I32(12);
+            font.Escapement = record.I32(20);
+            font.Style.Weight = record.I32(28);
+            font.Style.Italic = record.U8(32);
+            font.Style.Underline = record.U8(33);
+            font.Style.StrikeOut = record.U8(34);
+            const quint32 units = std::min<quint32>(32, (record.Size() - 40) / 2);
+            QString face = FromUtf16(record.At(40), units);
+            const qsizetype nul = face.indexOf(QChar(0));
+            if (nul >= 0) face.truncate(nul);
+            font.Style.Family = face.isEmpty() ? QStringLiteral("Arial") : face;
+            break;
+        }
+        case EMR_CREATEPALETTE:
+            if (!need(12)) return Outcome::Unsound;
+            if (record.U32(8) > 0 && record.U32(8) < FObjects.size()) {
+                FObjects[record.U32(8)] = GdiObject();
+                FObjects[record.U32(8)].ObjectKind = GdiObject::Other;
+            }
+            break;
+        case EMR_SELECTOBJECT: {
+            if (!need(12)) return Outcome::Unsound;
+            const quint32 handle = record.U32(8);
+            if (handle & STOCK_OBJECT) {
+                switch (handle) {
+                    case WHITE_BRUSH:
+                        FState.Brush = QBrush(Qt::white);
+                        break;
+                    case LTGRAY_BRUSH:
+                        FState.Brush = QBrush(QColor(0xC0, 0xC0, 0xC0));
+                        break;
+                    case GRAY_BRUSH:
+                        FState.Brush = QBrush(QColor(0x80, 0x80, 0x80));
+                        break;
+                    case DKGRAY_BRUSH:
+                        FState.Brush = QBrush(QColor(0x40, 0x40, 0x40));
+                        break;
+                    case BLACK_BRUSH:
+                        FState.Brush = QBrush(Qt::black);
+                        break;
+                    case NULL_BRUSH:
+                        FState.Brush = QBrush(Qt::NoBrush);
+                        break;
+                    case DC_BRUSH:
+                        FState.Brush = QBrush(Qt::white);
+                        break;
+                    case WHITE_PEN:
+                        FState.Pen = PenObject{PS_SOLID, 0, Qt::white};
+                        break;
+                    case BLACK_PEN:
+                    case DC_PEN:
+                        FState.Pen = PenObject{PS_SOLID, 0, Qt::black};
+                        break;
+                    case NULL_PEN:
+                        FState.Pen = PenObject{PS_NULL, 0, Qt::black};
+                        break;
+                    case OEM_FIXED_FONT:
+                    case ANSI_FIXED_FONT:
+                    case SYSTEM_FIXED_FONT:
+                        FState.Font = FontObject();
+                        FState.Font.Style.Family = QStringLiteral("Courier New");
+                        break;
+                    case ANSI_VAR_FONT:
+                    case SYSTEM_FONT:
+                    case DEVICE_DEFAULT_FONT:
+                    case DEFAULT_GUI_FONT:
+                        FState.Font = FontObject();
+                        break;
+                    default:
+                        break;
+                }
+                break;
+            }
+            if (handle >= FObjects.size()) break;
+            const GdiObject& object = FObjects[handle];
+            if (object.ObjectKind == GdiObject::Pen)
+                FState.Pen = object.PenValue;
+            else if (object.ObjectKind == GdiObject::Brush)
+                FState.Brush = object.BrushValue;
+            else if (object.ObjectKind == GdiObject::Font)
+                FState.Font = object.FontValue;
+            break;
+        }
+        case EMR_DELETEOBJECT:
+            if (!need(12)) return Outcome::Unsound;
+            if (record.U32(8) < FObjects.size()) FObjects[record.U32(8)] = GdiObject();
+            break;
 
-    case EMR_MOVETOEX:
-        if (!need(16)) return Outcome::Unsound;
-        FState.Position = QPointF(record.I32(8), record.I32(12));
-        if (FInPath) FPath.moveTo((FState.World * PageToDevice()).map(FState.Position));
-        break;
-    case EMR_LINETO: {
-        if (!need(16)) return Outcome::Unsound;
-        const QPointF to(record.I32(8), record.I32(12));
-        if (FInPath) {
-            const QTransform toDevice = FState.World * PageToDevice();
-            if (FPath.elementCount() == 0) FPath.moveTo(toDevice.map(FState.Position));
-            FPath.lineTo(toDevice.map(to));
-        } else {
-            QPainterPath path(FState.Position);
-            path.lineTo(to);
-            DrawShape(path, false, true);
+        case EMR_MOVETOEX:
+            if (!need(16)) return Outcome::Unsound;
+            FState.Position = QPointF(record.I32(8), record.I32(12));
+            if (FInPath) FPath.moveTo((FState.World * PageToDevice()).map(FState.Position));
+            break;
+        case EMR_LINETO: {
+            if (!need(16)) return Outcome::Unsound;
+            const QPointF to(record.I32(8), record.I32(12));
+            if (FInPath) {
+                const QTransform toDevice = FState.World * PageToDevice();
+                if (FPath.elementCount() == 0) FPath.moveTo(toDevice.map(FState.Position));
+                FPath.lineTo(toDevice.map(to));
+            } else {
+                QPainterPath path(FState.Position);
+                path.lineTo(to);
+                DrawShape(path, false, true);
+            }
+            FState.Position = to;
+            break;
         }
-        FState.Position = to;
-        break;
-    }
-    case EMR_RECTANGLE:
-    case EMR_ELLIPSE:
-    case EMR_ROUNDRECT: {
-        if (!need(type == EMR_ROUNDRECT ? 32 : 24)) return Outcome::Unsound;
-        // The figure covers left .. right - 1 device pixels; with no pen, the filled
-        // interior is one pixel narrower still.
-        QRectF box = rectAt(8).normalized();
-        const double pixel = DevicePixelInLogical();
-        box.setWidth(std::max(0.0, box.width() - pixel));
-        box.setHeight(std::max(0.0, box.height() - pixel));
-        QPainterPath path;
-        if (type == EMR_RECTANGLE) path.addRect(box);
-        else if (type == EMR_ELLIPSE) path.addEllipse(box);
-        else path.addRoundedRect(box, std::abs(record.I32(24)) / 2.0, std::abs(record.I32(28)) / 2.0);
-        AddOrDraw(path, true, true);
-        break;
-    }
-    case EMR_ARC:
-    case EMR_CHORD:
-    case EMR_PIE:
-    case EMR_ARCTO:
-        if (!PlayArc(type, record)) return Outcome::Unsound;
-        break;
-    case EMR_SETPIXELV:
-        if (!need(20)) return Outcome::Unsound;
-        if (FPainter && FDrawable && !FInPath && Sane(QRectF(record.I32(8), record.I32(12), 1, 1))) {
-            FPainter->setWorldTransform(LogicalToPainter());
-            FPainter->fillRect(QRectF(record.I32(8), record.I32(12), DevicePixelInLogical(),
-                                      DevicePixelInLogical()),
-                               ColorRef(record.U32(16)));
+        case EMR_RECTANGLE:
+        case EMR_ELLIPSE:
+        case EMR_ROUNDRECT: {
+            if (!need(type == EMR_ROUNDRECT ? 32 : 24)) return Outcome::Unsound;
+            // The figure covers left .. right - 1 device pixels; with no pen, the filled
+            // interior is one pixel narrower still.
+            QRectF box = rectAt(8).normalized();
+            const double pixel = DevicePixelInLogical();
+            box.setWidth(std::max(0.0, box.width() - pixel));
+            box.setHeight(std::max(0.0, box.height() - pixel));
+            QPainterPath path;
+            if (type == EMR_RECTANGLE)
+                path.addRect(box);
+            else if (type == EMR_ELLIPSE)
+                path.addEllipse(box);
+            else
+                path.addRoundedRect(box, std::abs(record.I32(24)) / 2.0,
+                                    std::abs(record.I32(28)) / 2.0);
+            AddOrDraw(path, true, true);
+            break;
         }
-        break;
+        case EMR_ARC:
+        case EMR_CHORD:
+        case EMR_PIE:
+        case EMR_ARCTO:
+            if (!PlayArc(type, record)) return Outcome::Unsound;
+            break;
+        case EMR_SETPIXELV:
+            if (!need(20)) return Outcome::Unsound;
+            if (FPainter && FDrawable && !FInPath &&
+                Sane(QRectF(record.I32(8), record.I32(12), 1, 1))) {
+                FPainter->setWorldTransform(LogicalToPainter());
+                FPainter->fillRect(QRectF(record.I32(8), record.I32(12), DevicePixelInLogical(),
+                                          DevicePixelInLogical()),
+                                   ColorRef(record.U32(16)));
+            }
+            break;
 
-    case EMR_POLYLINE:
-    case EMR_POLYLINE16:
-    case EMR_POLYGON:
-    case EMR_POLYGON16:
-    case EMR_POLYBEZIER:
-    case EMR_POLYBEZIER16:
-    case EMR_POLYLINETO:
-    case EMR_POLYLINETO16:
-    case EMR_POLYBEZIERTO:
-    case EMR_POLYBEZIERTO16: {
-        const bool sixteen = type >= EMR_POLYBEZIER16;
-        QPolygonF points;
-        if (!ReadPoints(record, 24, sixteen, points)) return Outcome::Unsound;
-        const bool continues = type == EMR_POLYLINETO || type == EMR_POLYLINETO16 ||
-                               type == EMR_POLYBEZIERTO || type == EMR_POLYBEZIERTO16;
-        const bool bezier = type == EMR_POLYBEZIER || type == EMR_POLYBEZIER16 ||
-                            type == EMR_POLYBEZIERTO || type == EMR_POLYBEZIERTO16;
-        if (points.isEmpty()) break;
-        QPainterPath path;
-        qsizetype next = 0;
-        if (continues) {
-            path.moveTo(FState.Position);
-        } else {
-            path.moveTo(points[0]);
-            next = 1;
+        case EMR_POLYLINE:
+        case EMR_POLYLINE16:
+        case EMR_POLYGON:
+        case EMR_POLYGON16:
+        case EMR_POLYBEZIER:
+        case EMR_POLYBEZIER16:
+        case EMR_POLYLINETO:
+        case EMR_POLYLINETO16:
+        case EMR_POLYBEZIERTO:
+        case EMR_POLYBEZIERTO16: {
+            const bool sixteen = type >= EMR_POLYBEZIER16;
+            QPolygonF points;
+            if (!ReadPoints(record, 24, sixteen, points)) return Outcome::Unsound;
+            const bool continues = type == EMR_POLYLINETO || type == EMR_POLYLINETO16 ||
+                                   type == EMR_POLYBEZIERTO || type == EMR_POLYBEZIERTO16;
+            const bool bezier = type == EMR_POLYBEZIER || type == EMR_POLYBEZIER16 ||
+                                type == EMR_POLYBEZIERTO || type == EMR_POLYBEZIERTO16;
+            if (points.isEmpty()) break;
+            QPainterPath path;
+            qsizetype next = 0;
+            if (continues) {
+                path.moveTo(FState.Position);
+            } else {
+                path.moveTo(points[0]);
+                next = 1;
+            }
+            if (bezier) {
+                for (; next + 2 < points.size(); next += 3)
+                    path.cubicTo(points[next], points[next + 1], points[next + 2]);
+            } else {
+                for (; next < points.size(); ++next) path.lineTo(points[next]);
+            }
+            const bool closed = type == EMR_POLYGON || type == EMR_POLYGON16;
+            if (closed) path.closeSubpath();
+            if (continues) FState.Position = path.currentPosition();
+            if (FInPath && continues) {
+                const QTransform toDevice = FState.World * PageToDevice();
+                // Continue the open figure instead of starting a new one.
+                for (int i = 1; i < path.elementCount(); ++i) {
+                    const QPainterPath::Element e = path.elementAt(i);
+                    if (e.type == QPainterPath::LineToElement) {
+                        if (FPath.elementCount() == 0)
+                            FPath.moveTo(toDevice.map(path.elementAt(0)));
+                        FPath.lineTo(toDevice.map(QPointF(e)));
+                    } else if (e.type == QPainterPath::CurveToElement &&
+                               i + 2 < path.elementCount()) {
+                        if (FPath.elementCount() == 0)
+                            FPath.moveTo(toDevice.map(path.elementAt(0)));
+                        FPath.cubicTo(toDevice.map(QPointF(e)),
+                                      toDevice.map(QPointF(path.elementAt(i + 1))),
+                                      toDevice.map(QPointF(path.elementAt(i + 2))));
+                        i += 2;
+                    }
+                }
+            } else {
+                AddOrDraw(path, closed, true);
+            }
+            break;
         }
-        if (bezier) {
-            for (; next + 2 < points.size(); next += 3)
-                path.cubicTo(points[next], points[next + 1], points[next + 2]);
-        } else {
-            for (; next < points.size(); ++next) path.lineTo(points[next]);
+        case EMR_POLYPOLYLINE:
+        case EMR_POLYPOLYLINE16:
+        case EMR_POLYPOLYGON:
+        case EMR_POLYPOLYGON16: {
+            const bool sixteen = type == EMR_POLYPOLYLINE16 || type == EMR_POLYPOLYGON16;
+            const bool closed = type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16;
+            if (!PlayPolyPoly(record, sixteen, closed)) return Outcome::Unsound;
+            break;
         }
-        const bool closed = type == EMR_POLYGON || type == EMR_POLYGON16;
-        if (closed) path.closeSubpath();
-        if (continues) FState.Position = path.currentPosition();
-        if (FInPath && continues) {
-            const QTransform toDevice = FState.World * PageToDevice();
-            // Continue the open figure instead of starting a new one.
-            for (int i = 1; i < path.elementCount(); ++i) {
-                const QPainterPath::Element e = path.elementAt(i);
-                if (e.type == QPainterPath::LineToElement) {
-                    if (FPath.elementCount() == 0) FPath.moveTo(toDevice.map(path.elementAt(0)));
-                    FPath.lineTo(toDevice.map(QPointF(e)));
-                } else if (e.type == QPainterPath::CurveToElement && i + 2 < path.elementCount()) {
-                    if (FPath.elementCount() == 0) FPath.moveTo(toDevice.map(path.elementAt(0)));
-                    FPath.cubicTo(toDevice.map(QPointF(e)), toDevice.map(QPointF(path.elementAt(i + 1))),
-                                  toDevice.map(QPointF(path.elementAt(i + 2))));
-                    i += 2;
+
+        case EMR_BEGINPATH:
+            FInPath = true;
+            FPathReady = false;
+            FPath = QPainterPath();
+            break;
+        case EMR_ENDPATH:
+            FInPath = false;
+            FPathReady = true;
+            break;
+        case EMR_ABORTPATH:
+            FInPath = false;
+            FPathReady = false;
+            FPath = QPainterPath();
+            break;
+        case EMR_CLOSEFIGURE:
+            if (FInPath) FPath.closeSubpath();
+            break;
+        case EMR_FILLPATH:
+        case EMR_STROKEPATH:
+        case EMR_STROKEANDFILLPATH:
+            if (FPathReady && FPainter && FDrawable) {
+                // The path is held in reference-device pixels; draw it from there, with the
+                // pen width scaled as the logical units would have scaled it.
+                QPainterPath path = FPath;
+                path.setFillRule(FState.FillRule);
+                const QRectF bounds = FDeviceToTarget.mapRect(path.boundingRect());
+                if (std::abs(bounds.left()) < MaxCoordinate &&
+                    std::abs(bounds.right()) < MaxCoordinate &&
+                    std::abs(bounds.top()) < MaxCoordinate &&
+                    std::abs(bounds.bottom()) < MaxCoordinate) {
+                    const DcState state = FState;
+                    const double deviceScale = 1.0 / DevicePixelInLogical();
+                    // Draw in device space by making logical units device pixels for this call.
+                    FState.World = QTransform();
+                    FState.MapMode = MM_TEXT;
+                    FState.WindowOrigin = FState.ViewportOrigin = QPointF();
+                    FState.Pen.Width = state.Pen.Width > 0 ? state.Pen.Width * deviceScale : 0;
+                    DrawShape(path, type != EMR_STROKEPATH, type != EMR_FILLPATH);
+                    FState = state;
                 }
             }
-        } else {
-            AddOrDraw(path, closed, true);
-        }
-        break;
-    }
-    case EMR_POLYPOLYLINE:
-    case EMR_POLYPOLYLINE16:
-    case EMR_POLYPOLYGON:
-    case EMR_POLYPOLYGON16: {
-        const bool sixteen = type == EMR_POLYPOLYLINE16 || type == EMR_POLYPOLYGON16;
-        const bool closed = type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16;
-        if (!PlayPolyPoly(record, sixteen, closed)) return Outcome::Unsound;
-        break;
-    }
+            FPathReady = false;
+            FPath = QPainterPath();
+            break;
+        case EMR_SELECTCLIPPATH:
+            if (!need(12)) return Outcome::Unsound;
+            if (FPathReady) IntersectClip(FDeviceToTarget.map(FPath), record.U32(8));
+            FPathReady = false;
+            FPath = QPainterPath();
+            break;
+        case EMR_FLATTENPATH:
+        case EMR_WIDENPATH:
+            break;
 
-    case EMR_BEGINPATH:
-        FInPath = true;
-        FPathReady = false;
-        FPath = QPainterPath();
-        break;
-    case EMR_ENDPATH:
-        FInPath = false;
-        FPathReady = true;
-        break;
-    case EMR_ABORTPATH:
-        FInPath = false;
-        FPathReady = false;
-        FPath = QPainterPath();
-        break;
-    case EMR_CLOSEFIGURE:
-        if (FInPath) FPath.closeSubpath();
-        break;
-    case EMR_FILLPATH:
-    case EMR_STROKEPATH:
-    case EMR_STROKEANDFILLPATH:
-        if (FPathReady && FPainter && FDrawable) {
-            // The path is held in reference-device pixels; draw it from there, with the
-            // pen width scaled as the logical units would have scaled it.
-            QPainterPath path = FPath;
-            path.setFillRule(FState.FillRule);
-            const QRectF bounds = FDeviceToTarget.mapRect(path.boundingRect());
-            if (std::abs(bounds.left()) < MaxCoordinate && std::abs(bounds.right()) < MaxCoordinate &&
-                std::abs(bounds.top()) < MaxCoordinate && std::abs(bounds.bottom()) < MaxCoordinate) {
-                const DcState state = FState;
-                const double deviceScale = 1.0 / DevicePixelInLogical();
-                // Draw in device space by making logical units device pixels for this call.
-                FState.World = QTransform();
-                FState.MapMode = MM_TEXT;
-                FState.WindowOrigin = FState.ViewportOrigin = QPointF();
-                FState.Pen.Width = state.Pen.Width > 0 ? state.Pen.Width * deviceScale : 0;
-                DrawShape(path, type != EMR_STROKEPATH, type != EMR_FILLPATH);
-                FState = state;
+        case EMR_INTERSECTCLIPRECT:
+        case EMR_EXCLUDECLIPRECT: {
+            if (!need(24)) return Outcome::Unsound;
+            const QRectF rect = rectAt(8).normalized();
+            if (!Sane(rect)) break;
+            QPainterPath path;
+            path.addRect(rect);
+            IntersectClip(LogicalToTarget().map(path),
+                          type == EMR_INTERSECTCLIPRECT ? RGN_AND : RGN_DIFF);
+            break;
+        }
+        case EMR_EXTSELECTCLIPRGN: {
+            if (!need(16)) return Outcome::Unsound;
+            const quint32 size = record.U32(8);
+            const quint32 mode = record.U32(12);
+            if (size == 0) {
+                if (mode == RGN_COPY) {
+                    FState.Clipped = false;
+                    FState.Clip = QPainterPath();
+                    ApplyClip();
+                }
+                break;
             }
+            QPainterPath region;
+            if (!ReadRegion(record, 16, size, region)) return Outcome::Unsound;
+            IntersectClip(FDeviceToTarget.map(region), mode);
+            break;
         }
-        FPathReady = false;
-        FPath = QPainterPath();
-        break;
-    case EMR_SELECTCLIPPATH:
-        if (!need(12)) return Outcome::Unsound;
-        if (FPathReady) IntersectClip(FDeviceToTarget.map(FPath), record.U32(8));
-        FPathReady = false;
-        FPath = QPainterPath();
-        break;
-    case EMR_FLATTENPATH:
-    case EMR_WIDENPATH: break;
-
-    case EMR_INTERSECTCLIPRECT:
-    case EMR_EXCLUDECLIPRECT: {
-        if (!need(24)) return Outcome::Unsound;
-        const QRectF rect = rectAt(8).normalized();
-        if (!Sane(rect)) break;
-        QPainterPath path;
-        path.addRect(rect);
-        IntersectClip(LogicalToTarget().map(path), type == EMR_INTERSECTCLIPRECT ? RGN_AND : RGN_DIFF);
-        break;
-    }
-    case EMR_EXTSELECTCLIPRGN: {
-        if (!need(16)) return Outcome::Unsound;
-        const quint32 size = record.U32(8);
-        const quint32 mode = record.U32(12);
-        if (size == 0) {
-            if (mode == RGN_COPY) {
-                FState.Clipped = false;
-                FState.Clip = QPainterPath();
+        case EMR_OFFSETCLIPRGN:
+            if (!need(16)) return Outcome::Unsound;
+            if (FState.Clipped) {
+                const QPointF offset =
+                    LogicalToTarget().map(QPointF(record.I32(8), record.I32(12))) -
+                    LogicalToTarget().map(QPointF(0, 0));
+                FState.Clip.translate(offset);
                 ApplyClip();
             }
             break;
+
+        case EMR_FILLRGN:
+        case EMR_PAINTRGN: {
+            // bounds, cbRgnData, [ihBrush], region data
+            const quint32 dataOffset = type == EMR_FILLRGN ? 32 : 28;
+            if (!need(dataOffset)) return Outcome::Unsound;
+            QPainterPath region;
+            if (!ReadRegion(record, dataOffset, record.U32(24), region)) return Outcome::Unsound;
+            const QBrush saved = FState.Brush;
+            if (type == EMR_FILLRGN) {
+                const quint32 handle = record.U32(28);
+                if (handle < FObjects.size() && FObjects[handle].ObjectKind == GdiObject::Brush)
+                    FState.Brush = FObjects[handle].BrushValue;
+            }
+            if (!FInPath) DrawShape(region, true, false);
+            FState.Brush = saved;
+            break;
         }
-        QPainterPath region;
-        if (!ReadRegion(record, 16, size, region)) return Outcome::Unsound;
-        IntersectClip(FDeviceToTarget.map(region), mode);
-        break;
-    }
-    case EMR_OFFSETCLIPRGN:
-        if (!need(16)) return Outcome::Unsound;
-        if (FState.Clipped) {
-            const QPointF offset = LogicalToTarget().map(QPointF(record.I32(8), record.I32(12))) -
-                                   LogicalToTarget().map(QPointF(0, 0));
-            FState.Clip.translate(offset);
-            ApplyClip();
-        }
-        break;
 
-    case EMR_FILLRGN:
-    case EMR_PAINTRGN: {
-        // bounds, cbRgnData, [ihBrush], region data
-        const quint32 dataOffset = type == EMR_FILLRGN ? 32 : 28;
-        if (!need(dataOffset)) return Outcome::Unsound;
-        QPainterPath region;
-        if (!ReadRegion(record, dataOffset, record.U32(24), region)) return Outcome::Unsound;
-        const QBrush saved = FState.Brush;
-        if (type == EMR_FILLRGN) {
-            const quint32 handle = record.U32(28);
-            if (handle < FObjects.size() && FObjects[handle].ObjectKind == GdiObject::Brush)
-                FState.Brush = FObjects[handle].BrushValue;
-        }
-        if (!FInPath) DrawShape(region, true, false);
-        FState.Brush = saved;
-        break;
-    }
+        case EMR_EXTTEXTOUTW:
+        case EMR_EXTTEXTOUTA:
+        case EMR_SMALLTEXTOUT:
+            if (!PlayText(type, record)) return Outcome::Unsound;
+            break;
 
-    case EMR_EXTTEXTOUTW:
-    case EMR_EXTTEXTOUTA:
-    case EMR_SMALLTEXTOUT:
-        if (!PlayText(type, record)) return Outcome::Unsound;
-        break;
+        case EMR_STRETCHDIBITS:
+        case EMR_SETDIBITSTODEVICE:
+        case EMR_BITBLT:
+        case EMR_STRETCHBLT:
+        case EMR_ALPHABLEND:
+        case EMR_TRANSPARENTBLT:
+            if (!PlayBitmap(type, record)) return Outcome::Unsound;
+            break;
 
-    case EMR_STRETCHDIBITS:
-    case EMR_SETDIBITSTODEVICE:
-    case EMR_BITBLT:
-    case EMR_STRETCHBLT:
-    case EMR_ALPHABLEND:
-    case EMR_TRANSPARENTBLT:
-        if (!PlayBitmap(type, record)) return Outcome::Unsound;
-        break;
-
-    default: break;  // records without a visible effect here, or not supported: skipped
+        default:
+            break;  // records without a visible effect here, or not supported: skipped
     }
     return Outcome::Played;
 }
@@ -1323,10 +1443,10 @@ bool EmfHeader::Read(const char* data, qint64 available, EmfHeader& header) {
     double perMillimetreX = 0, perMillimetreY = 0;
     // The micrometre sizes are the precise ones, but some writers fill them with
     // nonsense: they are used only when they agree with the millimetre sizes.
-    const bool micrometresAgree =
-        header.HeaderSize >= 108 && available >= 108 && record.I32(100) > 0 && record.I32(104) > 0 &&
-        std::abs(record.I32(100) / 1000.0 - millimetresX) <= 1.0 &&
-        std::abs(record.I32(104) / 1000.0 - millimetresY) <= 1.0;
+    const bool micrometresAgree = header.HeaderSize >= 108 && available >= 108 &&
+                                  record.I32(100) > 0 && record.I32(104) > 0 &&
+                                  std::abs(record.I32(100) / 1000.0 - millimetresX) <= 1.0 &&
+                                  std::abs(record.I32(104) / 1000.0 - millimetresY) <= 1.0;
     if (micrometresAgree) {
         perMillimetreX = header.DevicePixelsX * 1000.0 / record.I32(100);
         perMillimetreY = header.DevicePixelsY * 1000.0 / record.I32(104);
@@ -1335,21 +1455,25 @@ bool EmfHeader::Read(const char* data, qint64 available, EmfHeader& header) {
         perMillimetreY = double(header.DevicePixelsY) / millimetresY;
     }
     // A reference device that gives no usable resolution is taken as 96 dpi.
-    header.DevicePixelsPerMillimetreX = perMillimetreX > 0.5 && perMillimetreX < 1000 ? perMillimetreX : 96 / 25.4;
-    header.DevicePixelsPerMillimetreY = perMillimetreY > 0.5 && perMillimetreY < 1000 ? perMillimetreY : 96 / 25.4;
+    header.DevicePixelsPerMillimetreX =
+        perMillimetreX > 0.5 && perMillimetreX < 1000 ? perMillimetreX : 96 / 25.4;
+    header.DevicePixelsPerMillimetreY =
+        perMillimetreY > 0.5 && perMillimetreY < 1000 ? perMillimetreY : 96 / 25.4;
     return true;
 }
 
 int EmfHeader::WidthAt96() const {
     const double millimetres = (double(Frame.Right) - Frame.Left) / 100.0;
     if (millimetres > 0) return Round(millimetres * 96 / 25.4);
-    return std::max(0, Round((double(Bounds.Right) - Bounds.Left + 1) / DevicePixelsPerMillimetreX * 96 / 25.4));
+    return std::max(0, Round((double(Bounds.Right) - Bounds.Left + 1) / DevicePixelsPerMillimetreX *
+                             96 / 25.4));
 }
 
 int EmfHeader::HeightAt96() const {
     const double millimetres = (double(Frame.Bottom) - Frame.Top) / 100.0;
     if (millimetres > 0) return Round(millimetres * 96 / 25.4);
-    return std::max(0, Round((double(Bounds.Bottom) - Bounds.Top + 1) / DevicePixelsPerMillimetreY * 96 / 25.4));
+    return std::max(0, Round((double(Bounds.Bottom) - Bounds.Top + 1) / DevicePixelsPerMillimetreY *
+                             96 / 25.4));
 }
 
 EmfPlayer::Result EmfPlayer::Play(const QByteArray& emf, QPainter& painter, const QRectF& target) {

@@ -112,8 +112,8 @@ enum RecordType : quint32 {
 };
 
 constexpr quint32 ENHMETA_SIGNATURE = 0x464D4520;  // " EMF"
-constexpr quint32 HeaderSize = 108;                 // EMR_HEADER with both extensions
-constexpr quint32 ExtTextOutFixedSize = 76;         // EMR_EXTTEXTOUTW up to the string
+constexpr quint32 HeaderSize = 108;                // EMR_HEADER with both extensions
+constexpr quint32 ExtTextOutFixedSize = 76;        // EMR_EXTTEXTOUTW up to the string
 constexpr quint32 StretchDIBitsFixedSize = 80;
 constexpr quint32 BitmapInfoHeaderSize = 40;
 
@@ -161,10 +161,22 @@ enum PenStyle : quint32 {
     PS_GEOMETRIC = 0x10000,
 };
 
-enum BrushStyle : quint32 { BS_SOLID = 0, BS_NULL = 1, BS_HATCHED = 2, BS_PATTERN = 3,
-                            BS_DIBPATTERN = 5, BS_DIBPATTERNPT = 6 };
-enum HatchStyle : quint32 { HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2,
-                            HS_BDIAGONAL = 3, HS_CROSS = 4, HS_DIAGCROSS = 5 };
+enum BrushStyle : quint32 {
+    BS_SOLID = 0,
+    BS_NULL = 1,
+    BS_HATCHED = 2,
+    BS_PATTERN = 3,
+    BS_DIBPATTERN = 5,
+    BS_DIBPATTERNPT = 6
+};
+enum HatchStyle : quint32 {
+    HS_HORIZONTAL = 0,
+    HS_VERTICAL = 1,
+    HS_FDIAGONAL = 2,
+    HS_BDIAGONAL = 3,
+    HS_CROSS = 4,
+    HS_DIAGCROSS = 5
+};
 
 enum BackgroundMode : quint32 { TRANSPARENT = 1, OPAQUE = 2 };
 
@@ -192,16 +204,34 @@ enum ExtTextOutOptions : quint32 {
     ETO_PDY = 0x2000,
 };
 
-enum MapMode : quint32 { MM_TEXT = 1, MM_LOMETRIC = 2, MM_HIMETRIC = 3, MM_LOENGLISH = 4,
-                         MM_HIENGLISH = 5, MM_TWIPS = 6, MM_ISOTROPIC = 7, MM_ANISOTROPIC = 8 };
+enum MapMode : quint32 {
+    MM_TEXT = 1,
+    MM_LOMETRIC = 2,
+    MM_HIMETRIC = 3,
+    MM_LOENGLISH = 4,
+    MM_HIENGLISH = 5,
+    MM_TWIPS = 6,
+    MM_ISOTROPIC = 7,
+    MM_ANISOTROPIC = 8
+};
 
 enum GraphicsMode : quint32 { GM_COMPATIBLE = 1, GM_ADVANCED = 2 };
 enum PolygonFillMode : quint32 { ALTERNATE = 1, WINDING = 2 };
 enum RegionMode : quint32 { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
-enum ModifyWorldTransformMode : quint32 { MWT_IDENTITY = 1, MWT_LEFTMULTIPLY = 2,
-                                          MWT_RIGHTMULTIPLY = 3, MWT_SET = 4 };
-enum BitmapCompression : quint32 { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3,
-                                   BI_JPEG = 4, BI_PNG = 5 };
+enum ModifyWorldTransformMode : quint32 {
+    MWT_IDENTITY = 1,
+    MWT_LEFTMULTIPLY = 2,
+    MWT_RIGHTMULTIPLY = 3,
+    MWT_SET = 4
+};
+enum BitmapCompression : quint32 {
+    BI_RGB = 0,
+    BI_RLE8 = 1,
+    BI_RLE4 = 2,
+    BI_BITFIELDS = 3,
+    BI_JPEG = 4,
+    BI_PNG = 5
+};
 enum DibColors : quint32 { DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1 };
 constexpr quint32 SRCCOPY = 0x00CC0020;
 constexpr quint32 FW_NORMAL = 400;
@@ -226,8 +256,7 @@ public:
     QByteArray Take();
 
     void EmrHeader(const RectL& bounds, const RectL& frame, int deviceWidthPixels,
-                   int deviceHeightPixels, int deviceWidthMicrometers,
-                   int deviceHeightMicrometers);
+                   int deviceHeightPixels, int deviceWidthMicrometers, int deviceHeightMicrometers);
     // Completes the header once the last record is written.
     void PatchHeader(quint16 handleCount);
 

@@ -49,7 +49,8 @@ FaceMetrics MetricsOf(const QRawFont& font) {
 }  // namespace
 
 QRawFont GlyphPainter::Font(const Style& style, double emPixels) {
-    const QString key = FaceKey(style) + QLatin1Char('@') + QString::number(qRound64(emPixels * 64));
+    const QString key =
+        FaceKey(style) + QLatin1Char('@') + QString::number(qRound64(emPixels * 64));
     auto& cache = FontCache();
     auto found = cache.constFind(key);
     if (found != cache.constEnd()) return *found;
@@ -87,8 +88,7 @@ double GlyphPainter::Descent(const QRawFont& font) {
     return FaceMetricsFor(font).DescentPerEm * font.pixelSize();
 }
 
-void GlyphPainter::Advances(const QRawFont& font, QStringView text,
-                            std::vector<double>& advances) {
+void GlyphPainter::Advances(const QRawFont& font, QStringView text, std::vector<double>& advances) {
     advances.assign(text.size(), 0.0);
     if (!font.isValid() || text.isEmpty()) return;
     QList<quint32> glyphs(text.size());

@@ -33,7 +33,7 @@ public:
     // Draws `text` on the baseline `baselineY`, unit i starting at x[i] (text space);
     // the painter's transform must already map text space. Characters the face lacks
     // are drawn through the platform's font fallback at the same place.
-    static void Draw(QPainter& painter, const QRawFont& font, const Style& style,
-                     QStringView text, const std::vector<double>& x, double baselineY,
-                     const QColor& color, bool glyphIndexes = false);
+    static void Draw(QPainter& painter, const QRawFont& font, const Style& style, QStringView text,
+                     const std::vector<double>& x, double baselineY, const QColor& color,
+                     bool glyphIndexes = false);
 };

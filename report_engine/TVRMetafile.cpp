@@ -45,4 +45,6 @@ bool TVRMetafile::Play(QPainter& painter, const QRectF& target) const {
     return EmfPlayer::Play(FBytes, painter, target).Complete;
 }
 
-QStringList TVRMetafile::Texts() const { return EmfPlayer::Texts(FBytes); }
+QStringList TVRMetafile::Texts() const {
+    return EmfPlayer::Texts(FBytes);
+}

@@ -37,13 +37,20 @@ bool SameFace(const TVRFont& a, const TVRFont& b) {
 
 quint32 PenStyleOf(TVRPenStyle style) {
     switch (style) {
-    case psDash: return PS_DASH;
-    case psDot: return PS_DOT;
-    case psDashDot: return PS_DASHDOT;
-    case psDashDotDot: return PS_DASHDOTDOT;
-    case psClear: return PS_NULL;
-    case psInsideFrame: return PS_INSIDEFRAME;
-    default: return PS_SOLID;
+        case psDash:
+            return PS_DASH;
+        case psDot:
+            return PS_DOT;
+        case psDashDot:
+            return PS_DASHDOT;
+        case psDashDotDot:
+            return PS_DASHDOTDOT;
+        case psClear:
+            return PS_NULL;
+        case psInsideFrame:
+            return PS_INSIDEFRAME;
+        default:
+            return PS_SOLID;
     }
 }
 
@@ -75,7 +82,8 @@ EncodedPicture EncodePicture(const QImage& image) {
         picture.Bits.resize(stride * picture.Height);
         char* bits = picture.Bits.data();
         for (int y = 0; y < picture.Height; ++y) {  // bottom-up rows of blue, green, red
-            const auto* source = reinterpret_cast<const QRgb*>(flat.constScanLine(picture.Height - 1 - y));
+            const auto* source =
+                reinterpret_cast<const QRgb*>(flat.constScanLine(picture.Height - 1 - y));
             char* row = bits + stride * y;
             std::memset(row, 0, stride);
             for (int x = 0; x < picture.Width; ++x) {
@@ -184,7 +192,8 @@ public:
         if (int(cache.size()) >= ObjectsPerKind) {
             auto victim = cache.end();
             for (auto it = cache.begin(); it != cache.end(); ++it)
-                if (it->Handle != selected && (victim == cache.end() || it->LastUse < victim->LastUse))
+                if (it->Handle != selected &&
+                    (victim == cache.end() || it->LastUse < victim->LastUse))
                     victim = it;
             Records.EmrDeleteObject(victim->Handle);
             FreeHandles.push_back(victim->Handle);
@@ -204,8 +213,8 @@ public:
                     return;
                 }
         }
-        const quint32 handle = ObjectFor<TVRFont>(
-            Fonts, Font, SelectedFont, SameFace, [this](quint32 created) {
+        const quint32 handle =
+            ObjectFor<TVRFont>(Fonts, Font, SelectedFont, SameFace, [this](quint32 created) {
                 Records.EmrExtCreateFontIndirectW(
                     created, -TextMeasure::EmPixels(Font.Size), Font.Bold ? FW_BOLD : FW_NORMAL,
                     Font.Italic, Font.Underline, Font.StrikeOut, quint8(Font.Charset), Font.Name);
@@ -237,13 +246,15 @@ public:
         if (Brush.Style == bsClear || Brush.Color == clNone) {
             handle = NULL_BRUSH;
         } else {
-            handle = ObjectFor<TVRBrush>(Brushes, Brush, SelectedBrush, SameBrush, [this](quint32 created) {
-                if (Brush.Style == bsSolid)
-                    Records.EmrCreateBrushIndirect(created, BS_SOLID, Brush.Color & 0xFFFFFF, 0);
-                else
-                    Records.EmrCreateBrushIndirect(created, BS_HATCHED, Brush.Color & 0xFFFFFF,
-                                                   quint32(Brush.Style - bsHorizontal));
-            });
+            handle = ObjectFor<TVRBrush>(
+                Brushes, Brush, SelectedBrush, SameBrush, [this](quint32 created) {
+                    if (Brush.Style == bsSolid)
+                        Records.EmrCreateBrushIndirect(created, BS_SOLID, Brush.Color & 0xFFFFFF,
+                                                       0);
+                    else
+                        Records.EmrCreateBrushIndirect(created, BS_HATCHED, Brush.Color & 0xFFFFFF,
+                                                       quint32(Brush.Style - bsHorizontal));
+                });
         }
         SelectIfNeeded(SelectedBrush, handle);
     }
@@ -282,7 +293,9 @@ TVRMetafileCanvas::TVRMetafileCanvas(TVRMetafile& target)
                                  ReferenceHeightMicrometers);
 }
 
-TVRMetafileCanvas::~TVRMetafileCanvas() { End(); }
+TVRMetafileCanvas::~TVRMetafileCanvas() {
+    End();
+}
 
 void TVRMetafileCanvas::End() {
     EmfRecorder& r = *FRecorder;
@@ -293,10 +306,18 @@ void TVRMetafileCanvas::End() {
     FTarget.SetBytes(r.Records.Take());
 }
 
-void TVRMetafileCanvas::SetFont(const TVRFont& font) { FRecorder->Font = font; }
-void TVRMetafileCanvas::SetPen(const TVRPen& pen) { FRecorder->Pen = pen; }
-void TVRMetafileCanvas::SetBrush(const TVRBrush& brush) { FRecorder->Brush = brush; }
-void TVRMetafileCanvas::SetTextAlign(TAlignment alignment) { FRecorder->Alignment = alignment; }
+void TVRMetafileCanvas::SetFont(const TVRFont& font) {
+    FRecorder->Font = font;
+}
+void TVRMetafileCanvas::SetPen(const TVRPen& pen) {
+    FRecorder->Pen = pen;
+}
+void TVRMetafileCanvas::SetBrush(const TVRBrush& brush) {
+    FRecorder->Brush = brush;
+}
+void TVRMetafileCanvas::SetTextAlign(TAlignment alignment) {
+    FRecorder->Alignment = alignment;
+}
 void TVRMetafileCanvas::SetBkModeTransparent(bool transparent) {
     FRecorder->Transparent = transparent;
 }
@@ -327,8 +348,8 @@ void TVRMetafileCanvas::TextOut(int x, int y, const QString& text) {
         r.TextColor = color;
     }
     const quint32 align = r.Alignment == taRightJustify ? TA_RIGHT
-                          : r.Alignment == taCenter    ? TA_CENTER
-                                                       : TA_LEFT;
+                          : r.Alignment == taCenter     ? TA_CENTER
+                                                        : TA_LEFT;
     if (align != r.TextAlign) {
         r.Records.EmrSetTextAlign(align);
         r.TextAlign = align;
@@ -344,8 +365,10 @@ void TVRMetafileCanvas::TextOut(int x, int y, const QString& text) {
     }
     const QSize extent = r.CurrentMetrics().Extent(text, &r.Advances);
     int left = x;
-    if (align == TA_RIGHT) left = x - extent.width();
-    else if (align == TA_CENTER) left = x - extent.width() / 2;
+    if (align == TA_RIGHT)
+        left = x - extent.width();
+    else if (align == TA_CENTER)
+        left = x - extent.width() / 2;
     const RectL bounds{left, y, left + std::max(extent.width(), 1) - 1, y + extent.height() - 1};
     r.Records.EmrExtTextOutW(bounds, x, y, reinterpret_cast<const char16_t*>(text.utf16()),
                              quint32(text.size()), r.Advances.data());

@@ -11,12 +11,18 @@ constexpr double ReferenceDpi = 96.0;
 
 Qt::PenStyle QtPenStyle(TVRPenStyle style) {
     switch (style) {
-    case psDash: return Qt::DashLine;
-    case psDot: return Qt::DotLine;
-    case psDashDot: return Qt::DashDotLine;
-    case psDashDotDot: return Qt::DashDotDotLine;
-    case psClear: return Qt::NoPen;
-    default: return Qt::SolidLine;
+        case psDash:
+            return Qt::DashLine;
+        case psDot:
+            return Qt::DotLine;
+        case psDashDot:
+            return Qt::DashDotLine;
+        case psDashDotDot:
+            return Qt::DashDotDotLine;
+        case psClear:
+            return Qt::NoPen;
+        default:
+            return Qt::SolidLine;
     }
 }
 
@@ -31,7 +37,8 @@ QBrush QtBrush(const TVRBrush& brush) {
 
 // The outline of a device-context figure covers left .. right - 1.
 QRectF FigureBox(const TRect& rect) {
-    return QRectF(rect.Left, rect.Top, std::max(0, rect.Width() - 1), std::max(0, rect.Height() - 1));
+    return QRectF(rect.Left, rect.Top, std::max(0, rect.Width() - 1),
+                  std::max(0, rect.Height() - 1));
 }
 
 }  // namespace
@@ -41,17 +48,29 @@ TVRPainterCanvas::TVRPainterCanvas(QPainter& painter, double dpiX, double dpiY)
       FDpiX(dpiX > 0.1 ? dpiX : ReferenceDpi),
       FDpiY(dpiY > 0.1 ? dpiY : ReferenceDpi) {}
 
-void TVRPainterCanvas::SetFont(const TVRFont& font) { FFont = font; }
-void TVRPainterCanvas::SetPen(const TVRPen& pen) { FPen = pen; }
-void TVRPainterCanvas::SetBrush(const TVRBrush& brush) { FBrush = brush; }
-void TVRPainterCanvas::SetTextAlign(TAlignment alignment) { FAlignment = alignment; }
-void TVRPainterCanvas::SetBkModeTransparent(bool transparent) { FTransparent = transparent; }
+void TVRPainterCanvas::SetFont(const TVRFont& font) {
+    FFont = font;
+}
+void TVRPainterCanvas::SetPen(const TVRPen& pen) {
+    FPen = pen;
+}
+void TVRPainterCanvas::SetBrush(const TVRBrush& brush) {
+    FBrush = brush;
+}
+void TVRPainterCanvas::SetTextAlign(TAlignment alignment) {
+    FAlignment = alignment;
+}
+void TVRPainterCanvas::SetBkModeTransparent(bool transparent) {
+    FTransparent = transparent;
+}
 
 void TVRPainterCanvas::SetClipRect(const TRect& rect) {
     FPainter.setClipRect(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()));
 }
 
-void TVRPainterCanvas::ResetClip() { FPainter.setClipping(false); }
+void TVRPainterCanvas::ResetClip() {
+    FPainter.setClipping(false);
+}
 
 void TVRPainterCanvas::TextOut(int x, int y, const QString& text) {
     if (text.isEmpty()) return;
@@ -68,8 +87,10 @@ void TVRPainterCanvas::TextOut(int x, int y, const QString& text) {
         width += advances[i] * scaleX;
     }
     double left = x;
-    if (FAlignment == taRightJustify) left = x - width;
-    else if (FAlignment == taCenter) left = x - width / 2;
+    if (FAlignment == taRightJustify)
+        left = x - width;
+    else if (FAlignment == taCenter)
+        left = x - width / 2;
     for (double& position : positions) position += left;
 
     GlyphPainter::Style style;
@@ -121,7 +142,9 @@ void TVRPainterCanvas::RoundRect(const TRect& rect, int cornerWidth, int cornerH
     FPainter.drawRoundedRect(FigureBox(rect), cornerWidth / 2.0, cornerHeight / 2.0);
 }
 
-void TVRPainterCanvas::MoveTo(int x, int y) { FPenPosition = QPoint(x, y); }
+void TVRPainterCanvas::MoveTo(int x, int y) {
+    FPenPosition = QPoint(x, y);
+}
 
 void TVRPainterCanvas::LineTo(int x, int y) {
     ApplyPenAndBrush(FPainter, FPen, FBrush);

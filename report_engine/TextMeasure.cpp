@@ -72,7 +72,8 @@ static std::unique_ptr<TVRFontMetrics::Face> OpenFace(FT_Library library, const 
             if (FT_IS_SCALABLE(handle) && handle->units_per_EM > 0) {
                 face->Handle = handle;
                 face->UnitsPerEm = handle->units_per_EM;
-                const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(handle, FT_SFNT_OS2));
+                const auto* os2 =
+                    static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(handle, FT_SFNT_OS2));
                 if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
                     face->Ascender = os2->usWinAscent;
                     face->Descender = os2->usWinDescent;
@@ -94,7 +95,9 @@ static std::unique_ptr<TVRFontMetrics::Face> OpenFace(FT_Library library, const 
     return face;
 }
 
-int TextMeasure::EmPixels(int points) { return Round(points * double(ReferenceDpi) / 72.0); }
+int TextMeasure::EmPixels(int points) {
+    return Round(points * double(ReferenceDpi) / 72.0);
+}
 
 const TVRFontMetrics& TextMeasure::Metrics(const TVRFont& font) {
     Registry& registry = TheRegistry();
@@ -113,8 +116,10 @@ const TVRFontMetrics& TextMeasure::Metrics(const TVRFont& font) {
     metrics->FFace = face.get();
     metrics->FEmPixels = std::abs(em);
     // Cell ascent and descent round up, so a line of text never overhangs its height.
-    metrics->FAscent = int(std::ceil(double(face->Ascender) * metrics->FEmPixels / face->UnitsPerEm - 1e-9));
-    metrics->FDescent = int(std::ceil(double(face->Descender) * metrics->FEmPixels / face->UnitsPerEm - 1e-9));
+    metrics->FAscent =
+        int(std::ceil(double(face->Ascender) * metrics->FEmPixels / face->UnitsPerEm - 1e-9));
+    metrics->FDescent =
+        int(std::ceil(double(face->Descender) * metrics->FEmPixels / face->UnitsPerEm - 1e-9));
     std::fill(std::begin(metrics->FLatin), std::end(metrics->FLatin), qint16(-1));
     return *registry.Metrics.emplace(key, std::move(metrics)).first->second;
 }

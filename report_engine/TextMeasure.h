@@ -36,7 +36,7 @@ private:
     int FEmPixels = 0;
     int FAscent = 0;
     int FDescent = 0;
-    mutable qint16 FLatin[256];  // advances of U+0000..U+00FF, -1 until measured
+    mutable qint16 FLatin[256];            // advances of U+0000..U+00FF, -1 until measured
     mutable QHash<char32_t, int> FOthers;  // advances of the other code points
 };
 

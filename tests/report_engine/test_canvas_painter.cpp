@@ -22,7 +22,8 @@ void DrawListing(TVRCanvas& canvas, double scale) {
         canvas.SetBrush(TVRBrush{row % 2 ? clMoneyGreen : clSkyBlue, bsSolid});
         canvas.FillRect(TRect{px(10), px(10 + row * 15), px(390), px(25 + row * 15)});
         canvas.SetTextAlign(taLeftJustify);
-        canvas.TextOut(px(12), px(11 + row * 15), QStringLiteral("Rua %1 de Setembro").arg(row + 1));
+        canvas.TextOut(px(12), px(11 + row * 15),
+                       QStringLiteral("Rua %1 de Setembro").arg(row + 1));
         canvas.SetTextAlign(taRightJustify);
         canvas.TextOut(px(388), px(11 + row * 15), QString::number(1000 + row));
     }

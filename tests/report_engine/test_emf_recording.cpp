@@ -106,7 +106,9 @@ TEST(EmfRecording, ReplaysShapesPicturesAndTextAtAnyScale) {
         bool complete = false;
         const QImage image = Replay(page, scale, &complete);
         EXPECT_TRUE(complete);
-        auto at = [&](int x, int y) { return QColor(image.pixel(qRound(x * scale), qRound(y * scale))); };
+        auto at = [&](int x, int y) {
+            return QColor(image.pixel(qRound(x * scale), qRound(y * scale)));
+        };
         EXPECT_EQ(at(50, 40), QColor(Qt::red));
         EXPECT_EQ(at(230, 40), QColor(Qt::green));
         EXPECT_EQ(at(320, 40), QColor(Qt::blue));
@@ -182,8 +184,8 @@ TEST(EmfRecording, HeaderDescribesTheRecording) {
     EXPECT_EQ(records.back().Type, Emf::EMR_EOF);
     EXPECT_EQ(records.back().Offset + records.back().Size, emf.size());
     EXPECT_EQ(U32(emf, 40), Emf::ENHMETA_SIGNATURE);
-    EXPECT_EQ(U32(emf, 48), quint32(emf.size()));       // nBytes
-    EXPECT_EQ(U32(emf, 52), quint32(records.size()));   // nRecords
+    EXPECT_EQ(U32(emf, 48), quint32(emf.size()));      // nBytes
+    EXPECT_EQ(U32(emf, 52), quint32(records.size()));  // nRecords
     // Bounds: the page in pixels; frame: the page in hundredths of a millimetre.
     EXPECT_EQ(I32(emf, 16), 1122);
     EXPECT_EQ(I32(emf, 20), 793);
@@ -222,11 +224,8 @@ TEST(EmfRecording, DeclaredLengthAndFromBytes) {
     QByteArray badLength = page.Bytes();
     qToLittleEndian<quint32>(13, badLength.data() + 48);
     const std::map<std::string, QByteArray> unsound{
-        {"empty", QByteArray()},
-        {"short", page.Bytes().left(60)},
-        {"signature", wrongSignature},
-        {"length", badLength},
-        {"text", QByteArray(200, 'A')},
+        {"empty", QByteArray()}, {"short", page.Bytes().left(60)}, {"signature", wrongSignature},
+        {"length", badLength},   {"text", QByteArray(200, 'A')},
     };
     for (const auto& [name, bytes] : unsound) {
         SCOPED_TRACE(name);

@@ -20,14 +20,16 @@ namespace {
 QString SampleFolder() {
     const QString configured = qEnvironmentVariable("VIALAR_EMF_SAMPLES");
     if (!configured.isEmpty()) return configured;
-    const QDir repository = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../.."));
+    const QDir repository =
+        QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../.."));
     return QDir::cleanPath(repository.filePath(QStringLiteral("../shared/data/emf")));
 }
 
 QList<QByteArray> Samples(const QString& kind, QStringList* names = nullptr) {
     QList<QByteArray> samples;
     const QDir folder(SampleFolder() + QLatin1Char('/') + kind);
-    for (const QString& name : folder.entryList({QStringLiteral("*.emf")}, QDir::Files, QDir::Name)) {
+    for (const QString& name :
+         folder.entryList({QStringLiteral("*.emf")}, QDir::Files, QDir::Name)) {
         QFile file(folder.filePath(name));
         if (!file.open(QIODevice::ReadOnly)) continue;
         samples.append(file.readAll());
@@ -172,14 +174,16 @@ TEST(EmfSamples, HostileRecordsStopThePlay) {
     }();
     const std::vector<std::pair<const char*, QByteArray>> cases{
         {"zero-size record", zeroSize},
-        {"polyline count beyond the record", record(Emf::EMR_POLYLINE16, {0, 0, 10, 10, 0x40000000, 1})},
+        {"polyline count beyond the record",
+         record(Emf::EMR_POLYLINE16, {0, 0, 10, 10, 0x40000000, 1})},
         {"polypolygon counts beyond the record",
          record(Emf::EMR_POLYPOLYGON16, {0, 0, 10, 10, 0xFFFFFFFF, 3, 3})},
         {"text string outside the record",
-         record(Emf::EMR_EXTTEXTOUTW, {0, 0, 9, 9, 2, 0, 0, 1, 1, 1000, 0xFFFFFF00, 0, 0, 0, 0, 0, 0})},
+         record(Emf::EMR_EXTTEXTOUTW,
+                {0, 0, 9, 9, 2, 0, 0, 1, 1, 1000, 0xFFFFFF00, 0, 0, 0, 0, 0, 0})},
         {"bitmap offsets outside the record",
-         record(Emf::EMR_STRETCHDIBITS, {0, 0, 9, 9, 0, 0, 0, 0, 10, 10, 0x7FFFFFF0, 40, 80, 400, 0,
-                                         0xCC0020, 50, 50})},
+         record(Emf::EMR_STRETCHDIBITS,
+                {0, 0, 9, 9, 0, 0, 0, 0, 10, 10, 0x7FFFFFF0, 40, 80, 400, 0, 0xCC0020, 50, 50})},
         {"truncated fixed part", record(Emf::EMR_RECTANGLE, {1, 2})},
     };
     for (const auto& [name, body] : cases) {

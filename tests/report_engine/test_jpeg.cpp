@@ -59,10 +59,8 @@ TEST(Jpeg, DamagedDataRaisesAnErrorInsteadOfEndingTheProcess) {
     ASSERT_GT(sof, 0);
     badFrame[sof + 9] = char(7);  // seven colour components
     const std::map<std::string, QByteArray> damaged{
-        {"empty", QByteArray()},
-        {"not a jpeg", QByteArray("GIF89a not a jpeg at all")},
-        {"header only", good.left(20)},
-        {"bad table", badTable},
+        {"empty", QByteArray()},        {"not a jpeg", QByteArray("GIF89a not a jpeg at all")},
+        {"header only", good.left(20)}, {"bad table", badTable},
         {"bad frame", badFrame},
     };
     for (const auto& [name, bytes] : damaged) {
