@@ -57,6 +57,19 @@ std::vector<QString> RowTexts(int row) {
 const int ColumnLeft[8] = {0, 64, 128, 192, 292, 510, 614, 828};
 const int ColumnWidth[8] = {60, 60, 60, 100, 210, 100, 210, 210};
 
+// Line formatting measures every word and the growing line.
+template <typename Measure>
+void MeasureWords(const QString& text, Measure measure) {
+    int start = 0;
+    while (start < text.size()) {
+        int end = text.indexOf(QLatin1Char(' '), start);
+        end = end < 0 ? int(text.size()) : end + 1;
+        measure(text.mid(start, end - start));
+        measure(text.left(end));
+        start = end;
+    }
+}
+
 // One page through the page canvas interface.
 void DrawPage(TVRCanvas& canvas, int page, const QImage& emblem,
               const std::vector<std::vector<QString>>& rows) {
@@ -90,16 +103,8 @@ void DrawPage(TVRCanvas& canvas, int page, const QImage& emblem,
         canvas.FillRect(TRect{38, top, 1085, top + 15});
         const auto& texts = rows[(page * RowsPerPage + row) % rows.size()];
         for (int column = 0; column < 8; ++column) {
-            // Line formatting measures every word and the growing line.
             const QString& text = texts[column];
-            int start = 0;
-            while (start < text.size()) {
-                int end = text.indexOf(QLatin1Char(' '), start);
-                end = end < 0 ? int(text.size()) : end + 1;
-                canvas.TextWidth(text.mid(start, end - start));
-                canvas.TextWidth(text.left(end));
-                start = end;
-            }
+            MeasureWords(text, [&](const QString& part) { return canvas.TextWidth(part); });
             if (lineHeight <= 15) canvas.TextOut(38 + ColumnLeft[column], top, text);
         }
     }
@@ -141,14 +146,8 @@ void DrawPageWithQt(QPainter& painter, int page, const QImage& emblem,
         const auto& texts = rows[(page * RowsPerPage + row) % rows.size()];
         for (int column = 0; column < 8; ++column) {
             const QString& text = texts[column];
-            int start = 0;
-            while (start < text.size()) {
-                int end = text.indexOf(QLatin1Char(' '), start);
-                end = end < 0 ? int(text.size()) : end + 1;
-                metrics.horizontalAdvance(text.mid(start, end - start));
-                metrics.horizontalAdvance(text.left(end));
-                start = end;
-            }
+            MeasureWords(text,
+                         [&](const QString& part) { return metrics.horizontalAdvance(part); });
             if (lineHeight <= 15) painter.drawText(38 + ColumnLeft[column], top + 9, text);
         }
     }
