@@ -76,8 +76,8 @@ public:
         auto& calls = Pages.back().Calls;
         if (auto* shape = qobject_cast<TVRShape*>(&control)) {
             if (shape->HasPixelBounds()) {  // a background
-                calls.push_back(MakeCall(DrawCall::Fill, QRect(int(x), int(y), control.Width(),
-                                                           control.Height())));
+                calls.push_back(MakeCall(DrawCall::Fill,
+                                         QRect(int(x), int(y), control.Width(), control.Height())));
                 calls.back().Colour = ToQColor(shape->Brush.Color).rgb();
                 return;
             }
@@ -89,9 +89,10 @@ public:
             return;
         }
         if (auto* image = qobject_cast<TVRImage*>(&control)) {
-            calls.push_back(MakeCall(
-                DrawCall::Picture, QRect(int(x), int(y), printer->XSize(image->Size().NativeWidth()),
-                                         printer->YSize(image->Size().NativeHeight()))));
+            calls.push_back(
+                MakeCall(DrawCall::Picture,
+                         QRect(int(x), int(y), printer->XSize(image->Size().NativeWidth()),
+                               printer->YSize(image->Size().NativeHeight()))));
         }
     }
 
@@ -144,31 +145,31 @@ qint64 RecordWithQPicture(const std::vector<PageCalls>& pages, const std::vector
         for (const QFont& font : qfonts) metrics.emplace_back(font);
         for (const DrawCall& call : page.Calls) {
             switch (call.What) {
-            case DrawCall::Fill:
-                painter.fillRect(call.Box, QColor(call.Colour));
-                break;
-            case DrawCall::Line:
-                painter.setPen(QPen(Qt::black, 1));
-                painter.drawLine(call.Box.topLeft(), call.Box.bottomRight());
-                break;
-            case DrawCall::Picture:
-                painter.drawImage(call.Box, emblem);
-                break;
-            case DrawCall::TextOut: {
-                if (call.Font != currentFont) {
-                    painter.setFont(qfonts[call.Font]);
-                    currentFont = call.Font;
+                case DrawCall::Fill:
+                    painter.fillRect(call.Box, QColor(call.Colour));
+                    break;
+                case DrawCall::Line:
+                    painter.setPen(QPen(Qt::black, 1));
+                    painter.drawLine(call.Box.topLeft(), call.Box.bottomRight());
+                    break;
+                case DrawCall::Picture:
+                    painter.drawImage(call.Box, emblem);
+                    break;
+                case DrawCall::TextOut: {
+                    if (call.Font != currentFont) {
+                        painter.setFont(qfonts[call.Font]);
+                        currentFont = call.Font;
+                    }
+                    const QFontMetrics& fm = metrics[call.Font];
+                    int x = call.Box.left();
+                    if (call.Alignment != taLeftJustify) {
+                        const int width = fm.horizontalAdvance(call.Characters);
+                        x -= call.Alignment == taRightJustify ? width : width / 2;
+                    }
+                    painter.setPen(Qt::black);
+                    painter.drawText(x, call.Box.top() + fm.ascent(), call.Characters);
+                    break;
                 }
-                const QFontMetrics& fm = metrics[call.Font];
-                int x = call.Box.left();
-                if (call.Alignment != taLeftJustify) {
-                    const int width = fm.horizontalAdvance(call.Characters);
-                    x -= call.Alignment == taRightJustify ? width : width / 2;
-                }
-                painter.setPen(Qt::black);
-                painter.drawText(x, call.Box.top() + fm.ascent(), call.Characters);
-                break;
-            }
             }
         }
         painter.end();
@@ -218,8 +219,7 @@ int main(int argc, char** argv) {
     report.ExportToFilter(collector);
     size_t calls = 0;
     for (const PageCalls& pageCalls : collector.Pages) calls += pageCalls.Calls.size();
-    const QImage emblem =
-        report.findChild<TVRImage*>(QStringLiteral("Imagem"))->Picture().Image();
+    const QImage emblem = report.findChild<TVRImage*>(QStringLiteral("Imagem"))->Picture().Image();
     double peer = 1e9;
     qint64 peerBytes = 0;
     for (int run = 0; run < runs; ++run) {

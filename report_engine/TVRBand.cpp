@@ -29,14 +29,20 @@ constexpr std::array<BandTypeNames, 12> Names{{
 }};
 }  // namespace
 
-QString BandTypeName(TVRBandType type) { return QString::fromLatin1(Names.at(type).TypeName); }
+QString BandTypeName(TVRBandType type) {
+    return QString::fromLatin1(Names.at(type).TypeName);
+}
 
 QString BandComponentName(TVRBandType type) {
     return QString::fromLatin1(Names.at(type).ComponentName);
 }
 
-double TVRBandSize::Height() const { return NativeToUnits(FHeight, UnitScaleOf(FOwner), true); }
-double TVRBandSize::Width() const { return NativeToUnits(FWidth, UnitScaleOf(FOwner), false); }
+double TVRBandSize::Height() const {
+    return NativeToUnits(FHeight, UnitScaleOf(FOwner), true);
+}
+double TVRBandSize::Width() const {
+    return NativeToUnits(FWidth, UnitScaleOf(FOwner), false);
+}
 void TVRBandSize::SetHeight(double value) {
     FHeight = UnitsToNative(value, UnitScaleOf(FOwner), true);
 }

@@ -48,23 +48,23 @@ QString TVRDBText::GetCaptionBased() {
             FIsMemo)
             return FIsMemo ? field->AsString() : field->DisplayText();
         switch (type) {
-        case ftSmallint:
-        case ftInteger:
-        case ftWord:
-        case ftAutoInc:
-        case ftLargeint:
-        case ftBCD:
-        case ftFMTBcd:
-        case ftFloat:
-        case ftCurrency:
-            return FormatFloat(Mask, field->AsString().toDouble());
-        case ftDate:
-        case ftTime:
-        case ftDateTime:
-        case ftTimeStamp:
-            return FormatDateTime(Mask, field->Value().toDateTime());
-        default:
-            return field->DisplayText();
+            case ftSmallint:
+            case ftInteger:
+            case ftWord:
+            case ftAutoInc:
+            case ftLargeint:
+            case ftBCD:
+            case ftFMTBcd:
+            case ftFloat:
+            case ftCurrency:
+                return FormatFloat(Mask, field->AsString().toDouble());
+            case ftDate:
+            case ftTime:
+            case ftDateTime:
+            case ftTimeStamp:
+                return FormatDateTime(Mask, field->Value().toDateTime());
+            default:
+                return field->DisplayText();
         }
     } catch (const std::exception&) {
         // A value that cannot be read or formatted prints as an empty text; the band

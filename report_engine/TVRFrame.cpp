@@ -6,7 +6,9 @@
 #include "report_engine/TVRExportFilter.h"
 #include "report_engine/TVRShape.h"
 
-int TVRFrame::NativeWidth() const { return Round(Width / 72.0 * 254.0); }
+int TVRFrame::NativeWidth() const {
+    return Round(Width / 72.0 * 254.0);
+}
 
 int TVRFrame::Thickness(double factor) const {
     if (Width == -1) return 1;
@@ -14,18 +16,15 @@ int TVRFrame::Thickness(double factor) const {
     return std::max(1, Round(factor / 72.0 * 254.0 * Width));
 }
 
-void TVRFrame::Paint(TVRCanvas& canvas, const TRect& rect, double xFactor,
-                     double yFactor) const {
+void TVRFrame::Paint(TVRCanvas& canvas, const TRect& rect, double xFactor, double yFactor) const {
     if (!AnySide()) return;
     const int horizontal = Thickness(xFactor);
     const int vertical = Thickness(yFactor);
     canvas.SetBrush({Color, bsSolid});
     if (DrawTop) canvas.FillRect({rect.Left, rect.Top, rect.Right, rect.Top + vertical});
-    if (DrawBottom)
-        canvas.FillRect({rect.Left, rect.Bottom - vertical, rect.Right, rect.Bottom});
+    if (DrawBottom) canvas.FillRect({rect.Left, rect.Bottom - vertical, rect.Right, rect.Bottom});
     if (DrawLeft) canvas.FillRect({rect.Left, rect.Top, rect.Left + horizontal, rect.Bottom});
-    if (DrawRight)
-        canvas.FillRect({rect.Right - horizontal, rect.Top, rect.Right, rect.Bottom});
+    if (DrawRight) canvas.FillRect({rect.Right - horizontal, rect.Top, rect.Right, rect.Bottom});
 }
 
 void TVRFrame::Export(TVRExportFilter& filter, const TRect& rect, double xFactor,

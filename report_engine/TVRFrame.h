@@ -30,6 +30,5 @@ public:
     void Paint(TVRCanvas& canvas, const TRect& rect, double xFactor, double yFactor) const;
     // Sends the frame to an export filter as shapes: one outlined rectangle when all
     // four sides are set, else a horizontal or vertical line per set side.
-    void Export(TVRExportFilter& filter, const TRect& rect, double xFactor,
-                double yFactor) const;
+    void Export(TVRExportFilter& filter, const TRect& rect, double xFactor, double yFactor) const;
 };

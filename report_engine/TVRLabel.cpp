@@ -91,7 +91,9 @@ int TVRCustomLabel::Zoom() const {
     return report ? report->Zoom : 100;
 }
 
-int TVRCustomLabel::PixelWidth() const { return NativeToPixels(Size().NativeWidth(), Zoom()); }
+int TVRCustomLabel::PixelWidth() const {
+    return NativeToPixels(Size().NativeWidth(), Zoom());
+}
 
 const TVRFontMetrics& TVRCustomLabel::Metrics() const {
     if (!FMetrics || !(FMetricsFont == FFont)) {
@@ -195,8 +197,8 @@ void TVRCustomLabel::Print(int ofsX, int ofsY) {
         const TVRCustomBand* band = ParentBand();
         TRect frameRect = deviceBox;
         if (AutoStretch && band)
-            frameRect.Bottom = FVRPrinter->YPos(ofsY + Size().NativeTop() + boxHeight +
-                                                band->Expanded());
+            frameRect.Bottom =
+                FVRPrinter->YPos(ofsY + Size().NativeTop() + boxHeight + band->Expanded());
         if (exporting) {
             if (!Transparent) ExportFilledRectangle(*ExportFilter(), frameRect, Color);
             Frame().Export(*ExportFilter(), frameRect, FVRPrinter->XFactor(),
@@ -208,8 +210,7 @@ void TVRCustomLabel::Print(int ofsX, int ofsY) {
     if (OnPrint) FPrintCaption = savedPrintCaption;
 }
 
-void TVRCustomLabel::PrintLines(double boxLeft, double boxTop, double boxWidth,
-                                double boxHeight) {
+void TVRCustomLabel::PrintLines(double boxLeft, double boxTop, double boxWidth, double boxHeight) {
     const bool exporting = Exporting();
     TVRCanvas* canvas = exporting ? nullptr : FVRPrinter->Canvas();
     const double lineHeight = LineHeight();
@@ -228,8 +229,8 @@ void TVRCustomLabel::PrintLines(double boxLeft, double boxTop, double boxWidth,
     double y = boxTop;
     if (FFormattedLines.size() == 1 && VerticalAlignment != tlTop) {
         // The text's device height at this page's resolution.
-        const double textHeight = Metrics().Extent(QStringLiteral("Wp")).height() *
-                                  NativePerPixel * FVRPrinter->YFactor();
+        const double textHeight = Metrics().Extent(QStringLiteral("Wp")).height() * NativePerPixel *
+                                  FVRPrinter->YFactor();
         const double free = (FVRPrinter->YSize(boxHeight) - textHeight) / FVRPrinter->YFactor();
         y += VerticalAlignment == tlCenter ? free / 2 : free;
     }
@@ -261,8 +262,8 @@ void TVRCustomLabel::PrintLines(double boxLeft, double boxTop, double boxWidth,
     FPrintFinished = !(AutoStretch && FCurrentLine < FFormattedLines.size());
 }
 
-void TVRCustomLabel::ExportLine(double x, double y, double boxLeft, double boxTop,
-                                double boxWidth, double boxHeight, const QString& text) {
+void TVRCustomLabel::ExportLine(double x, double y, double boxLeft, double boxTop, double boxWidth,
+                                double boxHeight, const QString& text) {
     TVRExportFilter* filter = ExportFilter();
     if (!FReport->ExportWantsRecords()) {
         filter->TextOut(x, y, FFont, Color, Alignment(), text);

@@ -47,15 +47,21 @@ void TVRMemoryDataSet::SetActive(bool active) {
     FCurrent = 0;
 }
 
-void TVRMemoryDataSet::First() { FCurrent = 0; }
+void TVRMemoryDataSet::First() {
+    FCurrent = 0;
+}
 
 void TVRMemoryDataSet::Next() {
     if (FCurrent < int(FRows.size())) ++FCurrent;
 }
 
-void TVRMemoryDataSet::Last() { FCurrent = FRows.empty() ? 0 : int(FRows.size()) - 1; }
+void TVRMemoryDataSet::Last() {
+    FCurrent = FRows.empty() ? 0 : int(FRows.size()) - 1;
+}
 
-bool TVRMemoryDataSet::Eof() const { return !FActive || FCurrent >= int(FRows.size()); }
+bool TVRMemoryDataSet::Eof() const {
+    return !FActive || FCurrent >= int(FRows.size());
+}
 
 TField* TVRMemoryDataSet::FindField(const QString& fieldName) const {
     for (const auto& field : FFields)

@@ -42,9 +42,15 @@ void TVRPage::SetNativeLength(double value) {
     if (FPaperSize == TVRPaperSize::Custom) FLength = value;
 }
 
-double TVRPage::Width() const { return NativeToUnits(FWidth, UnitScaleOf(FOwner), false); }
-double TVRPage::Length() const { return NativeToUnits(FLength, UnitScaleOf(FOwner), true); }
-double TVRPage::TopMargin() const { return NativeToUnits(FTopMargin, UnitScaleOf(FOwner), true); }
+double TVRPage::Width() const {
+    return NativeToUnits(FWidth, UnitScaleOf(FOwner), false);
+}
+double TVRPage::Length() const {
+    return NativeToUnits(FLength, UnitScaleOf(FOwner), true);
+}
+double TVRPage::TopMargin() const {
+    return NativeToUnits(FTopMargin, UnitScaleOf(FOwner), true);
+}
 double TVRPage::BottomMargin() const {
     return NativeToUnits(FBottomMargin, UnitScaleOf(FOwner), true);
 }

@@ -5,10 +5,18 @@
 #include "report_engine/TVRPrinter.h"
 #include "report_engine/TVRReport.h"
 
-double TVRPrintableSize::Height() const { return NativeToUnits(FHeight, UnitScaleOf(FOwner), true); }
-double TVRPrintableSize::Left() const { return NativeToUnits(FLeft, UnitScaleOf(FOwner), false); }
-double TVRPrintableSize::Top() const { return NativeToUnits(FTop, UnitScaleOf(FOwner), true); }
-double TVRPrintableSize::Width() const { return NativeToUnits(FWidth, UnitScaleOf(FOwner), false); }
+double TVRPrintableSize::Height() const {
+    return NativeToUnits(FHeight, UnitScaleOf(FOwner), true);
+}
+double TVRPrintableSize::Left() const {
+    return NativeToUnits(FLeft, UnitScaleOf(FOwner), false);
+}
+double TVRPrintableSize::Top() const {
+    return NativeToUnits(FTop, UnitScaleOf(FOwner), true);
+}
+double TVRPrintableSize::Width() const {
+    return NativeToUnits(FWidth, UnitScaleOf(FOwner), false);
+}
 void TVRPrintableSize::SetHeight(double value) {
     FHeight = UnitsToNative(value, UnitScaleOf(FOwner), true);
 }
@@ -54,8 +62,7 @@ int TVRPrintable::Width() const {
     return FHasPixelBounds ? FPixelWidth : NativeToPixels(FSize.NativeWidth(), ReportZoom(*this));
 }
 int TVRPrintable::Height() const {
-    return FHasPixelBounds ? FPixelHeight
-                           : NativeToPixels(FSize.NativeHeight(), ReportZoom(*this));
+    return FHasPixelBounds ? FPixelHeight : NativeToPixels(FSize.NativeHeight(), ReportZoom(*this));
 }
 
 void TVRPrintable::SetPixelBounds(int left, int top, int width, int height) {
@@ -66,7 +73,9 @@ void TVRPrintable::SetPixelBounds(int left, int top, int width, int height) {
     FPixelHeight = height;
 }
 
-TVRCustomBand* TVRPrintable::ParentBand() const { return qobject_cast<TVRCustomBand*>(parent()); }
+TVRCustomBand* TVRPrintable::ParentBand() const {
+    return qobject_cast<TVRCustomBand*>(parent());
+}
 
 TCustomVRReport* TVRPrintable::ParentReport() const {
     for (QObject* object = parent(); object; object = object->parent())
@@ -97,7 +106,9 @@ bool TVRPrintable::Exporting() const {
     return FReport && FReport->Exporting() && FReport->ExportFilter();
 }
 
-bool TVRPrintable::FinalPass() const { return !FReport || FReport->FinalPass(); }
+bool TVRPrintable::FinalPass() const {
+    return !FReport || FReport->FinalPass();
+}
 
 TVRExportFilter* TVRPrintable::ExportFilter() const {
     return FReport ? FReport->ExportFilter() : nullptr;

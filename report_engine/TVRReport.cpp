@@ -16,32 +16,32 @@
 
 double NativeToUnits(double native, const TVRUnitScale& scale, bool vertical) {
     switch (scale.Unit) {
-    case TVRUnit::MM:
-        return native / 10;
-    case TVRUnit::Inches:
-        return native / 254;
-    case TVRUnit::Pixels:
-        return native / (254 / scale.Resolution) * scale.Zoom / 100;
-    case TVRUnit::Characters:
-        return native / (vertical ? scale.CharHeight : scale.CharWidth) / 10;
-    case TVRUnit::Native:
-        break;
+        case TVRUnit::MM:
+            return native / 10;
+        case TVRUnit::Inches:
+            return native / 254;
+        case TVRUnit::Pixels:
+            return native / (254 / scale.Resolution) * scale.Zoom / 100;
+        case TVRUnit::Characters:
+            return native / (vertical ? scale.CharHeight : scale.CharWidth) / 10;
+        case TVRUnit::Native:
+            break;
     }
     return native;
 }
 
 double UnitsToNative(double value, const TVRUnitScale& scale, bool vertical) {
     switch (scale.Unit) {
-    case TVRUnit::MM:
-        return value * 10;
-    case TVRUnit::Inches:
-        return value * 254;
-    case TVRUnit::Pixels:
-        return value * (254 / scale.Resolution) / scale.Zoom * 100;
-    case TVRUnit::Characters:
-        return value * (vertical ? scale.CharHeight : scale.CharWidth) * 10;
-    case TVRUnit::Native:
-        break;
+        case TVRUnit::MM:
+            return value * 10;
+        case TVRUnit::Inches:
+            return value * 254;
+        case TVRUnit::Pixels:
+            return value * (254 / scale.Resolution) / scale.Zoom * 100;
+        case TVRUnit::Characters:
+            return value * (vertical ? scale.CharHeight : scale.CharWidth) * 10;
+        case TVRUnit::Native:
+            break;
     }
     return value;
 }
@@ -64,11 +64,12 @@ TVRUnitScale UnitScaleOf(const QObject* component) {
         if (scale.Unit == TVRUnit::Characters) {
             // The average character width of the report font, and its height.
             const TVRFontMetrics& metrics = TextMeasure::Metrics(report->Font);
-            const QString alphabet = QStringLiteral(
-                "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+            const QString alphabet =
+                QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
             const double pixelWidth = metrics.Extent(alphabet).width() / double(alphabet.size());
             scale.CharWidth = std::max(1e-6, pixelWidth * 254.0 / TVRPrinter::ScreenDPI / 10);
-            scale.CharHeight = std::max(1e-6, metrics.Height() * 254.0 / TVRPrinter::ScreenDPI / 10);
+            scale.CharHeight =
+                std::max(1e-6, metrics.Height() * 254.0 / TVRPrinter::ScreenDPI / 10);
         }
         break;
     }
@@ -77,7 +78,9 @@ TVRUnitScale UnitScaleOf(const QObject* component) {
 
 // ---- Bands of a report -------------------------------------------------------------
 
-bool TVRReportBands::Has(TVRBandType type) const { return FReport.BandOfType(type) != nullptr; }
+bool TVRReportBands::Has(TVRBandType type) const {
+    return FReport.BandOfType(type) != nullptr;
+}
 
 void TVRReportBands::Set(TVRBandType type, bool has) {
     TVRCustomBand* band = FReport.BandOfType(type);
@@ -154,7 +157,9 @@ std::unique_ptr<TVRPrinter> TCustomVRReport::NewPrinter() {
     return printer;
 }
 
-std::unique_ptr<TVRPrinter> TCustomVRReport::TakePrinter() { return std::move(FVRPrinter); }
+std::unique_ptr<TVRPrinter> TCustomVRReport::TakePrinter() {
+    return std::move(FVRPrinter);
+}
 
 void TCustomVRReport::CopySettingsToPrinter(TVRPrinter& printer) {
     TVRPrinterSettings& settings = printer.PrinterSettings();
@@ -456,8 +461,7 @@ int TCustomVRReport::AvailableSpace() const {
     if (FAvailable || FCurrentY == -1) return 0;
     if (FExporting && FExportFilter && FExportFilter->GetStreaming())
         return Round(VerticalPaperExtent());
-    return Round(VerticalPaperExtent() - FPage.NativeBottomMargin() - FPageFooterSize -
-                 FCurrentY);
+    return Round(VerticalPaperExtent() - FPage.NativeBottomMargin() - FPageFooterSize - FCurrentY);
 }
 
 bool TCustomVRReport::MakeSpace(TVRCustomBand* band) {
@@ -469,9 +473,9 @@ bool TCustomVRReport::MakeSpace(TVRCustomBand* band) {
         height += link->Size().NativeHeight();
     const double printable =
         FPage.NativeLength() - FPage.NativeTopMargin() - FPage.NativeBottomMargin();
-    const bool fits = FCurrentY != -1 &&
-                      (band->BandType() == rbPageFooter || AvailableSpace() >= Round(height) ||
-                       Round(height) > Round(printable));
+    const bool fits =
+        FCurrentY != -1 && (band->BandType() == rbPageFooter || AvailableSpace() >= Round(height) ||
+                            Round(height) > Round(printable));
     if (fits) return true;
     if (FPage.Continuous && FPagecount > 0) return true;
     NewColumn();
@@ -521,7 +525,8 @@ void TCustomVRReport::NewPage(bool printColumnHeaders) {
     if (FVRPrinter->Destination() == vrdPrinter && !FVRPrinter->Printing()) {
         const int first = FPrinterSettings.FirstPage;
         const int last = FPrinterSettings.LastPage;
-        const bool inRange = (first == 0 || FPagecount >= first) && (last == 0 || FPagecount <= last);
+        const bool inRange =
+            (first == 0 || FPagecount >= first) && (last == 0 || FPagecount <= last);
         if (inRange) {
             FVRPrinter->Cancel();
             FCancelled = true;
@@ -576,11 +581,13 @@ void TCustomVRReport::EndPage() {
             if (printable != FBackImage && printable->IsEnabled()) printable->Print(0, 0);
         if (FFrame.AnySide()) {
             const TRect margins{
-                FVRPrinter->XPos(FPage.NativeLeftMargin()), FVRPrinter->YPos(FPage.NativeTopMargin()),
+                FVRPrinter->XPos(FPage.NativeLeftMargin()),
+                FVRPrinter->YPos(FPage.NativeTopMargin()),
                 FVRPrinter->XPos(FPage.NativeWidth() - FPage.NativeRightMargin()),
                 FVRPrinter->YPos(FPage.NativeLength() - FPage.NativeBottomMargin())};
             if (FExporting && FExportFilter)
-                FFrame.Export(*FExportFilter, margins, FVRPrinter->XFactor(), FVRPrinter->YFactor());
+                FFrame.Export(*FExportFilter, margins, FVRPrinter->XFactor(),
+                              FVRPrinter->YFactor());
             else if (TVRCanvas* canvas = FVRPrinter->Canvas())
                 FFrame.Paint(*canvas, margins, FVRPrinter->XFactor(), FVRPrinter->YFactor());
         }
@@ -597,8 +604,8 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
 
     if (band->AlignToBottom && FCurrentY != -1) {
         if (type == rbSummary && !Options.testFlag(TVROption::LastPageFooter)) FPageFooterSize = 0;
-        const double bottom = VerticalPaperExtent() - FPage.NativeBottomMargin() -
-                              FPageFooterSize - band->Size().NativeHeight();
+        const double bottom = VerticalPaperExtent() - FPage.NativeBottomMargin() - FPageFooterSize -
+                              band->Size().NativeHeight();
         if (bottom >= FCurrentY) FCurrentY = Round(bottom);
     }
     if (FVRPrinter->Destination() == vrdPrinter && FVRPrinter->Cancelled()) return;
@@ -678,7 +685,8 @@ void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
         const TRect rect = BandRect(band, std::max(rectHeight, height + band->Expanded()));
         band->BandFrameRect = rect;
         if (exporting)
-            band->Frame().Export(*FExportFilter, rect, FVRPrinter->XFactor(), FVRPrinter->YFactor());
+            band->Frame().Export(*FExportFilter, rect, FVRPrinter->XFactor(),
+                                 FVRPrinter->YFactor());
         else if (TVRCanvas* canvas = FVRPrinter->Canvas())
             band->Frame().Paint(*canvas, rect, FVRPrinter->XFactor(), FVRPrinter->YFactor());
         PrintFullHeightLines(band, rect);
@@ -732,8 +740,8 @@ void TCustomVRReport::PrintFullHeightLines(TVRCustomBand* band, const TRect& rec
         if (!printable->IsEnabled() || !IsFullHeightLine(printable)) continue;
         auto* shape = static_cast<TVRShape*>(printable);
         const double middle = shape->Size().NativeLeft() + shape->Size().NativeWidth() / 2;
-        const int x = designWidth > 0 ? rect.Left + Round(middle / designWidth * rect.Width())
-                                      : rect.Left;
+        const int x =
+            designWidth > 0 ? rect.Left + Round(middle / designWidth * rect.Width()) : rect.Left;
         if (FExporting && FExportFilter) {
             const int width = std::max(1, shape->Pen.Width);
             shape->SetPixelBounds(x - width / 2, rect.Top, width, rect.Height());
@@ -750,8 +758,9 @@ void TCustomVRReport::PrintFullHeightLines(TVRCustomBand* band, const TRect& rec
 void TCustomVRReport::SendBandMarker(TVRCustomBand* band) {
     const TRect& rect = band->BandFrameRect;
     const QString tag =
-        QStringLiteral("<DIV id=\"%1\" name=\"%2\" class=\"vrband\" style=\"visibility:hidden;"
-                       "position:absolute;left:%3px;top:!xx!px;width:%4px;height:%5px;\"></div>")
+        QStringLiteral(
+            "<DIV id=\"%1\" name=\"%2\" class=\"vrband\" style=\"visibility:hidden;"
+            "position:absolute;left:%3px;top:!xx!px;width:%4px;height:%5px;\"></div>")
             .arg(band->Name(), band->BandTypeName())
             .arg(rect.Left)
             .arg(rect.Width())

@@ -28,37 +28,37 @@ void TVRShape::Draw(TVRCanvas& canvas, const TRect& box, int middleX, int middle
         canvas.LineTo(x2, y2);
     };
     switch (Shape) {
-    case vrsRectangle:
-        canvas.Rectangle(box);
-        break;
-    case vrsCircle:
-        canvas.Ellipse(box);
-        break;
-    case vrsVertLine:
-        line(middleX, box.Top, middleX, box.Bottom);
-        break;
-    case vrsHorLine:
-        line(box.Left, middleY, box.Right, middleY);
-        break;
-    case vrsTopAndBottom:
-        line(box.Left, box.Top, box.Right, box.Top);
-        line(box.Left, box.Bottom, box.Right, box.Bottom);
-        break;
-    case vrsRightAndLeft:
-        line(box.Left, box.Top, box.Left, box.Bottom);
-        line(box.Right, box.Top, box.Right, box.Bottom);
-        break;
-    case vrsRoundRect: {
-        const int corner = Trunc(Width() * double(RoundFactor));
-        canvas.RoundRect(box, corner, corner);
-        break;
-    }
-    case vrsLeftDiagonal:
-        line(box.Right, box.Top, box.Left, box.Bottom);
-        break;
-    case vrsRightDiagonal:
-        line(box.Left, box.Top, box.Right, box.Bottom);
-        break;
+        case vrsRectangle:
+            canvas.Rectangle(box);
+            break;
+        case vrsCircle:
+            canvas.Ellipse(box);
+            break;
+        case vrsVertLine:
+            line(middleX, box.Top, middleX, box.Bottom);
+            break;
+        case vrsHorLine:
+            line(box.Left, middleY, box.Right, middleY);
+            break;
+        case vrsTopAndBottom:
+            line(box.Left, box.Top, box.Right, box.Top);
+            line(box.Left, box.Bottom, box.Right, box.Bottom);
+            break;
+        case vrsRightAndLeft:
+            line(box.Left, box.Top, box.Left, box.Bottom);
+            line(box.Right, box.Top, box.Right, box.Bottom);
+            break;
+        case vrsRoundRect: {
+            const int corner = Trunc(Width() * double(RoundFactor));
+            canvas.RoundRect(box, corner, corner);
+            break;
+        }
+        case vrsLeftDiagonal:
+            line(box.Right, box.Top, box.Left, box.Bottom);
+            break;
+        case vrsRightDiagonal:
+            line(box.Left, box.Top, box.Right, box.Bottom);
+            break;
     }
 }
 

@@ -81,8 +81,8 @@ TEST(BandPrinting, StretchingTextGrowsTheBandAndContinuesOnTheNextPage) {
     const QStringList lines = memo->FormattedLines();
     ASSERT_GT(lines.size(), 100);
     TVRBand* summary = r.Band(rbSummary, QStringLiteral("SummaryBand1"), 30);
-    listing::Place<TVRLabel>(summary, QStringLiteral("End"), 0, 0, 300, 30)->SetCaption(
-        QStringLiteral("end"));
+    listing::Place<TVRLabel>(summary, QStringLiteral("End"), 0, 0, 300, 30)
+        ->SetCaption(QStringLiteral("end"));
 
     RecordingFilter filter;
     r.Report.ExportToFilter(filter);
@@ -102,7 +102,8 @@ TEST(BandPrinting, StretchingTextGrowsTheBandAndContinuesOnTheNextPage) {
         printed << call.Text;
         tops << call.Y;
     }
-    EXPECT_EQ(printed.join(QLatin1Char('|')).toStdString(), lines.join(QLatin1Char('|')).toStdString());
+    EXPECT_EQ(printed.join(QLatin1Char('|')).toStdString(),
+              lines.join(QLatin1Char('|')).toStdString());
     EXPECT_GE(lastPage, 2);
 
     // The summary follows the grown band on the last page: the band reaches as far
@@ -118,12 +119,26 @@ TEST(BandPrinting, StretchingTextGrowsTheBandAndContinuesOnTheNextPage) {
     EXPECT_NEAR(end[0], 100 + linesOnLastPage * lineHeight + 4, 0.5);
 }
 
+TEST(BandPrinting, StretchingLineTallerThanAPageEndsTheRun) {
+    // No page can hold the line: the band gives up instead of asking for pages forever.
+    SmallReport r(1);
+    auto* huge = listing::Place<TVRLabel>(r.Detail, QStringLiteral("Huge"), 400, 0, 1400, 45);
+    huge->AutoSize = false;
+    huge->AutoStretch = true;
+    huge->Font().Size = 900;
+    huge->SetCaption(QStringLiteral("A B"));
+    RecordingFilter filter;
+    r.Report.ExportToFilter(filter);
+    EXPECT_EQ(filter.Log.last(), QStringLiteral("Finish"));
+    EXPECT_LE(filter.Log.count(QStringLiteral("NewPage")), 3);
+}
+
 TEST(BandPrinting, ForcedNewPageAndChildBands) {
     SmallReport r(3);
     r.Detail->ForceNewPage = true;
     TVRBand* after = r.Band(rbChild, QStringLiteral("ChildBand1"), 40);
-    listing::Place<TVRLabel>(after, QStringLiteral("After"), 0, 0, 300, 40)->SetCaption(
-        QStringLiteral("after"));
+    listing::Place<TVRLabel>(after, QStringLiteral("After"), 0, 0, 300, 40)
+        ->SetCaption(QStringLiteral("after"));
     r.Detail->ChildBand = after;
 
     RecordingFilter filter;
@@ -133,6 +148,6 @@ TEST(BandPrinting, ForcedNewPageAndChildBands) {
     for (const auto& call : filter.Calls)
         if (call.Kind == QLatin1String("Text"))
             sequence << QStringLiteral("%1@%2:%3").arg(call.Text).arg(call.Page).arg(call.Y);
-    EXPECT_EQ(sequence, QStringList({"1@1:100", "after@1:150", "2@2:100", "after@2:150",
-                                     "3@3:100", "after@3:150"}));
+    EXPECT_EQ(sequence, QStringList({"1@1:100", "after@1:150", "2@2:100", "after@2:150", "3@3:100",
+                                     "after@3:150"}));
 }

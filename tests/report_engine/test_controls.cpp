@@ -61,7 +61,9 @@ struct OneBandReport {
     }
 };
 
-bool IsColour(QRgb pixel, TColor colour) { return pixel == ToQColor(colour).rgb(); }
+bool IsColour(QRgb pixel, TColor colour) {
+    return pixel == ToQColor(colour).rgb();
+}
 
 int Graphics(const RecordingFilter& filter, const QString& control) {
     int count = 0;
@@ -102,7 +104,7 @@ TEST(ControlDrawing, FramesAndBackgrounds) {
     EXPECT_TRUE(IsColour(page.pixel(middleX, bottom - 1), clRed));
     EXPECT_TRUE(IsColour(page.pixel(left, middleY), clRed));
     EXPECT_TRUE(IsColour(page.pixel(right - 1, middleY), clRed));
-    EXPECT_TRUE(IsColour(page.pixel(middleX, top + 2), clWhite));  // opaque label: white box
+    EXPECT_TRUE(IsColour(page.pixel(middleX, top + 2), clWhite));       // opaque label: white box
     EXPECT_TRUE(IsColour(page.pixel(middleX, top - 2), clMoneyGreen));  // band around it
     // A transparent label lets the band's colour through.
     EXPECT_TRUE(IsColour(page.pixel(printer.XPos(900), middleY), clMoneyGreen));
@@ -140,8 +142,8 @@ TEST(ControlExport, BackgroundsTextsAndDisabledControls) {
     // label's background, a rectangle for the yellow one, none for the transparent one;
     // the field's six digits; one empty text for the missing field; nothing at all for
     // the disabled controls.
-    EXPECT_EQ(sent, QStringList({"rect ffffff", "w@100,100", "rect 00ffff", "y@100,150",
-                                 "@100,200", "000042@500,100", "@500,150"}));
+    EXPECT_EQ(sent, QStringList({"rect ffffff", "w@100,100", "rect 00ffff", "y@100,150", "@100,200",
+                                 "000042@500,100", "@500,150"}));
 }
 
 TEST(ControlExport, AutoSizedLabelsGrowFromTheirAnchor) {

@@ -23,8 +23,8 @@ std::vector<Placement> RunListing(ListingFixture& f) {
         band->AfterPrint = [&placements, &report](TVRCustomBand& sender, bool printed) {
             if (!printed) return;
             const int height = Round(sender.Size().NativeHeight() + sender.Expanded());
-            placements.push_back({sender.Name(), report.PageCount(), report.CurrentY() - height,
-                                  report.CurrentY()});
+            placements.push_back(
+                {sender.Name(), report.PageCount(), report.CurrentY() - height, report.CurrentY()});
         };
     }
     report.Prepare();
@@ -86,8 +86,8 @@ TEST(ListingGeometry, SummaryStaysWithAtMostThirtyTwoRowsOnTheLastPage) {
         int SummaryTop;
     };
     const Case cases[] = {
-        {1, 1, 1, 529},   {32, 1, 1, 1769}, {33, 2, 2, 489},  {37, 2, 2, 489},
-        {38, 2, 2, 529},  {69, 2, 2, 1769}, {70, 3, 3, 489},  {74, 3, 3, 489},
+        {1, 1, 1, 529},  {32, 1, 1, 1769}, {33, 2, 2, 489}, {37, 2, 2, 489},
+        {38, 2, 2, 529}, {69, 2, 2, 1769}, {70, 3, 3, 489}, {74, 3, 3, 489},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Rows);

@@ -2,6 +2,8 @@
 // vetoes, failures and cancellation.
 #include <gtest/gtest.h>
 
+#include <QPrinterInfo>
+
 #include "data/Exception.h"
 #include "report_engine/TVRMetafile.h"
 #include "report_engine/TVRPrinter.h"
@@ -64,9 +66,8 @@ TEST(ReportExport, FilterReceivesPagesInOrderAndThePreviewKeepsItsPages) {
     RecordingFilter filter;
     f->Report->ExportToFilter(filter);
 
-    EXPECT_EQ(filter.Skeleton(),
-              QStringList({"Start(2970,2100,Arial)", "EndPage", "NewPage", "EndPage", "NewPage",
-                           "EndPage", "Finish"}));
+    EXPECT_EQ(filter.Skeleton(), QStringList({"Start(2970,2100,Arial)", "EndPage", "NewPage",
+                                              "EndPage", "NewPage", "EndPage", "Finish"}));
     EXPECT_FALSE(filter.Active());
     // The export ran on a printer of its own: the preview's pages are untouched.
     ASSERT_NE(f->Report->VRPrinter(), nullptr);
@@ -174,4 +175,19 @@ TEST(ReportRun, PageStoreHoldsTheDrawnTexts) {
     EXPECT_TRUE(texts.contains(QStringLiteral("Pág.  2")));
     EXPECT_TRUE(texts.contains(QStringLiteral("000040")));
     EXPECT_FALSE(texts.contains(QString()));  // empty lines draw nothing
+}
+
+TEST(ReportRun, DirectPrintWithoutAPrinterCancelsAndKeepsThePreviewPages) {
+    if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a real printer is installed";
+    auto f = listing::MakeListing(40);
+    f->Report->Prepare();
+    TVRPrinter* preview = f->Report->VRPrinter();
+    f->Report->PrinterSettings().FirstPage = 2;
+    f->Report->PrinterSettings().LastPage = 2;
+    f->Report->Print();
+    EXPECT_EQ(f->Report->VRPrinter(), preview);
+    EXPECT_EQ(preview->PageCount(), 2);
+    EXPECT_EQ(f->Report->PrinterSettings().FirstPage, 0);
+    EXPECT_EQ(f->Report->PrinterSettings().LastPage, 0);
+    EXPECT_TRUE(f->Report->Available());
 }

@@ -11,7 +11,9 @@ namespace {
 
 // Every character 10 pixels wide; a text measures its extent plus one pixel, as the
 // controls measure.
-int TenPerCharacter(const QString& text) { return int(text.size()) * 10 + 1; }
+int TenPerCharacter(const QString& text) {
+    return int(text.size()) * 10 + 1;
+}
 
 }  // namespace
 
@@ -46,8 +48,8 @@ TEST(WordWrap, OneLineFieldPrintsOnlyItsFirstLine) {
     // A street name wider than its 55.56 mm column: only the words of the first line
     // print, nothing below it, and the next row is not disturbed.
     auto f = listing::MakeListing(0);
-    const QString longName = QStringLiteral(
-        "Avenida Governador Engenheiro Francisco de Paula Vasconcelos Filho");
+    const QString longName =
+        QStringLiteral("Avenida Governador Engenheiro Francisco de Paula Vasconcelos Filho");
     f->Data.AppendRow({1, QStringLiteral("1"), QStringLiteral("2000"), QStringLiteral("AV"),
                        longName, QString(), QString(), QString()});
     f->Data.AppendRow({2, QStringLiteral("2"), QStringLiteral("2001"), QStringLiteral("RUA"),

@@ -47,8 +47,7 @@ struct ListingFixture {
 
 namespace listing {
 
-inline TVRBand* AddBand(TVRReport& report, TVRBandType type, const QString& name,
-                        double heightMm) {
+inline TVRBand* AddBand(TVRReport& report, TVRBandType type, const QString& name, double heightMm) {
     auto* band = new TVRBand(&report, type);
     band->SetName(name);
     band->Size().SetHeight(heightMm);
@@ -91,8 +90,8 @@ inline std::unique_ptr<ListingFixture> MakeListing(int rows) {
     auto fixture = std::make_unique<ListingFixture>();
     ListingFixture& f = *fixture;
     f.Data.AddIntegerField(QStringLiteral("I_ID"))->SetDisplayFormat(QStringLiteral("000000"));
-    const char* textFields[] = {"LEI", "ANO", "TIPO", "NOME", "TITULO", "NOME_USUAL",
-                                "LOCALIZACAO"};
+    const char* textFields[] = {"LEI",    "ANO",        "TIPO",       "NOME",
+                                "TITULO", "NOME_USUAL", "LOCALIZACAO"};
     for (const char* field : textFields) f.Data.AddStringField(QString::fromLatin1(field), 255);
     f.FillRows(rows);
 
@@ -112,7 +111,8 @@ inline std::unique_ptr<ListingFixture> MakeListing(int rows) {
     report.PrinterSettings().MemoryLimit = 1000000;
 
     f.PageHeader = AddBand(report, rbPageHeader, QStringLiteral("PageHeaderBand1"), 28.31);
-    auto* emblem = Place<TVRImage>(f.PageHeader, QStringLiteral("Imagem"), 2.65, 2.12, 25.14, 25.66);
+    auto* emblem =
+        Place<TVRImage>(f.PageHeader, QStringLiteral("Imagem"), 2.65, 2.12, 25.14, 25.66);
     QImage picture(96, 98, QImage::Format_RGB32);
     picture.fill(QColor(30, 90, 160));
     emblem->Picture().LoadJpeg(Jpeg::Encode(picture));
@@ -125,10 +125,10 @@ inline std::unique_ptr<ListingFixture> MakeListing(int rows) {
          12.70, 194.20, 3.97, 8, false, taLeftJustify, false);
     Text(f.PageHeader, QStringLiteral("Exercicio"), QStringLiteral("Exercício : 2026"), 29.37,
          16.93, 194.20, 3.97, 8, false, taLeftJustify, false);
-    Text(f.PageHeader, QStringLiteral("Cabecalho"), QString(), 29.37, 21.17, 194.20, 6.35, 8,
-         false, taLeftJustify, false);
-    f.PageNumber = Place<TVRSysData>(f.PageHeader, QStringLiteral("VRSysData3"), 236.27, 2.12,
-                                     39.69, 3.97);
+    Text(f.PageHeader, QStringLiteral("Cabecalho"), QString(), 29.37, 21.17, 194.20, 6.35, 8, false,
+         taLeftJustify, false);
+    f.PageNumber =
+        Place<TVRSysData>(f.PageHeader, QStringLiteral("VRSysData3"), 236.27, 2.12, 39.69, 3.97);
     f.PageNumber->AutoSize = false;
     f.PageNumber->Data = vrsPageNumber;
     f.PageNumber->Text = QStringLiteral("Pág.  ");

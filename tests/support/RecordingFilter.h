@@ -25,7 +25,7 @@ public:
         int Shape = -1;          // TVRShapeType of a shape
         int Width = 0;
         int Height = 0;
-        int Page = 0;            // pages seen so far (NewPage count)
+        int Page = 0;  // pages seen so far (NewPage count)
     };
 
     RecordingFilter() : TVRExportFilter(QString()) {}
