@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSet>
 #include <QtEndian>
 #include <cmath>
 #include <optional>
@@ -24,6 +25,9 @@ constexpr qint64 MaxImagePixels = 40'000'000;
 constexpr double MaxCoordinate = 4'000'000;  // target pixels; beyond this a shape is skipped
 constexpr double MaxEmPixels = 20'000;
 constexpr quint32 MaxHandles = 65536;
+constexpr double MaxDashedExtent = 100'000;
+// Every new face name costs a font lookup; a metafile naming more is drawn in Arial.
+constexpr int MaxFaceNames = 32;
 
 // A bounds-checked view of one record.
 class RecordView {
@@ -338,6 +342,7 @@ private:
     bool FPathReady = false;
     QStringList FTexts;
     bool FPainterClipped = false;
+    QSet<QString> FFaceNames;
 };
 
 QTransform Player::PageToDevice() const {
@@ -469,6 +474,15 @@ void Player::DrawShape(const QPainterPath& logicalPath, bool fill, bool stroke) 
     if (!hasPen) FPainter->setPen(Qt::NoPen);
     FPainter->setBrush(fill ? FState.Brush : QBrush(Qt::NoBrush));
     if (!hasPen && !fill) return;
+    if (hasPen && FPainter->pen().style() != Qt::SolidLine) {
+        // Dashing a figure of millions of pixels would take minutes: draw it solid.
+        const QRectF extent = toPainter.mapRect(logicalPath.boundingRect());
+        if (extent.width() + extent.height() > MaxDashedExtent) {
+            QPen solid = FPainter->pen();
+            solid.setStyle(Qt::SolidLine);
+            FPainter->setPen(solid);
+        }
+    }
     FPainter->drawPath(logicalPath);
 }
 
@@ -607,8 +621,9 @@ bool Player::PlayText(quint32 type, const RecordView& record) {
         const quint32 offDx = record.U32(72);
         const bool wide = type == EMR_EXTTEXTOUTW;
         if (chars > 0 && !record.Has(offString, quint64(chars) * (wide ? 2 : 1))) return false;
-        text = wide ? FromUtf16(record.At(offString), chars)
-                    : FromCodePage1252(record.At(offString), chars);
+        if (chars > 0)
+            text = wide ? FromUtf16(record.At(offString), chars)
+                        : FromCodePage1252(record.At(offString), chars);
         const quint32 stride = (options & ETO_PDY) ? 2 : 1;
         if (offDx && chars && record.Has(offDx, quint64(chars) * 4 * stride)) {
             dx.resize(chars);
@@ -1061,7 +1076,9 @@ Player::Outcome Player::PlayRecord(quint32 type, const RecordView& record) {
             QString face = FromUtf16(record.At(40), units);
             const qsizetype nul = face.indexOf(QChar(0));
             if (nul >= 0) face.truncate(nul);
-            font.Style.Family = face.isEmpty() ? QStringLiteral("Arial") : face;
+            if (!face.isEmpty() && !FFaceNames.contains(face) && FFaceNames.size() < MaxFaceNames)
+                FFaceNames.insert(face);
+            font.Style.Family = FFaceNames.contains(face) ? face : QStringLiteral("Arial");
             break;
         }
         case EMR_CREATEPALETTE:
@@ -1477,6 +1494,7 @@ int EmfHeader::HeightAt96() const {
 }
 
 EmfPlayer::Result EmfPlayer::Play(const QByteArray& emf, QPainter& painter, const QRectF& target) {
+    if (!painter.isActive()) return {};
     EmfHeader header;
     if (!EmfHeader::Read(emf.constData(), emf.size(), header)) return {};
     try {

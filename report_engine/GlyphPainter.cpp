@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QGlyphRun>
 #include <QHash>
+#include <QMutex>
 #include <QPaintDevice>
 #include <QtEndian>
 #include <cmath>
@@ -49,6 +50,8 @@ FaceMetrics MetricsOf(const QRawFont& font) {
 }  // namespace
 
 QRawFont GlyphPainter::Font(const Style& style, double emPixels) {
+    static QMutex lock;
+    QMutexLocker locker(&lock);
     const QString key =
         FaceKey(style) + QLatin1Char('@') + QString::number(qRound64(emPixels * 64));
     auto& cache = FontCache();
@@ -69,6 +72,8 @@ QRawFont GlyphPainter::Font(const Style& style, double emPixels) {
 
 static FaceMetrics FaceMetricsFor(const QRawFont& font) {
     // Per face, whatever its size: the proportions do not change with it.
+    static QMutex lock;
+    QMutexLocker locker(&lock);
     static QHash<QString, FaceMetrics> byFamily;
     const QString fullKey = font.familyName() + QLatin1Char('|') + font.styleName();
     auto found = byFamily.constFind(fullKey);

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QMutex>
 #include <QPainter>
 #include <array>
 #include <vector>
@@ -115,9 +116,11 @@ EncodedPicture EncodePicture(const QImage& image) {
 }
 
 // The last pictures encoded: a report prints the same picture on every page.
-const EncodedPicture& CachedPicture(const QImage& image) {
+EncodedPicture CachedPicture(const QImage& image) {
+    static QMutex lock;
     static std::array<EncodedPicture, 4> cache;
     static int next = 0;
+    QMutexLocker locker(&lock);
     for (const EncodedPicture& picture : cache)
         if (picture.CacheKey == image.cacheKey() && picture.Width == image.width()) return picture;
     EncodedPicture& slot = cache[next];
@@ -429,7 +432,7 @@ void TVRMetafileCanvas::LineTo(int x, int y) {
 void TVRMetafileCanvas::StretchDraw(const TRect& rect, const QImage& image) {
     EmfRecorder& r = *FRecorder;
     if (r.Ended || image.isNull() || rect.Width() == 0 || rect.Height() == 0) return;
-    const EncodedPicture& picture = CachedPicture(image);
+    const EncodedPicture picture = CachedPicture(image);  // shares the cached bytes
     const RectL bounds{std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom),
                        std::max(rect.Left, rect.Right) - 1, std::max(rect.Top, rect.Bottom) - 1};
     r.Records.EmrStretchDIBits(bounds, rect.Left, rect.Top, rect.Width(), rect.Height(),

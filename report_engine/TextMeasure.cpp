@@ -120,13 +120,12 @@ const TVRFontMetrics& TextMeasure::Metrics(const TVRFont& font) {
         int(std::ceil(double(face->Ascender) * metrics->FEmPixels / face->UnitsPerEm - 1e-9));
     metrics->FDescent =
         int(std::ceil(double(face->Descender) * metrics->FEmPixels / face->UnitsPerEm - 1e-9));
-    std::fill(std::begin(metrics->FLatin), std::end(metrics->FLatin), qint16(-1));
+    for (auto& advance : metrics->FLatin) advance.store(-1, std::memory_order_relaxed);
     return *registry.Metrics.emplace(key, std::move(metrics)).first->second;
 }
 
 int TVRFontMetrics::MeasureAdvance(char32_t codePoint) const {
     if (codePoint < 0x20 && codePoint != 0x09) return 0;  // control characters take no room
-    QMutexLocker locker(&TheRegistry().Lock);
     if (!FFace->Handle) return Round(FEmPixels * 0.55);
     const FT_UInt glyph = FT_Get_Char_Index(FFace->Handle, codePoint);
     FT_Fixed designAdvance = 0;
@@ -134,17 +133,27 @@ int TVRFontMetrics::MeasureAdvance(char32_t codePoint) const {
     return Round(double(designAdvance) * FEmPixels / FFace->UnitsPerEm);
 }
 
+int TVRFontMetrics::OtherAdvance(char32_t codePoint) const {
+    QMutexLocker locker(&TheRegistry().Lock);
+    auto found = FOthers.constFind(codePoint);
+    if (found != FOthers.constEnd()) return *found;
+    const int advance = MeasureAdvance(codePoint);
+    FOthers.insert(codePoint, advance);
+    return advance;
+}
+
 int TVRFontMetrics::Advance(char16_t unit) const {
     if (unit < 256) {
-        if (FLatin[unit] < 0) FLatin[unit] = qint16(MeasureAdvance(unit));
-        return FLatin[unit];
+        qint16 advance = FLatin[unit].load(std::memory_order_relaxed);
+        if (advance < 0) {
+            QMutexLocker locker(&TheRegistry().Lock);
+            advance = qint16(MeasureAdvance(unit));
+            FLatin[unit].store(advance, std::memory_order_relaxed);
+        }
+        return advance;
     }
     if (QChar::isLowSurrogate(unit)) return 0;
-    auto found = FOthers.constFind(unit);
-    if (found != FOthers.constEnd()) return *found;
-    const int advance = MeasureAdvance(unit);
-    FOthers.insert(unit, advance);
-    return advance;
+    return OtherAdvance(unit);
 }
 
 QSize TVRFontMetrics::Extent(QStringView text, std::vector<qint32>* dx) const {
@@ -157,13 +166,7 @@ QSize TVRFontMetrics::Extent(QStringView text, std::vector<qint32>* dx) const {
         int advance;
         if (QChar::isHighSurrogate(unit) && i + 1 < length && units[i + 1].isLowSurrogate()) {
             const char32_t codePoint = QChar::surrogateToUcs4(unit, units[i + 1].unicode());
-            auto found = FOthers.constFind(codePoint);
-            if (found != FOthers.constEnd()) {
-                advance = *found;
-            } else {
-                advance = MeasureAdvance(codePoint);
-                FOthers.insert(codePoint, advance);
-            }
+            advance = OtherAdvance(codePoint);
         } else {
             advance = Advance(unit);
         }

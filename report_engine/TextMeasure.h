@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringView>
+#include <atomic>
 #include <vector>
 
 #include "report_engine/TVRCanvas.h"
@@ -30,14 +31,17 @@ public:
 
 private:
     friend class TextMeasure;
-    int MeasureAdvance(char32_t codePoint) const;
+    int MeasureAdvance(char32_t codePoint) const;  // with the registry's lock held
+    int OtherAdvance(char32_t codePoint) const;
 
     Face* FFace = nullptr;
     int FEmPixels = 0;
     int FAscent = 0;
     int FDescent = 0;
-    mutable qint16 FLatin[256];            // advances of U+0000..U+00FF, -1 until measured
-    mutable QHash<char32_t, int> FOthers;  // advances of the other code points
+    // Advances of U+0000..U+00FF, -1 until measured; read without a lock (every writer
+    // stores the same value), the other code points under the registry's lock.
+    mutable std::atomic<qint16> FLatin[256];
+    mutable QHash<char32_t, int> FOthers;
 };
 
 class TextMeasure {
