@@ -91,6 +91,7 @@ TColumn TDBGridModel::ShownColumn(int index) const {
 
 void TDBGridModel::Rebind() {
     FFieldIndexes.clear();
+    FAlignments.clear();
     const TCachedDataSet* dataSet = FDataSource ? FDataSource->DataSet() : nullptr;
     const int count = ShownColumnCount();
     for (int column = 0; column < count; ++column) {
@@ -105,6 +106,7 @@ void TDBGridModel::Rebind() {
             }
         }
         FFieldIndexes.append(fieldIndex);
+        FAlignments.append(ShownColumn(column).Alignment);
     }
 }
 
@@ -128,7 +130,7 @@ QVariant TDBGridModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             return ToQColor(FColumns.isEmpty() ? clWhite : FColumns.at(index.column()).Color);
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(ShownColumn(index.column()).Alignment);
+            return QVariant::fromValue(FAlignments.at(index.column()));
         default:
             return {};
     }

@@ -109,6 +109,7 @@ private:
 
     QPointer<TDataSource> FDataSource;
     QList<TColumn> FColumns;
-    QList<int> FFieldIndexes;  // per shown column; -1 when the field is missing
+    QList<int> FFieldIndexes;          // per shown column; -1 when the field is missing
+    QList<Qt::Alignment> FAlignments;  // per shown column
     int FRowCount = 0;
 };
