@@ -318,3 +318,31 @@ TEST(EmfRecording, LargePicturesAreStoredCompactlyAndReplay) {
     EXPECT_EQ(QColor(image.pixel(60, 60)), QColor(0, 128, 0));
     EXPECT_EQ(QColor(image.pixel(150, 60)), QColor(Qt::white));
 }
+
+TEST(EmfRecording, ClippingFollowsThePageAndStaysInsideTheCallersClip) {
+    TVRMetafile page(200, 100);
+    {
+        TVRMetafileCanvas canvas(page);
+        canvas.SetBrush(TVRBrush{clRed, bsSolid});
+        canvas.SetClipRect(TRect{10, 10, 50, 50});
+        canvas.FillRect(TRect{0, 0, 100, 100});
+        canvas.ResetClip();
+        canvas.SetBrush(TVRBrush{clBlue, bsSolid});
+        canvas.FillRect(TRect{120, 0, 200, 100});
+    }
+    const QImage image = Replay(page, 1.0);
+    EXPECT_EQ(QColor(image.pixel(30, 30)), QColor(Qt::red));
+    EXPECT_EQ(QColor(image.pixel(5, 5)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(70, 70)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(150, 50)), QColor(Qt::blue));
+
+    // A thumbnail clips the page to its frame; the page's own clipping must not lift it.
+    QImage thumbnail(200, 100, QImage::Format_RGB32);
+    thumbnail.fill(Qt::white);
+    QPainter painter(&thumbnail);
+    painter.setClipRect(QRect(0, 0, 140, 100));
+    page.Play(painter, QRectF(0, 0, 200, 100));
+    EXPECT_EQ(QColor(thumbnail.pixel(30, 30)), QColor(Qt::red));
+    EXPECT_EQ(QColor(thumbnail.pixel(130, 50)), QColor(Qt::blue));
+    EXPECT_EQ(QColor(thumbnail.pixel(150, 50)), QColor(Qt::white));
+}
