@@ -211,14 +211,14 @@ void TCustomVRReport::Preview() {
     if (!FAvailable) return;
     if (BeforePreview) BeforePreview(*this);
     FVRPrinter = NewPrinter();
-    FVRPrinter->SetShowingPreview(true);
     if (OnPreview)
         OnPreview(*this);
     else
         FVRPrinter->Preview();
     CreateReport();
     if (FVRPrinter) FVRPrinter->SetReportLoaded(true);
-    // The preview frees the printer when it closes (PreviewClosed).
+    // The preview window marks the printer as shown while it is open and frees it when
+    // it closes (PreviewClosed).
     while (FVRPrinter && FVRPrinter->ShowingPreview())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (AfterPreview) AfterPreview(*this);
@@ -302,7 +302,8 @@ void TCustomVRReport::CancelByUser() {
 
 void TCustomVRReport::CreateReport() {
     if (!FAvailable) return;
-    if (!FVRPrinter) FVRPrinter = NewPrinter();
+    // A page printer serves one run.
+    if (!FVRPrinter || FVRPrinter->Status() != mpReady) FVRPrinter = NewPrinter();
     FPage.ClampMargins();
 
     FAvailable = false;

@@ -191,7 +191,8 @@ inline std::unique_ptr<ListingFixture> MakeListing(int rows) {
     f.Detail->BeforePrint = [state](TVRCustomBand& band, bool&) {
         band.Color = state->Pauta ? clMoneyGreen : clWhite;
         state->Pauta = !state->Pauta;
-        if (state->Data.RecordCount() > 0) ++state->RG;
+        TVRDataSet* rows = state->Report->DataSet;
+        if (rows && rows->RecordCount() > 0) ++state->RG;
         state->Records->SetCaption(QStringLiteral("Total de Registros : ") +
                                    FormatFloat(QStringLiteral("###,###,000"), state->RG));
     };
