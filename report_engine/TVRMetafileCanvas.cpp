@@ -268,8 +268,9 @@ public:
         selected = handle;
     }
 
-    void RealizeBkMode() {
-        const quint32 mode = Transparent ? TRANSPARENT : OPAQUE;
+    // `clearBrush`: a text cell over a clear brush stays transparent, as a canvas draws it.
+    void RealizeBkMode(bool clearBrush = false) {
+        const quint32 mode = Transparent || clearBrush ? TRANSPARENT : OPAQUE;
         if (mode != BkMode) {
             Records.EmrSetBkMode(mode);
             BkMode = mode;
@@ -357,8 +358,9 @@ void TVRMetafileCanvas::TextOut(int x, int y, const QString& text) {
         r.Records.EmrSetTextAlign(align);
         r.TextAlign = align;
     }
-    r.RealizeBkMode();
-    if (!r.Transparent) {
+    const bool clearBrush = r.Brush.Style == bsClear || r.Brush.Color == clNone;
+    r.RealizeBkMode(clearBrush);
+    if (!r.Transparent && !clearBrush) {
         // An opaque text cell takes the brush colour, as a canvas paints it.
         const TColor background = r.Brush.Color & 0xFFFFFF;
         if (background != r.BkColor) {

@@ -346,3 +346,21 @@ TEST(EmfRecording, ClippingFollowsThePageAndStaysInsideTheCallersClip) {
     EXPECT_EQ(QColor(thumbnail.pixel(130, 50)), QColor(Qt::blue));
     EXPECT_EQ(QColor(thumbnail.pixel(150, 50)), QColor(Qt::white));
 }
+
+TEST(EmfRecording, OpaqueTextCellsTakeTheBrushColourUnlessTheBrushIsClear) {
+    for (TVRBrushStyle style : {bsSolid, bsClear}) {
+        SCOPED_TRACE(style);
+        TVRMetafile page(200, 60);
+        {
+            TVRMetafileCanvas canvas(page);
+            canvas.SetBrush(TVRBrush{clYellow, style});
+            canvas.SetBkModeTransparent(false);
+            canvas.TextOut(10, 10, QStringLiteral("i i i"));
+        }
+        const QImage image = Replay(page, 1.0);
+        // Just below the top of the cell, between the glyphs.
+        const QColor expected = style == bsSolid ? QColor(Qt::yellow) : QColor(Qt::white);
+        EXPECT_EQ(QColor(image.pixel(11, 11)), expected);
+        EXPECT_EQ(QColor(image.pixel(5, 11)), QColor(Qt::white));
+    }
+}
