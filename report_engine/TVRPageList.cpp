@@ -278,10 +278,15 @@ TVRLoadResult TVRPageList::LoadFromStream(TVRStream* stream) {
 void TVRPageList::SaveToFile(const QString& fileName) {
     std::lock_guard lock(FLock);
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Exception(
+    const auto failure = [&] {
+        file.cancelWriting();
+        return Exception(
             QStringLiteral("Cannot write the file %1: %2").arg(fileName, file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly)) throw failure();
+    qint64 expectedSize = 0;
     if (FStream) {
+        expectedSize = FStream->Size();
         QByteArray block(saveBlockSize, Qt::Uninitialized);
         FStream->Seek(0);
         for (;;) {
@@ -291,7 +296,9 @@ void TVRPageList::SaveToFile(const QString& fileName) {
         }
         FStream->Seek(FStream->Size());
     }
-    if (!file.commit())
-        throw Exception(
-            QStringLiteral("Cannot write the file %1: %2").arg(fileName, file.errorString()));
+    // A device that takes only part of a write (a full disk, a size limit) can leave
+    // the error unreported, so the written size is checked before the file replaces
+    // the old one.
+    if (!file.flush() || file.size() != expectedSize) throw failure();
+    if (!file.commit()) throw failure();
 }

@@ -120,6 +120,9 @@ public:
     // Prints the stored pages (when finished and a printer is there).
     void Print();
 
+    // The stream holding the stored pages; none before the first run.
+    const TVRStream* PageStream() const { return aStream.get(); }
+
     // The system printer object (created on first use); tests point it at a file.
     QPrinter* Printer();
     // A printer is installed, or the printer object writes to a file.
