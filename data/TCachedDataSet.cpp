@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <string_view>
 #include <unordered_map>
@@ -669,12 +670,15 @@ void TCachedDataSet::Open() {
 
 void TCachedDataSet::Close() {
     if (d->state == dsInactive) return;
+    // A provider that fails to reset does not keep the set open: the set closes, then
+    // the failure goes on to the caller.
+    std::exception_ptr resetFailure;
     if (!d->noResetCall && d->provider) {
         int sent = 0;
         try {
             d->provider->GetRecords(0, sent, grReset, QString(), TParams());
         } catch (...) {
-            // The set closes regardless; the provider resets itself again next time.
+            resetFailure = std::current_exception();
         }
     }
     d->provider = nullptr;
@@ -683,6 +687,7 @@ void TCachedDataSet::Close() {
     d->state = dsInactive;
     emit stateChanged();
     emit dataChanged();
+    if (resetFailure) std::rethrow_exception(resetFailure);
 }
 
 bool TCachedDataSet::Active() const {
