@@ -151,14 +151,6 @@ Qt::ItemFlags TDBGridModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-void TDBGridModel::IndicatorMoved(int fromRow, int toRow) {
-    for (int row : {fromRow, toRow}) {
-        if (row < 0 || row >= FRowCount) continue;
-        emit headerDataChanged(Qt::Vertical, row, row);
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-    }
-}
-
 // ---------------------------------------------------------------------------------------
 // TDBGrid
 
@@ -275,7 +267,7 @@ void TDBGrid::FollowCurrentRecord() {
         selectionModel()->clear();
     }
     FFollowing = false;
-    FModel->IndicatorMoved(previous, row);
+    IndicatorMoved(previous, row);
 }
 
 void TDBGrid::CurrentRowChosen(const QModelIndex& current) {
@@ -285,7 +277,19 @@ void TDBGrid::CurrentRowChosen(const QModelIndex& current) {
     if (!dataSet || !dataSet->Active() || dataSet->RecNo() == current.row() + 1) return;
     const int previous = dataSet->RecNo() - 1;
     dataSet->SetRecNo(current.row() + 1);
-    FModel->IndicatorMoved(previous, current.row());
+    IndicatorMoved(previous, current.row());
+}
+
+void TDBGrid::IndicatorMoved(int fromRow, int toRow) {
+    // The margin reads the indicator from the model when it paints; repainting the two
+    // rows' part of it is enough. (Announcing a header data change instead would make
+    // the view re-measure the margin's sections on every keystroke of a search.)
+    QHeaderView* margin = verticalHeader();
+    for (int row : {fromRow, toRow}) {
+        if (row < 0 || row >= FModel->rowCount()) continue;
+        const int top = margin->sectionViewportPosition(row);
+        margin->viewport()->update(0, top, margin->viewport()->width(), margin->sectionSize(row));
+    }
 }
 
 void TDBGrid::changeEvent(QEvent* event) {

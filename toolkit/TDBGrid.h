@@ -67,6 +67,7 @@ private:
     void ApplyColumnWidths();
     void FollowCurrentRecord();
     void CurrentRowChosen(const QModelIndex& current);
+    void IndicatorMoved(int fromRow, int toRow);
 
     TDBGridModel* FModel;
     bool FFollowing = false;
@@ -96,9 +97,6 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-    // Notifies the view that the marked row moved from one row to another.
-    void IndicatorMoved(int fromRow, int toRow);
 
 signals:
     void currentRecordChanged();
