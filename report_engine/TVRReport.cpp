@@ -438,8 +438,13 @@ void TCustomVRReport::Execute() {
 
     if (TVRCustomBand* summary = BandOfType(rbSummary)) {
         if (FCurrentY == -1) NewPage(true);
-        if (summary->Size().NativeHeight() > AvailableSpace()) NewColumn();
+        // A summary too tall even for a fresh column prints there rather than moving on
+        // to yet another page that would hold nothing but the page's headers.
+        const bool moved = summary->Size().NativeHeight() > AvailableSpace();
+        if (moved) NewColumn();
+        FSkipSpaceTest = moved;
         PrintBand(summary);
+        FSkipSpaceTest = false;
     }
 }
 
@@ -509,9 +514,9 @@ void TCustomVRReport::PrintColumnHeaders() {
     for (TVRCustomBand* header : FColumnHeaders) {
         const TVRBandType type = header->BandType();
         header->SetBandType(rbColumnHeader);
-        FPrintingColumnHeaders = true;
+        FSkipSpaceTest = true;
         PrintBand(header);
-        FPrintingColumnHeaders = false;
+        FSkipSpaceTest = false;
         header->SetBandType(type);
     }
 }
@@ -640,8 +645,9 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
             forced = true;
         }
     }
-    // Column headers start a column and need no room of their own.
-    if (!forced && !FPrintingColumnHeaders) MakeSpace(band);
+    // Column headers start a column and need no room of their own; a band that was
+    // just given a fresh column is not moved once more.
+    if (!forced && !FSkipSpaceTest) MakeSpace(band);
     if (RunCancelled()) return;
 
     if (band->KeepOnOnePage && band->ExpandedHeight() > AvailableSpace()) NewColumn();

@@ -226,7 +226,7 @@ private:
     int FDetailsPrinted = 0;
     int FRecordCount = 1;
     bool FInEmptySet = false;
-    bool FPrintingColumnHeaders = false;
+    bool FSkipSpaceTest = false;
     int FPrintingChild = 0;
     TVRImage* FBackImage = nullptr;
     QList<TVRCustomBand*> FColumnHeaders;

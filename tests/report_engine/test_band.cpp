@@ -133,6 +133,18 @@ TEST(BandPrinting, StretchingLineTallerThanAPageEndsTheRun) {
     EXPECT_LE(filter.Log.count(QStringLiteral("NewPage")), 3);
 }
 
+TEST(BandPrinting, TallSummaryMovesToOneNewPageOnly) {
+    // The fresh page leaves 1770 below its header for a summary of 2000: the summary
+    // prints there (overrunning the margin) instead of leaving a page of headers only.
+    SmallReport r(54);
+    r.Band(rbPageHeader, QStringLiteral("PageHeaderBand1"), 1000);
+    r.Band(rbSummary, QStringLiteral("SummaryBand1"), 2000);
+    r.Report.Options &= ~TVROptions(TVROption::FirstPageHeader);
+    RecordingFilter filter;
+    r.Report.ExportToFilter(filter);
+    EXPECT_EQ(filter.Log.count(QStringLiteral("NewPage")), 2);
+}
+
 TEST(BandPrinting, ForcedNewPageAndChildBands) {
     SmallReport r(3);
     r.Detail->ForceNewPage = true;
