@@ -198,7 +198,9 @@ TEST(EmfRecording, HeaderDescribesTheRecording) {
     for (const RecordInfo& record : records)
         if (record.Type == Emf::EMR_SELECTOBJECT) {
             const quint32 handle = U32(emf, record.Offset + 8);
-            if (!(handle & Emf::STOCK_OBJECT)) EXPECT_LT(handle, handles);
+            if (!(handle & Emf::STOCK_OBJECT)) {
+                EXPECT_LT(handle, handles);
+            }
         }
     EXPECT_EQ(page.Width(), 1123);
     EXPECT_EQ(page.Height(), 794);
