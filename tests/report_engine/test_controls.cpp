@@ -162,3 +162,44 @@ TEST(ControlExport, AutoSizedLabelsGrowFromTheirAnchor) {
     EXPECT_DOUBLE_EQ(right->Size().NativeLeft() + right->Size().NativeWidth(), 1050);
     EXPECT_DOUBLE_EQ(right->Size().NativeWidth(), width);
 }
+
+TEST(ControlExport, FramesBecomeShapes) {
+    OneBandReport r;
+    auto* boxed = r.Add<TVRLabel>(QStringLiteral("Boxed"), 0, 0, 300, 50);
+    boxed->Transparent = true;
+    boxed->Frame().DrawTop = boxed->Frame().DrawBottom = true;
+    boxed->Frame().DrawLeft = boxed->Frame().DrawRight = true;
+    auto* ruled = r.Add<TVRLabel>(QStringLiteral("Ruled"), 0, 100, 300, 50);
+    ruled->Frame().DrawBottom = ruled->Frame().DrawLeft = true;
+
+    const RecordingFilter filter = r.Export();
+    QStringList shapes;
+    for (const auto& call : filter.Calls)
+        if (call.Kind == QLatin1String("Graphic"))
+            shapes << QStringLiteral("%1@%2,%3 %4x%5")
+                          .arg(call.Shape)
+                          .arg(call.X)
+                          .arg(call.Y)
+                          .arg(call.Width)
+                          .arg(call.Height);
+    // The band background; one outlined rectangle for the four sides; for the opaque
+    // label its white background over the frame box, a bottom line and a left line, each
+    // one pixel thick.
+    EXPECT_EQ(shapes.join(QStringLiteral(" | ")).toStdString(),
+              "0@38,38 718x75 | 0@38,38 113x19 | 0@38,76 113x18 | 3@38,93 113x1 | 2@38,76 1x18");
+}
+
+TEST(ControlDrawing, FullHeightRuleSpansTheBand) {
+    OneBandReport r;
+    auto* rule = r.Add<TVRShape>(QStringLiteral("Divider"), 500, 50, 100, 20);
+    rule->Shape = vrsVertLine;
+    rule->Tag = 1000;
+    const QImage page = r.Page();
+    TVRPrinter& printer = *r.Report.VRPrinter();
+    const TRect band = r.Band->BandFrameRect;
+    const int x = band.Left + Round(550.0 / 1900 * band.Width());
+    EXPECT_EQ(band.Top, printer.YPos(100));
+    EXPECT_TRUE(IsColour(page.pixel(x, band.Top + 1), clBlack));
+    EXPECT_TRUE(IsColour(page.pixel(x, band.Bottom - 2), clBlack));
+    EXPECT_TRUE(IsColour(page.pixel(x + 3, band.Top + 1), clWhite));
+}
