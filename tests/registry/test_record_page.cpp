@@ -65,6 +65,10 @@ TEST_F(RegistryTest, LookFollowsTheStateOfTheRecord) {
     frm.Botao_Novo->click();
     EXPECT_EQ(LookOf(frm), kInserting);
     EXPECT_EQ(Focused(), frm.C1);
+    // While inserting the window stays open: neither Escape nor a close request ends it.
+    PressKey(frm.C1, Qt::Key_Escape);
+    EXPECT_FALSE(frm.close());
+    EXPECT_TRUE(frm.isVisible());
     frm.Botao_Cancelar->click();
     EXPECT_EQ(LookOf(frm), kBrowseEmpty);
     EXPECT_EQ(Focused(), frm.Botao_Novo);
@@ -90,6 +94,10 @@ TEST_F(RegistryTest, LookFollowsTheStateOfTheRecord) {
     EXPECT_FALSE(frm.C1->isReadOnly());
     EXPECT_EQ(frm.C1->Color(), clSkyBlue);
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
+
+    frm.Botao_Cancelar->click();
+    frm.Botao_Fechar->click();
+    EXPECT_FALSE(frm.isVisible());
 }
 
 TEST_F(RegistryTest, EnterMovesThroughTheBoxesAndClicksAFocusedButton) {
