@@ -226,6 +226,7 @@ private:
 
     QString Day(qsizetype run, int depth) {
         const int weekday = FDate.dayOfWeek() % 7;  // Qt: Monday 1 .. Sunday 7; ours: Sunday 0
+        if ((run == 3 || run == 4) && !FDate.isValid()) return {};
         switch (run) {
             case 1:
                 return QString::number(FDate.day());
@@ -243,6 +244,8 @@ private:
     }
 
     QString Month(qsizetype run) const {
+        const int month = FDate.month();  // 0 for an invalid date
+        if (run >= 3 && (month < 1 || month > 12)) return {};
         switch (run) {
             case 1:
                 return QString::number(FDate.month());

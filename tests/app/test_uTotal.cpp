@@ -91,6 +91,7 @@ TEST(FormatDateTime, FormatLetters) {
         {"tt", afternoon, "14.07.09"},
         {"\"dd\" dd", afternoon, "dd 05"},
         {"yyyy#mm", afternoon, "2019#03"},
+        {"mmmm dddd", QDateTime(), " "},  // no date: no names, and no crash
     };
     for (const auto& test : cases) {
         EXPECT_EQ(FormatDateTime(QString::fromUtf8(test.format), test.value, settings),
