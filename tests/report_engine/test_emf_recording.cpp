@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <map>
 
@@ -365,4 +369,27 @@ TEST(EmfRecording, OpaqueTextCellsTakeTheBrushColourUnlessTheBrushIsClear) {
         EXPECT_EQ(QColor(image.pixel(11, 11)), expected);
         EXPECT_EQ(QColor(image.pixel(5, 11)), QColor(Qt::white));
     }
+}
+
+TEST(EmfRecording, ReplaysOntoAPrinterDevice) {
+    TVRMetafile page(1123, 794);
+    RecordSample(page);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("page.pdf"));
+    {
+        QPdfWriter writer(path);
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
+        writer.setResolution(600);
+        QPainter painter(&writer);
+        EXPECT_TRUE(
+            page.Play(painter, QRectF(QPointF(0, 0), QSizeF(writer.width(), writer.height()))));
+    }
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    if (!pdftotext.waitForFinished(30000) || pdftotext.exitCode() != 0)
+        GTEST_SKIP() << "pdftotext is not available";
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("Hello"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Pág. 1"))) << text.toStdString();
 }
