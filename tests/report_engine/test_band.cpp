@@ -145,6 +145,27 @@ TEST(BandPrinting, TallSummaryMovesToOneNewPageOnly) {
     EXPECT_EQ(filter.Log.count(QStringLiteral("NewPage")), 2);
 }
 
+TEST(BandPrinting, ColumnsFillDownThenAcross) {
+    SmallReport r(120);
+    r.Report.Page().SetColumns(2);
+    r.Report.Page().SetNativeColumnSpace(100);
+    r.Detail->Size().SetNativeWidth(800);
+    RecordingFilter filter;
+    r.Report.ExportToFilter(filter);
+
+    auto placeOf = [&filter](const QString& text) {
+        for (const auto& call : filter.Calls)
+            if (call.Kind == QLatin1String("Text") && call.Text == text)
+                return QStringLiteral("%1:%2,%3").arg(call.Page).arg(call.X).arg(call.Y);
+        return QString();
+    };
+    // 55 rows of 50 fit between the margins; the second column starts 800 + 100 to the
+    // right at the top; the third fills page 2's first column.
+    EXPECT_EQ(placeOf(QStringLiteral("55")), QStringLiteral("1:100,2800"));
+    EXPECT_EQ(placeOf(QStringLiteral("56")), QStringLiteral("1:1000,100"));
+    EXPECT_EQ(placeOf(QStringLiteral("111")), QStringLiteral("2:100,100"));
+}
+
 TEST(BandPrinting, ForcedNewPageAndChildBands) {
     SmallReport r(3);
     r.Detail->ForceNewPage = true;
