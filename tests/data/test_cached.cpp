@@ -125,6 +125,13 @@ TEST(CachedDataSet, MaxErrorsMinusOneCommitsTheRowsThatSucceeded) {
     EXPECT_EQ(database.Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 4")),
               "GRAVADO");
     EXPECT_EQ(set.ChangeCount(), 1);  // only the failed delete stays
+
+    // The failed change is sent again with the next batch.
+    database.Execute(QStringLiteral("INSERT INTO LOGRADOUROS (I_ID, NOME) VALUES (2, 'DE VOLTA')"));
+    EXPECT_EQ(set.ApplyUpdates(0), 0);
+    EXPECT_EQ(set.ChangeCount(), 0);
+    EXPECT_TRUE(
+        database.Query(QStringLiteral("SELECT I_ID FROM LOGRADOUROS WHERE I_ID = 2")).isEmpty());
 }
 
 // Without a unique key an UPDATE may match two rows. The batch is rolled back at once;
