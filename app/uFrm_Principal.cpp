@@ -36,6 +36,8 @@ static void InitArtwork() {
 
 namespace {
 
+constexpr int kDesignClientWidth = 1044;
+constexpr int kDesignClientHeight = 459;
 constexpr int kIconSize = 16;
 constexpr int kToolBarHeight = 49;
 constexpr int kSpeedButtonWidth = 50;
@@ -81,7 +83,6 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
     setObjectName(QStringLiteral("Frm_Principal"));
     setWindowTitle(QStringLiteral("Principal"));  // replaced by FormCreate
     setFont(QFont(QStringLiteral("Tahoma"), 8));
-    resize(1044, 459);
     setWindowState(Qt::WindowMaximized);
 
     ImageList1 = LoadImageList(QStringLiteral(":/artwork/ImageList1.png"), kIconSize);
@@ -121,6 +122,8 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
     setCentralWidget(client);
 
     CreateMenu();
+    // The design size is that of the client area, below the menu bar.
+    resize(kDesignClientWidth, kDesignClientHeight + MainMenu1->sizeHint().height());
 
     // Watch the program's modal windows closing (see eventFilter).
     qApp->installEventFilter(this);
