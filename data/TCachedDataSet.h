@@ -75,7 +75,8 @@ public:
     // Locale identifier taken from the packet (0: the user's default locale).
     int Locale() const;
 
-    // Rows and navigation. RecNo is 1-based in the current order; 0 on an empty set.
+    // Rows and navigation. RecNo is 1-based in the current order; 0 on an empty set and
+    // while a new row is being inserted (it joins the rows, and the count, at Post).
     int RecordCount() const;
     int RecNo() const;
     void SetRecNo(int recNo);
@@ -89,7 +90,7 @@ public:
     bool IsEmpty() const;
 
     // Fields. Declare persistent fields before Open: either create them with this set
-    // as their data set, or hand them over with AddField. Without declared fields, Open
+    // as their QObject parent, or hand them over with AddField. Without declared fields, Open
     // creates one per packet column (DefaultFields() is then true).
     int FieldCount() const;
     TField* Fields(int index) const;
