@@ -375,3 +375,21 @@ TEST(CachedDataSet, GridReadsAnyRowWithoutMoving) {
     set.Cancel();
     EXPECT_FALSE(set.IsNullAt(2, nome));
 }
+
+TEST(CachedDataSet, FieldsMadeWithTheSetAsOwnerAreItsDeclaredFields) {
+    TestDatabase database = TestDatabase::Sample();
+    StreetChain chain(database, kAllStreetsSql, false);
+    TCachedDataSet& set = *chain.set;
+    auto* nome = new TStringField(&set);
+    nome->SetFieldName(QStringLiteral("NOME"));
+    nome->SetSize(300);  // larger than the column: reduced at Open
+    for (int open = 0; open < 2; ++open) {
+        set.Open();
+        EXPECT_FALSE(set.DefaultFields());
+        ASSERT_EQ(set.FieldCount(), 1);
+        EXPECT_EQ(set.Fields(0), nome);
+        EXPECT_EQ(nome->Size(), 255);
+        EXPECT_FALSE(nome->AsString().isEmpty());
+        set.Close();
+    }
+}
