@@ -111,6 +111,8 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
     // Month and day names in the language of the rest of the program.
     calendario->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
     calendario->setFirstDayOfWeek(Qt::Sunday);
+    // Today already before the first activation (FormActivate sets it again each time).
+    calendario->setSelectedDate(QDate::currentDate());
     // The month title bar in blue, its texts in white.
     const QColor titleColor = ToQColor(clBlue);
     calendario->setStyleSheet(
