@@ -276,6 +276,30 @@ TEST_F(StartUpTest, RegistryOpensFreshFromMenuAndToolbar) {
     }
 }
 
+// Without a database the registry reports its errors, still opens, and is cleaned up.
+TEST_F(StartUpTest, RegistryWithoutDatabaseIsStillCleanedUp) {
+    QTemporaryDir folder;
+    StartIn(folder.path());
+    Frm_Principal->show();
+    ClearShownMessages();
+
+    QPointer<TFrm_Logradouros> seen;
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        opened = WaitFor([] { return Frm_Logradouros != nullptr && Frm_Logradouros->isVisible(); });
+        seen = Frm_Logradouros;
+        if (seen) seen->reject();
+    });
+    Frm_Principal->SpeedButton6->click();
+
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(Frm_Logradouros, nullptr);
+    EXPECT_TRUE(seen.isNull());
+    EXPECT_FALSE(ShownMessages().isEmpty());
+    for (const TMessageRequest& message : ShownMessages()) EXPECT_EQ(message.Kind, TMsgKind::Error);
+    EXPECT_NE(Frm_Principal, nullptr);
+}
+
 TEST_F(MainWindowTest, ActivationSetsDateSettingsAndToday) {
     TFrm_Principal* window = NewWindow();
     const TFormatSettings saved = FormatSettings();
