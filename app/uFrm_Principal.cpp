@@ -164,20 +164,23 @@ void TFrm_Principal::CreateToolBar() {
         button->setIcon(LoadGlyph(spec.glyph));
         button->setIconSize(QSize(kIconSize, kIconSize));
         button->setToolTip(spec.hint);
-        connect(button, &QToolButton::clicked, this, [this, handler = spec.handler] {
-            RunCommand([this, handler] { (this->*handler)(); });
-        });
+        connect(button, &QToolButton::clicked, this, AsCommand(spec.handler));
         spec.button = button;
         left += kSpeedButtonWidth;
     }
+}
+
+// A handler run as a command: whatever error escapes it goes to the standard error
+// display and the program carries on.
+std::function<void()> TFrm_Principal::AsCommand(void (TFrm_Principal::*handler)()) {
+    return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
 }
 
 QAction* TFrm_Principal::AddCommand(QMenu* menu, const QString& name, const QString& caption,
                                     int imageIndex, void (TFrm_Principal::*handler)()) {
     QAction* action = menu->addAction(ImageList1.value(imageIndex), caption);
     action->setObjectName(name);
-    connect(action, &QAction::triggered, this,
-            [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this, AsCommand(handler));
     return action;
 }
 
@@ -202,7 +205,7 @@ void TFrm_Principal::CreateMenu() {
 
     Sair1 = MainMenu1->addAction(QStringLiteral("Sair"));
     Sair1->setObjectName(QStringLiteral("Sair1"));
-    connect(Sair1, &QAction::triggered, this, [this] { RunCommand([this] { Sair1Click(); }); });
+    connect(Sair1, &QAction::triggered, this, AsCommand(&TFrm_Principal::Sair1Click));
 }
 
 void TFrm_Principal::FormCreate() {

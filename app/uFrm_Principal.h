@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <functional>
 
 class QAction;
 class QCalendarWidget;
@@ -59,6 +60,7 @@ protected:
 private:
     void CreateToolBar();
     void CreateMenu();
+    std::function<void()> AsCommand(void (TFrm_Principal::*handler)());
     QAction* AddCommand(QMenu* menu, const QString& name, const QString& caption, int imageIndex,
                         void (TFrm_Principal::*handler)());
     void OpenStreetRegistry();
