@@ -25,7 +25,9 @@ const QColor kRed(196, 52, 44);
 const QColor kYellow(236, 188, 48);
 const QColor kGrey(128, 134, 142);
 
-QPen Ink(QColor color = kInk, qreal width = 1.0) { return QPen(color, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin); }
+QPen Ink(QColor color = kInk, qreal width = 1.0) {
+    return QPen(color, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+}
 
 void Page(QPainter& p) {
     p.setPen(Ink());
@@ -65,12 +67,13 @@ void Person(QPainter& p, QPointF at, qreal scale, QColor shirt) {
     p.setBrush(QColor(240, 200, 160));
     p.drawEllipse(QRectF(at.x() - 2.2 * scale, at.y(), 4.4 * scale, 4.4 * scale));
     p.setBrush(shirt);
-    p.drawChord(QRectF(at.x() - 4 * scale, at.y() + 4.8 * scale, 8 * scale, 8 * scale), 0, 180 * 16);
+    p.drawChord(QRectF(at.x() - 4 * scale, at.y() + 4.8 * scale, 8 * scale, 8 * scale), 0,
+                180 * 16);
 }
-void Calculator(QPainter& p, qreal scale) {
+void Calculator(QPainter& p) {
     p.setPen(Ink());
     p.setBrush(QColor(70, 80, 96));
-    p.drawRoundedRect(QRectF(3.5, 0.5, 9, 15).adjusted(0, 0, 0, 0), 1.5, 1.5);
+    p.drawRoundedRect(QRectF(3.5, 0.5, 9, 15), 1.5, 1.5);
     p.setBrush(QColor(200, 230, 200));
     p.drawRect(QRectF(5, 2, 6, 3));
     p.setPen(Qt::NoPen);
@@ -80,7 +83,6 @@ void Calculator(QPainter& p, qreal scale) {
             p.drawRect(QRectF(5 + col * 2.1, 7 + row * 2.6, 1.6, 1.8));
         }
     }
-    (void)scale;
 }
 void Door(QPainter& p) {
     p.setPen(Ink());
@@ -121,10 +123,10 @@ void Magnifier(QPainter& p, QPointF at) {
 // The image list: index 0 opens the registry, 23 is a report, 24 the reports menu.
 std::vector<Draw> Icons() {
     std::vector<Draw> icons;
-    icons.push_back(StreetSign);                                       // 0 streets
-    icons.push_back([](QPainter& p) { Page(p); });                     // 1 new
-    icons.push_back([](QPainter& p) { Folder(p, kYellow); });          // 2 open
-    icons.push_back([](QPainter& p) {                                  // 3 save
+    icons.push_back(StreetSign);                               // 0 streets
+    icons.push_back([](QPainter& p) { Page(p); });             // 1 new
+    icons.push_back([](QPainter& p) { Folder(p, kYellow); });  // 2 open
+    icons.push_back([](QPainter& p) {                          // 3 save
         p.setPen(Ink());
         p.setBrush(kBlue);
         p.drawRect(QRectF(1.5, 1.5, 13, 13));
@@ -133,7 +135,7 @@ std::vector<Draw> Icons() {
         p.setBrush(kGrey);
         p.drawRect(QRectF(4.5, 9.5, 7, 5));
     });
-    icons.push_back([](QPainter& p) {                                  // 4 print
+    icons.push_back([](QPainter& p) {  // 4 print
         p.setPen(Ink());
         p.setBrush(kPaper);
         p.drawRect(QRectF(4.5, 1.5, 7, 5));
@@ -142,34 +144,51 @@ std::vector<Draw> Icons() {
         p.setBrush(kPaper);
         p.drawRect(QRectF(4.5, 10.5, 7, 4));
     });
-    icons.push_back([](QPainter& p) { Page(p); Magnifier(p, QPointF(5, 5)); });  // 5 preview
-    icons.push_back([](QPainter& p) { Magnifier(p, QPointF(2, 2)); });           // 6 find
-    icons.push_back([](QPainter& p) {                                  // 7 delete
+    icons.push_back([](QPainter& p) {
+        Page(p);
+        Magnifier(p, QPointF(5, 5));
+    });                                                                 // 5 preview
+    icons.push_back([](QPainter& p) { Magnifier(p, QPointF(2, 2)); });  // 6 find
+    icons.push_back([](QPainter& p) {                                   // 7 delete
         p.setPen(QPen(kRed, 2.5, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(3, 3), QPointF(13, 13));
         p.drawLine(QPointF(13, 3), QPointF(3, 13));
     });
-    icons.push_back([](QPainter& p) {                                  // 8 confirm
+    icons.push_back([](QPainter& p) {  // 8 confirm
         p.setPen(QPen(kGreen, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(QPolygonF({QPointF(2.5, 8.5), QPointF(6, 12.5), QPointF(13.5, 3.5)}));
     });
-    icons.push_back([](QPainter& p) { Page(p); PageLines(p); p.setPen(Ink(kGreen, 2)); p.drawLine(QPointF(8, 10), QPointF(14, 10)); p.drawLine(QPointF(11, 7), QPointF(11, 13)); });  // 9 add
-    icons.push_back([](QPainter& p) { Page(p); PageLines(p); p.setPen(QPen(kYellow.darker(130), 2.5)); p.drawLine(QPointF(6, 14), QPointF(14, 6)); });  // 10 edit
-    icons.push_back([](QPainter& p) { Arrow(p, QPointF(8, 14), QPointF(8, 2), kBlue); });   // 11 up
-    icons.push_back([](QPainter& p) { Arrow(p, QPointF(8, 2), QPointF(8, 14), kBlue); });   // 12 down
-    icons.push_back([](QPainter& p) { Arrow(p, QPointF(14, 8), QPointF(2, 8), kBlue); });   // 13 previous
-    icons.push_back([](QPainter& p) { Arrow(p, QPointF(2, 8), QPointF(14, 8), kBlue); });   // 14 next
-    icons.push_back([](QPainter& p) {                                  // 15 first
+    icons.push_back([](QPainter& p) {
+        Page(p);
+        PageLines(p);
+        p.setPen(Ink(kGreen, 2));
+        p.drawLine(QPointF(8, 10), QPointF(14, 10));
+        p.drawLine(QPointF(11, 7), QPointF(11, 13));
+    });  // 9 add
+    icons.push_back([](QPainter& p) {
+        Page(p);
+        PageLines(p);
+        p.setPen(QPen(kYellow.darker(130), 2.5));
+        p.drawLine(QPointF(6, 14), QPointF(14, 6));
+    });  // 10 edit
+    icons.push_back([](QPainter& p) { Arrow(p, QPointF(8, 14), QPointF(8, 2), kBlue); });  // 11 up
+    icons.push_back(
+        [](QPainter& p) { Arrow(p, QPointF(8, 2), QPointF(8, 14), kBlue); });  // 12 down
+    icons.push_back(
+        [](QPainter& p) { Arrow(p, QPointF(14, 8), QPointF(2, 8), kBlue); });  // 13 previous
+    icons.push_back(
+        [](QPainter& p) { Arrow(p, QPointF(2, 8), QPointF(14, 8), kBlue); });  // 14 next
+    icons.push_back([](QPainter& p) {                                          // 15 first
         Arrow(p, QPointF(14, 8), QPointF(4, 8), kBlue);
         p.setPen(Ink(kBlue, 2));
         p.drawLine(QPointF(2, 3), QPointF(2, 13));
     });
-    icons.push_back([](QPainter& p) {                                  // 16 last
+    icons.push_back([](QPainter& p) {  // 16 last
         Arrow(p, QPointF(2, 8), QPointF(12, 8), kBlue);
         p.setPen(Ink(kBlue, 2));
         p.drawLine(QPointF(14, 3), QPointF(14, 13));
     });
-    icons.push_back([](QPainter& p) {                                  // 17 calendar
+    icons.push_back([](QPainter& p) {  // 17 calendar
         p.setPen(Ink());
         p.setBrush(Qt::white);
         p.drawRect(QRectF(1.5, 2.5, 13, 12));
@@ -184,9 +203,9 @@ std::vector<Draw> Icons() {
         Person(p, QPointF(10.5, 1), 1.2, kGreen);
         Person(p, QPointF(5.5, 3), 1.2, kBlue);
     });
-    icons.push_back([](QPainter& p) { Calculator(p, 1); });            // 20 calculator
-    icons.push_back(Door);                                             // 21 exit
-    icons.push_back([](QPainter& p) {                                  // 22 help
+    icons.push_back([](QPainter& p) { Calculator(p); });  // 20 calculator
+    icons.push_back(Door);                                // 21 exit
+    icons.push_back([](QPainter& p) {                     // 22 help
         p.setPen(Ink());
         p.setBrush(kBlue);
         p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
@@ -197,14 +216,14 @@ std::vector<Draw> Icons() {
         p.setFont(font);
         p.drawText(QRectF(1.5, 1.5, 13, 13), Qt::AlignCenter, QStringLiteral("?"));
     });
-    icons.push_back(Report);                                           // 23 report
-    icons.push_back([](QPainter& p) {                                  // 24 reports
+    icons.push_back(Report);           // 23 report
+    icons.push_back([](QPainter& p) {  // 24 reports
         Folder(p, QColor(120, 170, 230));
         p.setPen(Ink());
         p.setBrush(kPaper);
         p.drawRect(QRectF(5.5, 7.5, 6, 5));
     });
-    icons.push_back([](QPainter& p) {                                  // 25 database
+    icons.push_back([](QPainter& p) {  // 25 database
         p.setPen(Ink());
         p.setBrush(QColor(170, 180, 200));
         p.drawRect(QRectF(2.5, 3.5, 11, 9));
@@ -215,14 +234,14 @@ std::vector<Draw> Icons() {
         p.setBrush(QColor(210, 215, 228));
         p.drawEllipse(QRectF(2.5, 1, 11, 5));
     });
-    icons.push_back([](QPainter& p) {                                  // 26 key
+    icons.push_back([](QPainter& p) {  // 26 key
         p.setPen(Ink(kYellow.darker(140), 2));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(QRectF(2, 2, 6, 6));
         p.drawLine(QPointF(7, 7), QPointF(14, 14));
         p.drawLine(QPointF(11, 11), QPointF(13, 9));
     });
-    icons.push_back([](QPainter& p) {                                  // 27 lock
+    icons.push_back([](QPainter& p) {  // 27 lock
         p.setPen(Ink(kGrey, 2));
         p.setBrush(Qt::NoBrush);
         p.drawArc(QRectF(4, 1.5, 8, 9), 0, 180 * 16);
@@ -232,7 +251,7 @@ std::vector<Draw> Icons() {
         p.setBrush(kYellow);
         p.drawRect(QRectF(2.5, 7.5, 11, 7));
     });
-    icons.push_back([](QPainter& p) {                                  // 28 information
+    icons.push_back([](QPainter& p) {  // 28 information
         p.setPen(Ink());
         p.setBrush(kBlue);
         p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
@@ -240,7 +259,7 @@ std::vector<Draw> Icons() {
         p.drawPoint(QPointF(8, 4.5));
         p.drawLine(QPointF(8, 7), QPointF(8, 12));
     });
-    icons.push_back([](QPainter& p) {                                  // 29 map
+    icons.push_back([](QPainter& p) {  // 29 map
         p.setPen(Ink());
         p.setBrush(QColor(236, 228, 200));
         p.drawRect(QRectF(1.5, 2.5, 13, 11));
@@ -249,7 +268,7 @@ std::vector<Draw> Icons() {
         p.setPen(Ink(kRed, 1.5));
         p.drawLine(QPointF(6, 3), QPointF(6, 13));
     });
-    icons.push_back([](QPainter& p) {                                  // 30 home
+    icons.push_back([](QPainter& p) {  // 30 home
         p.setPen(Ink());
         p.setBrush(kRed);
         p.drawPolygon(QPolygonF({QPointF(1, 8.5), QPointF(8, 1.5), QPointF(15, 8.5)}));
@@ -319,16 +338,19 @@ QImage Background() {
                 p.setPen(Qt::NoPen);
                 p.setBrush(QColor(160, 200, 150));
                 for (int t = 0; t < 5; ++t) {
-                    p.drawEllipse(QPointF(cell.left() + 12 + random.bounded(int(cell.width()) - 24),
-                                          cell.top() + 12 + random.bounded(int(cell.height()) - 24)),
-                                  6, 6);
+                    p.drawEllipse(
+                        QPointF(cell.left() + 12 + random.bounded(int(cell.width()) - 24),
+                                cell.top() + 12 + random.bounded(int(cell.height()) - 24)),
+                        6, 6);
                 }
             }
         }
     }
     p.setPen(QPen(QColor(252, 250, 244), 4));
-    for (int gx = 0; gx <= 20; ++gx) p.drawLine(QPointF(gx * block, 0), QPointF(gx * block, 14 * block));
-    for (int gy = 0; gy <= 14; ++gy) p.drawLine(QPointF(0, gy * block), QPointF(20 * block, gy * block));
+    for (int gx = 0; gx <= 20; ++gx)
+        p.drawLine(QPointF(gx * block, 0), QPointF(gx * block, 14 * block));
+    for (int gy = 0; gy <= 14; ++gy)
+        p.drawLine(QPointF(0, gy * block), QPointF(20 * block, gy * block));
     p.setPen(QPen(QColor(248, 228, 168), 12));
     p.drawLine(QPointF(0, 7 * block), QPointF(20 * block, 7 * block));
     p.drawLine(QPointF(9 * block, 0), QPointF(9 * block, 14 * block));
@@ -336,8 +358,8 @@ QImage Background() {
 
     QPainterPath river;
     river.moveTo(-20, size.height() * 0.82);
-    river.cubicTo(size.width() * 0.3, size.height() * 0.62, size.width() * 0.55, size.height() * 1.02,
-                  size.width() + 20, size.height() * 0.7);
+    river.cubicTo(size.width() * 0.3, size.height() * 0.62, size.width() * 0.55,
+                  size.height() * 1.02, size.width() + 20, size.height() * 0.7);
     p.setPen(QPen(QColor(170, 200, 226), 34, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawPath(river);
@@ -360,14 +382,17 @@ int main(int argc, char** argv) {
     strip.fill(Qt::transparent);
     {
         QPainter painter(&strip);
-        for (size_t i = 0; i < icons.size(); ++i) painter.drawImage(int(i) * 16, 0, Render(icons[i]));
+        for (size_t i = 0; i < icons.size(); ++i)
+            painter.drawImage(int(i) * 16, 0, Render(icons[i]));
     }
     bool ok = strip.save(folder + QStringLiteral("/ImageList1.png"));
     ok &= Glyph([](QPainter& p) {
               Person(p, QPointF(10.5, 1), 1.2, kGreen);
               Person(p, QPointF(5.5, 3), 1.2, kBlue);
           }).save(folder + QStringLiteral("/SpeedButton6.png"));
-    ok &= Glyph([](QPainter& p) { Calculator(p, 1); }).save(folder + QStringLiteral("/SpeedButton5.png"));
+    ok &= Glyph([](QPainter& p) {
+              Calculator(p);
+          }).save(folder + QStringLiteral("/SpeedButton5.png"));
     ok &= Glyph(Door).save(folder + QStringLiteral("/SpeedButton1.png"));
     ok &= Background().save(folder + QStringLiteral("/Image1.jpg"), "JPEG", 82);
     return ok && icons.size() == 31 ? 0 : 1;
