@@ -1,6 +1,7 @@
 #include "app/Calculator.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -19,8 +20,8 @@ const char* const kPrograms[] = {"gnome-calculator", "kcalc",         "galculato
 // Each query of the window manager may take this long; a hung X server must not
 // hang the button.
 constexpr int kXpropTimeoutMs = 1000;
-// Beyond this many client windows we stop asking one by one.
-constexpr int kMaxClientWindows = 200;
+// ... and the whole search of the client windows this long.
+constexpr int kXpropBudgetMs = 3000;
 
 TProgramStarter& Starter() {
     static TProgramStarter starter;
@@ -65,25 +66,26 @@ QString UnquoteXpropString(const QString& quoted) {
     return QString::fromUtf8(bytes);
 }
 
-// The titles of the windows the X11 window manager lists as its clients.
-QStringList X11ClientTitles() {
-    QStringList titles;
+// Whether a window the X11 window manager lists as its client is titled `title`.
+// The whole search gives up after kXpropBudgetMs, counting the window as absent.
+bool X11ClientTitled(const QString& title) {
+    QElapsedTimer clock;
+    clock.start();
     const QString list = RunXprop({QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST")});
     static const QRegularExpression windowId(QStringLiteral("0x[0-9a-fA-F]+"));
     static const QRegularExpression name(
         QStringLiteral(R"re(^(?:_NET_WM_NAME|WM_NAME)\([^)]*\) = "((?:[^"\\]|\\.)*)"\s*$)re"),
         QRegularExpression::MultilineOption);
-    int asked = 0;
-    for (auto ids = windowId.globalMatch(list); ids.hasNext() && asked < kMaxClientWindows;
-         ++asked) {
+    for (auto ids = windowId.globalMatch(list); ids.hasNext();) {
+        if (clock.elapsed() > kXpropBudgetMs) return false;
         const QString output =
             RunXprop({QStringLiteral("-id"), ids.next().captured(0), QStringLiteral("_NET_WM_NAME"),
                       QStringLiteral("WM_NAME")});
         for (auto names = name.globalMatch(output); names.hasNext();) {
-            titles.append(UnquoteXpropString(names.next().captured(1)));
+            if (UnquoteXpropString(names.next().captured(1)) == title) return true;
         }
     }
-    return titles;
+    return false;
 }
 
 }  // namespace
@@ -94,7 +96,7 @@ bool TopLevelWindowExists(const QString& title) {
             return true;
     }
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        return X11ClientTitles().contains(title);
+        return X11ClientTitled(title);
     }
     return false;
 }
