@@ -57,6 +57,7 @@ void TVRPageList::Attach(TVRStream* stream, bool compression) {
     FStream = stream;
     FCompression = compression;
     FPageCount = 0;
+    FRecordStarts.clear();
     FHeaderLength = HeaderSize;
 }
 
@@ -68,6 +69,7 @@ int TVRPageList::PageCount() const {
 void TVRPageList::Clear() {
     std::lock_guard lock(FLock);
     FPageCount = 0;
+    FRecordStarts.clear();
     FStream = nullptr;
 }
 
@@ -90,6 +92,7 @@ void TVRPageList::AddPage(const TVRMetafile& page) {
     if (FPageCount == 1) WriteHeader();
 
     const qint64 recordStart = FStream->Size();
+    FRecordStarts.push_back(recordStart);
     FStream->Seek(recordStart);
     FStream->WriteInt32(FPageCount);
     const qint64 nextField = FStream->Position();
@@ -120,47 +123,12 @@ bool TVRPageList::IsRecordStart(qint64 position, qint64 streamSize) const {
     return position >= FHeaderLength && position + recordOverhead <= streamSize;
 }
 
-// Walks the links from the current position to record N and leaves the position at
-// its start. Forward walks only move forward and backward walks only back, and no
-// walk takes more steps than there are pages, so damaged links cannot loop.
+// Leaves the position at the start of record N, known from the links followed when
+// the page was added or its file was checked.
 bool TVRPageList::SeekToPage(int pageNumber) {
-    const qint64 size = FStream->Size();
-    if (pageNumber == 1) {
-        FStream->Seek(FHeaderLength);
-        return true;
-    }
-    qint64 position = FStream->Position();
-    if (position >= size) {
-        FStream->Seek(size - 4);
-        qint32 lastRecord = 0;
-        if (!FStream->ReadInt32(lastRecord) || !IsRecordStart(lastRecord, size)) return false;
-        position = lastRecord;
-    }
-    if (!IsRecordStart(position, size)) return false;
-    FStream->Seek(position);
-    qint32 current = 0;
-    if (!FStream->ReadInt32(current)) return false;
-    const bool forward = current < pageNumber;
-
-    for (int step = 0; step <= FPageCount; ++step) {
-        FStream->Seek(position);
-        qint32 number = 0;
-        if (!FStream->ReadInt32(number)) return false;
-        if (number == pageNumber) {
-            FStream->Seek(position);
-            return true;
-        }
-        qint32 link = 0;
-        if (forward) {
-            if (!FStream->ReadInt32(link) || link <= position) return false;
-        } else {
-            FStream->Seek(position - 4);  // the previous record's back link
-            if (!FStream->ReadInt32(link) || link >= position) return false;
-        }
-        if (!IsRecordStart(link, size)) return false;
-        position = link;
-    }
-    return false;
+    if (pageNumber < 1 || pageNumber > qsizetype(FRecordStarts.size())) return false;
+    FStream->Seek(FRecordStarts[pageNumber - 1]);
+    return true;
 }
 
 std::optional<QByteArray> TVRPageList::ReadRecord(qint64 recordStart, int pageNumber,
@@ -223,6 +191,7 @@ TVRLoadResult TVRPageList::LoadFromStream(TVRStream* stream) {
     std::lock_guard lock(FLock);
     FStream = stream;
     FPageCount = 0;
+    FRecordStarts.clear();
     const qint64 size = FStream->Size();
     TVRLoadResult result;
     if (size == 0) return result;
@@ -258,6 +227,7 @@ TVRLoadResult TVRPageList::LoadFromStream(TVRStream* stream) {
             break;
         }
         ++soundPages;
+        FRecordStarts.push_back(recordStart);
         recordStart = next;
     }
     const bool damaged = declaredCount ? soundPages < *declaredCount : recordStart < size;

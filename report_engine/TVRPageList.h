@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class TVRCompress;
 class TVRMetafile;
@@ -27,9 +28,10 @@ struct TVRLoadResult {
 //   record) | payload | offset of this record's start (int32, the back link).
 //
 // The payload is the page's EMF, or, compressed, the EMF's length (int32) followed by
-// its splay-tree code. The stream's last four bytes thus point at the last record, and
-// a page is reached through the links without reading the pages in between. Adding
-// and reading whole pages happen under the list's lock.
+// its splay-tree code. The stream's last four bytes thus point at the last record. The
+// list remembers where each record starts as it follows the links, so a page is
+// reached with one seek, without reading the pages in between. Adding and reading
+// whole pages happen under the list's lock.
 class TVRPageList {
 public:
     static constexpr int HeaderSize = 128;
@@ -74,6 +76,10 @@ private:
     std::optional<QByteArray> DecodePayload(const QByteArray& payload);
 
     mutable std::mutex FLock;
+    // Where each record starts, as the links give it: learnt while pages are added or
+    // a file is checked on loading, so that reaching page N costs one seek instead of
+    // a walk along the chain.
+    std::vector<qint64> FRecordStarts;
     std::unique_ptr<TVRCompress> aCompressor;
     bool FCompression = false;
     int FPageCount = 0;

@@ -49,8 +49,7 @@ TEST(PageList, ThreePageStoreLayout) {
     EXPECT_EQ(Int32At(file, file.size() - 4), thirdRecord);
 }
 
-// Pages are reached through the links from wherever the last read left the stream,
-// walking forwards or backwards.
+// Pages are read in any order, also right after another page was read or added.
 TEST(PageList, ReadsPagesInAnyOrder) {
     TVRPrinter printer;
     SetPaper(printer, poPortrait);
