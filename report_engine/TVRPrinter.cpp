@@ -310,7 +310,8 @@ TVRLoadResult TVRPrinter::Load(const QString& fileName) {
 }
 
 void TVRPrinter::Print() {
-    if (FStatus != mpFinished || !PrinterOK()) return;
+    // An empty store would still start a document, and so put out a blank sheet.
+    if (FStatus != mpFinished || FPageCount == 0 || !PrinterOK()) return;
     if (FMaster && !FReportLoaded && !FMaster->PrinterSettings().PrintMetaFile) {
         // The report prints itself by running again; it is asked from the event loop,
         // after this call has returned.
@@ -363,7 +364,7 @@ void TVRPrinter::PrintStoredPages(QPrinter& printer, QPainter& painter) {
     }
 
     const int rangeLength = lastPage - firstPage + 1;
-    for (int page = firstPage; page <= lastPage && FPageCount > 0; ++page) {
+    for (int page = firstPage; page <= lastPage; ++page) {
         QCoreApplication::processEvents();
         SetProgress(Round(double(page - firstPage + 1) / rangeLength * 100));
         if (const auto metafile = GetPage(page)) metafile->Play(painter, target);

@@ -241,6 +241,17 @@ TEST(Printer, PrintsStoredPagesOfTheRequestedRange) {
     }
 }
 
+TEST(Printer, EmptyStorePrintsNothing) {
+    QTemporaryDir folder;
+    FakeReport report;
+    report.Settings.PrintMetaFile = true;
+    TVRPrinter printer(&report);
+    RunPages(printer, 0);
+    PrintToPdf(printer, folder.filePath("empty.pdf"));
+    printer.Print();
+    EXPECT_FALSE(QFile::exists(folder.filePath("empty.pdf")));
+}
+
 TEST(Printer, ReportThatIsNotStoredPrintsItselfAgainLater) {
     QTemporaryDir folder;
     FakeReport report;
