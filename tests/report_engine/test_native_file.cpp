@@ -25,6 +25,34 @@ QByteArray SavedRun(const QString& fileName, int pages, bool compressed,
     return ReadFile(fileName);
 }
 
+// A native report file holding the given EMF payloads as its pages, written the way
+// the page store writes one.
+QByteArray NativeFileOf(const QList<QByteArray>& pages) {
+    QByteArray file(128, '\0');
+    qToLittleEndian<qint16>(3, file.data());
+    qToLittleEndian<qint16>(60, file.data() + 2);
+    SetInt32At(file, 8, qint32(pages.size()));
+    file.replace(26, 100, QByteArray(100, 'H'));
+    for (int page = 1; page <= pages.size(); ++page) {
+        const qint64 start = file.size();
+        file.append(QByteArray(8, '\0'));
+        SetInt32At(file, start, page);
+        file.append(pages[page - 1]);
+        file.append(QByteArray(4, '\0'));
+        SetInt32At(file, file.size() - 4, qint32(start));
+        SetInt32At(file, start + 4, qint32(file.size()));
+    }
+    return file;
+}
+
+QList<QByteArray> SampleMetafiles(const QString& kind) {
+    QList<QByteArray> samples;
+    const QDir folder(QStringLiteral("/work/shared/data/emf/") + kind);
+    for (const QString& name : folder.entryList({"*.emf"}, QDir::Files, QDir::Name))
+        samples.append(ReadFile(folder.filePath(name)));
+    return samples;
+}
+
 qint64 RecordStart(const QByteArray& file, int page) {
     qint64 start = 128;
     for (int i = 1; i < page; ++i) start = Int32At(file, start + 4);
@@ -178,6 +206,38 @@ TEST(NativeFile, DamagedFileLoadsAsFarAsItIsSound) {
         const TVRLoadResult again = reloaded.Load(kept);
         EXPECT_EQ(again.PageCount, c.pages);
         if (c.pages > 0) EXPECT_TRUE(again.IsSound()) << again.Damage.toStdString();
+    }
+}
+
+// Pages recorded by other programs load like our own; damaged ones end the sound part
+// of the file where they stand, without a crash.
+TEST(NativeFile, PagesFromOtherProgramsLoadOrAreRefused) {
+    const QList<QByteArray> real = SampleMetafiles("real");
+    const QList<QByteArray> corrupted = SampleMetafiles("corrupted");
+    if (real.isEmpty() || corrupted.isEmpty()) GTEST_SKIP() << "no sample metafiles";
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath("samples.vrp");
+
+    WriteFile(fileName, NativeFileOf(real));
+    TVRPrinter printer;
+    const TVRLoadResult result = printer.Load(fileName);
+    EXPECT_TRUE(result.IsSound()) << result.Damage.toStdString();
+    ASSERT_EQ(printer.PageCount(), real.size());
+    for (int page = 1; page <= real.size(); ++page) {
+        const auto loaded = printer.GetPage(page);
+        ASSERT_TRUE(loaded) << page;
+        EXPECT_EQ(loaded->Bytes(), real[page - 1]) << page;
+    }
+
+    for (const QByteArray& damaged : corrupted) {
+        WriteFile(fileName, NativeFileOf({real[0], damaged, real[1]}));
+        TVRPrinter loader;
+        const TVRLoadResult partial = loader.Load(fileName);
+        EXPECT_GE(partial.PageCount, 1);
+        if (partial.PageCount < 3)
+            EXPECT_EQ(partial.Damage,
+                      QString("The file is damaged after page %1").arg(partial.PageCount));
+        for (int page = 1; page <= partial.PageCount; ++page) EXPECT_TRUE(loader.GetPage(page));
     }
 }
 
