@@ -249,9 +249,12 @@ void TVRPageList::SaveToFile(const QString& fileName) {
     std::lock_guard lock(FLock);
     QSaveFile file(fileName);
     const auto failure = [&] {
+        // A short write leaves no error of its own to quote.
+        const QString reason = file.error() == QFileDevice::NoError
+                                   ? QStringLiteral("the device did not take all of it")
+                                   : file.errorString();
         file.cancelWriting();
-        return Exception(
-            QStringLiteral("Cannot write the file %1: %2").arg(fileName, file.errorString()));
+        return Exception(QStringLiteral("Cannot write the file %1: %2").arg(fileName, reason));
     };
     if (!file.open(QIODevice::WriteOnly)) throw failure();
     qint64 expectedSize = 0;

@@ -4,7 +4,11 @@
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
+#include <thread>
 
+#include "report_engine/TVRMetafileCanvas.h"
+#include "report_engine/TVRPageList.h"
 #include "report_engine/TVRStream.h"
 #include "tests/report_engine/PageRuns.h"
 
@@ -88,4 +92,38 @@ TEST(PageList, SpillsToATemporaryFileWithPagesUnchanged) {
         }
     }
     EXPECT_FALSE(QFile::exists(spillFile));
+}
+
+// A run on another thread may fill the store while the preview reads it, also across
+// the move of the stream into its temporary file.
+TEST(PageList, ReadsWhileAnotherThreadAddsPages) {
+    std::vector<std::unique_ptr<TVRMetafile>> pages;
+    for (int page = 0; page < 7; ++page) {
+        pages.push_back(std::make_unique<TVRMetafile>(794, 1123));
+        TVRMetafileCanvas canvas(*pages.back());
+        canvas.TextOut(10, 10 + page, QStringLiteral("Page %1").arg(page));
+    }
+    constexpr int pageCount = 300;
+    TVRStream stream(20000);
+    TVRPageList list;
+    list.Attach(&stream, false);
+    std::atomic<bool> done = false;
+    std::thread writer([&] {
+        for (int page = 0; page < pageCount; ++page) list.AddPage(*pages[page % pages.size()]);
+        done = true;
+    });
+    int reads = 0;
+    int mismatches = 0;
+    while (!done || reads < 100) {
+        const int available = list.PageCount();
+        if (available == 0) continue;
+        const int page = 1 + reads * 37 % available;
+        const auto stored = list.GetPage(page);
+        if (!stored || stored->Bytes() != pages[(page - 1) % pages.size()]->Bytes()) ++mismatches;
+        ++reads;
+    }
+    writer.join();
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(list.PageCount(), pageCount);
+    EXPECT_FALSE(stream.InMemory());
 }
