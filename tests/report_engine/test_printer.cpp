@@ -163,6 +163,39 @@ TEST(Printer, PaperTableMatchesPagesEitherWay) {
     EXPECT_EQ(PaperDimensions(TVRPaperSize::A2)->Length, 594);
 }
 
+TEST(Printer, SettingsReachThePrinter) {
+    struct Case {
+        TVRPaperSize size;
+        TPrinterOrientation orientation;
+        QSizeF portraitMm;
+        QPageLayout::Orientation layout;
+    };
+    const Case cases[]{
+        {TVRPaperSize::A4, poLandscape, {210, 297}, QPageLayout::Landscape},
+        {TVRPaperSize::Legal, poPortrait, {215.9, 355.6}, QPageLayout::Portrait},
+        {TVRPaperSize::Custom, poLandscape, {100, 150}, QPageLayout::Landscape},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.size));
+        TVRPrinterSettings settings;
+        settings.PaperSize = c.size;
+        settings.Orientation = c.orientation;
+        settings.PaperWidth = 1000;
+        settings.PaperLength = 1500;
+        settings.Copies = 2;
+        settings.Collate = true;
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        ApplyPrinterSettings(settings, printer);
+        const QSizeF size = printer.pageLayout().pageSize().size(QPageSize::Millimeter);
+        EXPECT_NEAR(size.width(), c.portraitMm.width(), 0.5);
+        EXPECT_NEAR(size.height(), c.portraitMm.height(), 0.5);
+        EXPECT_EQ(printer.pageLayout().orientation(), c.layout);
+        EXPECT_EQ(printer.copyCount(), 2);
+        EXPECT_TRUE(printer.collateCopies());
+    }
+}
+
 TEST(Printer, NotificationsArePostedNotSent) {
     TVRPrinter printer;
     auto log = std::make_unique<NotificationLog>();
