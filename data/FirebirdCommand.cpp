@@ -340,12 +340,12 @@ bool FirebirdCommand::FetchNext(std::vector<TFieldValue>& row) {
                 std::memcpy(&value.Integer, data, sizeof(qint32));
                 break;
             case SQL_TEXT:
-                value.Text = DecodeWin1252(data, int(layout.length));
+                DecodeWin1252Into(value.Text, data, int(layout.length));
                 break;
             case SQL_VARYING: {
                 ISC_USHORT length;
                 std::memcpy(&length, data, sizeof length);
-                value.Text = DecodeWin1252(data + sizeof length, length);
+                DecodeWin1252Into(value.Text, data + sizeof length, length);
                 break;
             }
         }

@@ -55,11 +55,18 @@ QChar Win1252ToUnicode(unsigned char byte) {
 }
 
 QString DecodeWin1252(const char* bytes, int length) {
-    QString text(length, Qt::Uninitialized);
-    QChar* out = text.data();
+    QString text;
+    DecodeWin1252Into(text, bytes, length);
+    return text;
+}
+
+void DecodeWin1252Into(QString& target, const char* bytes, int length) {
+    // An unshared target with room keeps its buffer: reading row after row into the
+    // same values then allocates nothing.
+    target.resize(length);
+    QChar* out = target.data();
     const auto* in = reinterpret_cast<const unsigned char*>(bytes);
     for (int i = 0; i < length; ++i) out[i] = QChar(kDecode.unicode[in[i]]);
-    return text;
 }
 
 QByteArray EncodeWin1252(const QString& text) {

@@ -17,6 +17,8 @@ QChar Win1252ToUnicode(unsigned char byte);
 
 // Decodes bytes into text.
 QString DecodeWin1252(const char* bytes, int length);
+// The same into an existing string, reusing its buffer when it is not shared.
+void DecodeWin1252Into(QString& target, const char* bytes, int length);
 
 // Encodes text; raises EDatabaseError naming the first character that has no
 // Windows-1252 byte.
