@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -126,6 +127,11 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
     CreateMenu();
     // The design size is that of the client area, below the menu bar.
     resize(kDesignClientWidth, kDesignClientHeight + MainMenu1->sizeHint().height());
+    // Without a window manager (a bare X server) nobody maximises the window: start it
+    // covering the screen's free area, which a window manager then keeps as maximised.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(screen->availableGeometry());
+    }
 
     // Watch the program's modal windows closing (see eventFilter).
     qApp->installEventFilter(this);
