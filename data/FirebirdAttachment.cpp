@@ -46,6 +46,7 @@ FirebirdAttachment::FirebirdAttachment(FirebirdClient& client,
     dpb.AddInteger(isc_dpb_sql_dialect, quint32(settings.Dialect));
 
     FirebirdStatus status(client);
+    const FirebirdSignalGuard signalGuard;
     FAttachment = client.Provider()->attachDatabase(&status, settings.Database.toUtf8().constData(),
                                                     dpb.Length(), dpb.Data());
     status.Check();

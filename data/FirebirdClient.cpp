@@ -99,3 +99,11 @@ void FirebirdStatus::Check() {
 QString FirebirdStatus::Message() {
     return FClient.StatusMessage(&FWrapper);
 }
+
+FirebirdSignalGuard::FirebirdSignalGuard() {
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], nullptr, &FSaved[i]);
+}
+
+FirebirdSignalGuard::~FirebirdSignalGuard() {
+    for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &FSaved[i], nullptr);
+}

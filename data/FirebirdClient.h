@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <csignal>
 
 // The Firebird client library, opened at run time by file name. Each library is
 // loaded once per process and kept to the end; every entry point the program uses is
@@ -34,6 +35,22 @@ private:
     Firebird::IMaster* FMaster = nullptr;
     Firebird::IProvider* FProvider = nullptr;
     Firebird::IUtil* FUtil = nullptr;
+};
+
+// The embedded engine installs handlers for the termination signals when it starts,
+// and they swallow the signal: a program that attached once could then no longer be
+// ended with SIGTERM. Engine start-up (attaching or creating a database) runs inside
+// this guard, which puts back the dispositions the program had before.
+class FirebirdSignalGuard {
+public:
+    FirebirdSignalGuard();
+    ~FirebirdSignalGuard();
+    FirebirdSignalGuard(const FirebirdSignalGuard&) = delete;
+    FirebirdSignalGuard& operator=(const FirebirdSignalGuard&) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+    struct sigaction FSaved[3] = {};
 };
 
 // A status for one series of client calls: Check() raises EDatabaseError with the

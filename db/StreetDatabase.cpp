@@ -65,6 +65,7 @@ public:
         }
         const QByteArray dpb = CreationBlock();
         FirebirdStatus status(FClient);
+        const FirebirdSignalGuard signalGuard;
         FAttachment = FClient.Provider()->createDatabase(
             &status, QFile::encodeName(info.absoluteFilePath()).constData(), unsigned(dpb.size()),
             reinterpret_cast<const unsigned char*>(dpb.constData()));
@@ -210,6 +211,7 @@ private:
         dpb.append(char(4));
         dpb.append(QByteArray("\1\0\0\0", 4));
         FirebirdStatus status(FClient);
+        const FirebirdSignalGuard signalGuard;
         Firebird::IAttachment* attachment = FClient.Provider()->attachDatabase(
             &status, QFile::encodeName(QFileInfo(FPath).absoluteFilePath()).constData(),
             unsigned(dpb.size()), reinterpret_cast<const unsigned char*>(dpb.constData()));

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
 #include <functional>
 
 #include "data/Exception.h"
@@ -53,6 +54,22 @@ TEST(Session, OpensAndCloses) {
     EXPECT_EQ(connection.ConnectionState(), csStateClosed);
     connection.SetConnected(true);
     EXPECT_TRUE(connection.Connected());
+}
+
+// The embedded engine catches SIGTERM and swallows it; a program that had attached
+// could then no longer be ended by the system. Attaching must leave the dispositions
+// the program had.
+TEST(Session, AttachingKeepsTheProgramsTerminationSignals) {
+    struct sigaction before {};
+    sigaction(SIGTERM, nullptr, &before);
+    const TestDatabase database = TestDatabase::Sample();
+    TSQLConnection connection;
+    database.Configure(connection);
+    connection.Open();
+    struct sigaction after {};
+    sigaction(SIGTERM, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+    connection.Close();
 }
 
 TEST(Session, EmptyValueRemovesParameterLine) {
