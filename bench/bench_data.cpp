@@ -30,6 +30,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "data/TCachedDataSet.h"
 #include "data/TDataProvider.h"
 #include "data/TField.h"
@@ -106,29 +107,9 @@ const char* const kPesquisaSql =
     " UPPER(A.LOCALIZACAO) AS LOCALIZACAO,\n UPPER(A.OBSERVACAO) AS OBSERVACAO\nFROM\n"
     " LOGRADOUROS A\nORDER BY\n A.I_ID";
 
-double seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The best of `runs` timings of work; prepare and teardown (dropping what the previous
-// run read) run outside the timed part, so that every side is timed reading only.
-double best(
-    int runs, const std::function<void()>& work, const std::function<void()>& teardown = [] {}) {
-    double result = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        teardown();
-        result = std::min(result, seconds(work));
-    }
-    teardown();
-    return result;
-}
-
-void ratioLine(const char* name, double ours, double peer, const char* target) {
-    std::printf("%s = %.2f (%s)   [%.1f ms vs %.1f ms]\n", name, ours / peer, target, ours * 1e3,
-                peer * 1e3);
-}
+using bench::BestSeconds;
+using bench::RatioLine;
+using bench::Seconds;
 
 // Firebird object API ----------------------------------------------------------------
 
@@ -395,14 +376,14 @@ int main(int argc, char** argv) {
     double cached = 1e30, floor = 1e30, peer = peerAvailable ? 1e30 : 0;
     for (int run = 0; run < runs; ++run) {
         set.Close();
-        cached = std::min(cached, seconds([&] { set.Open(); }));
+        cached = std::min(cached, Seconds([&] { set.Open(); }));
         floorColumns = Columns();
-        floor = std::min(floor, seconds([&] { floorColumns = fetchFloor(api, attachment); }));
+        floor = std::min(floor, Seconds([&] { floorColumns = fetchFloor(api, attachment); }));
         floorRows = floorColumns.ids.size();
         floorColumns = Columns();
         if (peerAvailable) {
             peerValues.clear();
-            peer = std::min(peer, seconds([&] { peerRows = fetchPeer(database, peerValues); }));
+            peer = std::min(peer, Seconds([&] { peerRows = fetchPeer(database, peerValues); }));
             peerValues.clear();
         }
     }
@@ -410,8 +391,8 @@ int main(int argc, char** argv) {
 
     set.Open();
     std::printf("rows: cached %d, floor %zu, peer %zu\n", set.RecordCount(), floorRows, peerRows);
-    ratioLine("open: cached/floor", cached, floor, "target <= 1.5");
-    if (peer > 0) ratioLine("open: cached/peer", cached, peer, "target <= 0.7");
+    RatioLine("open: cached/floor", cached, floor, "target <= 1.5");
+    if (peer > 0) RatioLine("open: cached/peer", cached, peer, "target <= 0.7");
 
     // Memory -----------------------------------------------------------------------
     set.Close();
@@ -441,7 +422,7 @@ int main(int argc, char** argv) {
     std::vector<QString> names;
     names.reserve(size_t(set.RecordCount()));
     for (int row = 0; row < set.RecordCount(); ++row) names.push_back(set.AsStringAt(row, nome));
-    const double sortCached = best(runs, [&] {
+    const double sortCached = BestSeconds(runs, [&] {
         set.SetIndexFieldNames(QString());
         set.SetIndexFieldNames(QStringLiteral("NOME"));
     });
@@ -449,9 +430,9 @@ int main(int argc, char** argv) {
     double sortOnly = 1e30;
     for (int i = 0; i < runs; ++i) {
         std::vector<QString> copy = names;
-        sortOnly = std::min(sortOnly, seconds([&] { std::sort(copy.begin(), copy.end()); }));
+        sortOnly = std::min(sortOnly, Seconds([&] { std::sort(copy.begin(), copy.end()); }));
     }
-    ratioLine("sort: cached/byte-order sort", sortCached, sortOnly, "target <= 3");
+    RatioLine("sort: cached/byte-order sort", sortCached, sortOnly, "target <= 3");
 
     // Search -----------------------------------------------------------------------
     std::mt19937 random(20261210);
@@ -463,7 +444,7 @@ int main(int argc, char** argv) {
     }
     std::vector<QStringList> keys;  // what a search box hands over, built beforehand
     for (const QString& prefix : prefixes) keys.push_back(QStringList{prefix});
-    const double search = best(runs, [&] {
+    const double search = BestSeconds(runs, [&] {
         for (const QStringList& key : keys) set.FindNearest(key);
     });
     // The scan: the same comparison (sort keys of the sorted rows), row by row from the
@@ -477,7 +458,7 @@ int main(int argc, char** argv) {
     const int scanned = kSearches / 10;
     long long checksum = 0;
     const double scan =
-        seconds([&] {
+        Seconds([&] {
             for (int i = 0; i < scanned; ++i) {
                 const QByteArray key = collator.SortKey(prefixes[size_t(i) * 10]);
                 size_t row = 0;

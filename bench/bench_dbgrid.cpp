@@ -24,6 +24,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "data/TCachedDataSet.h"
 #include "data/TDataProvider.h"
 #include "data/TField.h"
@@ -40,16 +41,8 @@ constexpr int kStreets = 100000;
 constexpr int kSteps = 200;
 constexpr int kColumns = 11;
 
-double seconds(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void ratioLine(const char* name, double ours, double peer, const char* target) {
-    std::printf("%s = %.2f (%s)   [%.1f ms vs %.1f ms]\n", name, ours / peer, target, ours * 1e3,
-                peer * 1e3);
-}
+using bench::RatioLine;
+using bench::Seconds;
 
 // The search list as the registry loads it: every street, text in capitals.
 struct SearchList {
@@ -174,17 +167,17 @@ int main(int argc, char** argv) {
     double oursReset = 1e30, peerReset = 1e30;
     for (int run = 0; run < runs; ++run) {
         grid.SetDataSource(nullptr);
-        oursReset = std::min(oursReset, seconds([&] {
+        oursReset = std::min(oursReset, Seconds([&] {
                                  grid.SetDataSource(list.source);
                                  paint(grid);
                              }));
         auto copy = texts;
-        peerReset = std::min(peerReset, seconds([&] {
+        peerReset = std::min(peerReset, Seconds([&] {
                                  peerModel.Reload(std::move(copy));
                                  paint(peer);
                              }));
     }
-    ratioLine("reset: grid/plain view", oursReset, peerReset, "target <= 2");
+    RatioLine("reset: grid/plain view", oursReset, peerReset, "target <= 2");
 
     // Keystrokes: prefixes of names taken from the list itself.
     set.SetIndexFieldNames(QStringLiteral("NOME"));
@@ -204,13 +197,13 @@ int main(int argc, char** argv) {
     }
     double oursKeys = 1e30, peerKeys = 1e30;
     for (int run = 0; run < runs; ++run) {
-        oursKeys = std::min(oursKeys, seconds([&] {
+        oursKeys = std::min(oursKeys, Seconds([&] {
                                 for (const QString& prefix : prefixes) {
                                     set.FindNearest(QStringList{prefix});
                                     paint(grid);
                                 }
                             }));
-        peerKeys = std::min(peerKeys, seconds([&] {
+        peerKeys = std::min(peerKeys, Seconds([&] {
                                 for (int row : targetRows) {
                                     peer.selectRow(row);
                                     peer.scrollTo(peerModel.index(row, 0));
@@ -218,11 +211,11 @@ int main(int argc, char** argv) {
                                 }
                             }));
     }
-    ratioLine("keystroke: grid+FindNearest/plain view", oursKeys, peerKeys, "target <= 2");
+    RatioLine("keystroke: grid+FindNearest/plain view", oursKeys, peerKeys, "target <= 2");
     double searchOnly = 1e30;
     grid.SetDataSource(nullptr);
     for (int run = 0; run < runs; ++run) {
-        searchOnly = std::min(searchOnly, seconds([&] {
+        searchOnly = std::min(searchOnly, Seconds([&] {
                                   for (const QString& prefix : prefixes)
                                       set.FindNearest(QStringList{prefix});
                               }));
@@ -235,19 +228,19 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kSteps; ++i) jumps.push_back(int(random() % unsigned(set.RecordCount())));
     double oursScroll = 1e30, peerScroll = 1e30;
     for (int run = 0; run < runs; ++run) {
-        oursScroll = std::min(oursScroll, seconds([&] {
+        oursScroll = std::min(oursScroll, Seconds([&] {
                                   for (int row : jumps) {
                                       grid.scrollTo(grid.model()->index(row, 0));
                                       paint(grid);
                                   }
                               }));
-        peerScroll = std::min(peerScroll, seconds([&] {
+        peerScroll = std::min(peerScroll, Seconds([&] {
                                   for (int row : jumps) {
                                       peer.scrollTo(peerModel.index(row, 0));
                                       paint(peer);
                                   }
                               }));
     }
-    ratioLine("scroll: grid/plain view", oursScroll, peerScroll, "target <= 1.5");
+    RatioLine("scroll: grid/plain view", oursScroll, peerScroll, "target <= 1.5");
     return 0;
 }

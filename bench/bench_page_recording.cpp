@@ -16,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "report_engine/TVRMetafile.h"
 #include "report_engine/TVRMetafileCanvas.h"
 #include "report_engine/TextMeasure.h"
@@ -153,16 +154,7 @@ void DrawPageWithQt(QPainter& painter, int page, const QImage& emblem,
     }
 }
 
-double BestSeconds(int runs, const std::function<void()>& work) {
-    double best = 1e300;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e9);
-    }
-    return best;
-}
+using bench::BestSeconds;
 
 }  // namespace
 

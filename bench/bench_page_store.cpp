@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "report_engine/TVRCompress.h"
 #include "report_engine/TVRMetafile.h"
 #include "report_engine/TVRMetafileCanvas.h"
@@ -28,16 +29,7 @@ namespace {
 constexpr int Pages = 2703;
 constexpr int DistinctPages = 40;
 
-double BestSeconds(int runs, const std::function<void()>& work) {
-    double best = 1e30;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e9);
-    }
-    return best;
-}
+using bench::BestSeconds;
 
 // A listing page: header texts, then 38 rows of eight texts on alternating colours.
 std::unique_ptr<TVRMetafile> ListingPage(int page) {
