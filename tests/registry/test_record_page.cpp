@@ -4,6 +4,7 @@
 #include <QTabWidget>
 
 #include "tests/registry/RegistryFixture.h"
+#include "tests/support/CommitRefusal.h"
 
 namespace {
 
@@ -256,6 +257,36 @@ TEST_F(RegistryTest, SaveRefusedByTheDatabaseKeepsTheUserInTheRecord) {
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(database->Query(QStringLiteral("SELECT I_ID, NOME FROM LOGRADOUROS ORDER BY I_ID")),
               (QList<QStringList>{{"1", "A"}, {"2", "ACEITO"}}));
+}
+
+// The database refuses the write only when the transaction commits. The save says so,
+// the refused transaction does not outlive it, and saving again once the cause is gone
+// stores the street where every other attachment sees it.
+TEST_F(RegistryTest, SaveRefusedAtCommitIsReportedAndTheNextSaveIsStored) {
+    TestDatabase locked = DatabaseWith({{1, "RUA", "A"}});
+    RefuseStreetCommitsWhileLocked(locked);
+    LockStreetCommits(locked);
+    TFrm_Logradouros& frm = Open(std::move(locked));
+
+    frm.Botao_Novo->click();
+    Type(frm.C3J, QStringLiteral("1"));
+    Type(frm.C4J, QStringLiteral("2000"));
+    Type(frm.C6J, QStringLiteral("nova"));
+    frm.Botao_Salvar->click();
+    EXPECT_EQ(
+        Messages(),
+        QStringList{QStringLiteral("Atenção, esse registro já existe, confirme informações!")});
+    EXPECT_FALSE(dmPrincipal->TorvaneConnection->InTransaction());
+    EXPECT_EQ(Record().ChangeCount(), 1);
+    EXPECT_EQ(database->StreetCount(), 1);
+
+    UnlockStreetCommits(*database);
+    ClearShownMessages();
+    frm.Botao_Salvar->click();
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Record().ChangeCount(), 0);
+    EXPECT_EQ(database->Query(QStringLiteral("SELECT I_ID, NOME FROM LOGRADOUROS ORDER BY I_ID")),
+              (QList<QStringList>{{"1", "A"}, {"2", "NOVA"}}));
 }
 
 TEST_F(RegistryTest, DeleteAsksAndRestoresTheRecordWhenItFails) {
