@@ -322,7 +322,11 @@ std::optional<TErrorPacket> TSQLResolver::ApplyUpdates(const TDelta& delta, int 
                     errors.Rows.push_back(std::move(errorRow));
                     if (rolledBackAtOnce) errors.RolledBack = true;
                 }
-                if (limit != -1 && errorCount > limit) break;
+                if (limit != -1 && errorCount > limit) {
+                    // The rows after this one were never executed.
+                    errors.FirstRowNotReached = row + 1;
+                    break;
+                }
             }
         }
 
