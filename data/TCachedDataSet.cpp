@@ -997,6 +997,12 @@ bool TCachedDataSet::Modified() const {
     return d->modified;
 }
 
+TUpdateStatus TCachedDataSet::UpdateStatus() const {
+    if (d->state == dsInsert) return usInserted;
+    const int id = d->state == dsInactive ? -1 : d->currentId();
+    return id < 0 ? usUnmodified : d->rows[size_t(id)].status;
+}
+
 int TCachedDataSet::ApplyUpdates(int maxErrors) {
     CheckBrowseMode();
     if (d->changeLog.empty()) return 0;
