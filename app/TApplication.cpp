@@ -1,8 +1,11 @@
 #include "app/TApplication.h"
 
+#include "report_engine/ui/TVRProgressForm.h"
 #include "toolkit/Dialogs.h"
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    InstallProgressWindow();
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

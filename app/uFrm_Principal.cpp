@@ -23,8 +23,8 @@
 #include "data/Exception.h"
 #include "data/TSQLConnection.h"
 #include "registry/uFrm_Logradouros.h"
-#include "report_engine/Colors.h"
-#include "report_engine/Jpeg.h"
+#include "report_engine/base/Colors.h"
+#include "report_engine/base/Jpeg.h"
 #include "toolkit/Dialogs.h"
 
 TFrm_Principal* Frm_Principal = nullptr;

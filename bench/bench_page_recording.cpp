@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "bench/BenchTiming.h"
-#include "report_engine/TVRMetafile.h"
-#include "report_engine/TVRMetafileCanvas.h"
-#include "report_engine/TextMeasure.h"
+#include "report_engine/canvas/TVRMetafileCanvas.h"
+#include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/emf/TVRMetafile.h"
 
 namespace {
 

@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "bench/BenchTiming.h"
-#include "report_engine/TVRCompress.h"
-#include "report_engine/TVRMetafile.h"
-#include "report_engine/TVRMetafileCanvas.h"
-#include "report_engine/TVRPageList.h"
-#include "report_engine/TVRStream.h"
+#include "report_engine/canvas/TVRMetafileCanvas.h"
+#include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/store/TVRCompress.h"
+#include "report_engine/store/TVRPageList.h"
+#include "report_engine/store/TVRStream.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "report_engine/TVRMetafile.h"
-#include "report_engine/TVRPrinter.h"
-#include "report_engine/TextMeasure.h"
+#include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/printer/TVRPrinter.h"
 #include "tests/support/ListingFixture.h"
 
 namespace {

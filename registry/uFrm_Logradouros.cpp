@@ -18,7 +18,7 @@
 #include "data/TField.h"
 #include "data/TSQLQuery.h"
 #include "registry/udmLogradouros.h"
-#include "report_engine/Colors.h"
+#include "report_engine/base/Colors.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/TComponents.h"
 #include "toolkit/TDBEdit.h"

@@ -25,7 +25,7 @@
 #include "app/udmPrincipal.h"
 #include "data/TSQLConnection.h"
 #include "registry/uFrm_Logradouros.h"
-#include "report_engine/FormatSettings.h"
+#include "report_engine/base/FormatSettings.h"
 #include "tests/support/TestDatabase.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/TDBEdit.h"

@@ -12,15 +12,15 @@
 
 #include "data/NumberFormat.h"
 #include "data/TField.h"
-#include "report_engine/Jpeg.h"
-#include "report_engine/TVRBand.h"
-#include "report_engine/TVRDBText.h"
-#include "report_engine/TVRImage.h"
-#include "report_engine/TVRLabel.h"
-#include "report_engine/TVRMemoryDataSet.h"
-#include "report_engine/TVRReport.h"
-#include "report_engine/TVRShape.h"
-#include "report_engine/TVRSysData.h"
+#include "report_engine/base/Jpeg.h"
+#include "report_engine/controls/TVRDBText.h"
+#include "report_engine/controls/TVRImage.h"
+#include "report_engine/controls/TVRLabel.h"
+#include "report_engine/controls/TVRShape.h"
+#include "report_engine/controls/TVRSysData.h"
+#include "report_engine/model/TVRBand.h"
+#include "report_engine/model/TVRMemoryDataSet.h"
+#include "report_engine/model/TVRReport.h"
 
 struct ListingFixture {
     std::unique_ptr<TVRReport> Report;

@@ -1,7 +1,7 @@
 #include "tests/support/RecordingFilter.h"
 
-#include "report_engine/TVRImage.h"
-#include "report_engine/TVRShape.h"
+#include "report_engine/controls/TVRImage.h"
+#include "report_engine/controls/TVRShape.h"
 
 void RecordingFilter::Start(int paperWidth, int paperHeight, const TVRFont& font) {
     TVRExportFilter::Start(paperWidth, paperHeight, font);

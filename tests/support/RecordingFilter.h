@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <vector>
 
-#include "report_engine/TVRExportFilter.h"
-#include "report_engine/TVRReport.h"
+#include "report_engine/export/TVRExportFilter.h"
+#include "report_engine/model/TVRReport.h"
 
 // An export filter that writes down every call a report run makes, in order, so tests
 // can compare the sequence. Calls are kept both as structured entries and as short

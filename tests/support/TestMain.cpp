@@ -4,9 +4,12 @@
 
 #include <QApplication>
 
+#include "report_engine/ui/TVRProgressForm.h"
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    InstallProgressWindow();  // print and export runs show their progress window, as in the program
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

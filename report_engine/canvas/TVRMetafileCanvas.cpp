@@ -1,0 +1,446 @@
+#include "report_engine/canvas/TVRMetafileCanvas.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QMutex>
+#include <QPainter>
+#include <array>
+#include <vector>
+
+#include "report_engine/base/Rounding.h"
+#include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/emf/EmfRecords.h"
+#include "report_engine/emf/TVRMetafile.h"
+
+using namespace Emf;
+
+namespace {
+
+// The reference device the pages are recorded for: a 96 dpi screen.
+constexpr int ReferenceWidthPixels = 1920;
+constexpr int ReferenceHeightPixels = 1080;
+constexpr int ReferenceWidthMicrometers = 508000;   // 1920 px at 96 dpi
+constexpr int ReferenceHeightMicrometers = 285750;  // 1080 px at 96 dpi
+
+// Objects kept alive per kind before the least recently used one is deleted; enough
+// for a page's usual fonts, pens and brushes while keeping the handle table small.
+constexpr int ObjectsPerKind = 8;
+
+// Pictures up to this many bytes of pixels are stored as plain 24-bit DIBs; larger ones
+// as PNG inside the DIB (BI_PNG), which keeps a picture repeated on every page small.
+constexpr qint64 PlainBitmapLimit = 64 * 1024;
+
+bool SameFace(const TVRFont& a, const TVRFont& b) {
+    return a.Size == b.Size && a.Bold == b.Bold && a.Italic == b.Italic &&
+           a.Underline == b.Underline && a.StrikeOut == b.StrikeOut && a.Charset == b.Charset &&
+           a.Name == b.Name;
+}
+
+quint32 PenStyleOf(TVRPenStyle style) {
+    switch (style) {
+        case psDash:
+            return PS_DASH;
+        case psDot:
+            return PS_DOT;
+        case psDashDot:
+            return PS_DASHDOT;
+        case psDashDotDot:
+            return PS_DASHDOTDOT;
+        case psClear:
+            return PS_NULL;
+        case psInsideFrame:
+            return PS_INSIDEFRAME;
+        default:
+            return PS_SOLID;
+    }
+}
+
+struct EncodedPicture {
+    qint64 CacheKey = 0;
+    int Width = 0;
+    int Height = 0;
+    QByteArray BitmapInfo;
+    QByteArray Bits;
+};
+
+// A picture as a DIB: BITMAPINFOHEADER and bits. Transparent pixels are laid on white,
+// the colour of the paper.
+EncodedPicture EncodePicture(const QImage& image) {
+    EncodedPicture picture;
+    picture.CacheKey = image.cacheKey();
+    picture.Width = image.width();
+    picture.Height = image.height();
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    {
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, image);
+    }
+    const qint64 stride = ((qint64(picture.Width) * 24 + 31) / 32) * 4;
+    const bool plain = stride * picture.Height <= PlainBitmapLimit;
+    quint32 compression = BI_RGB;
+    if (plain) {
+        picture.Bits.resize(stride * picture.Height);
+        char* bits = picture.Bits.data();
+        for (int y = 0; y < picture.Height; ++y) {  // bottom-up rows of blue, green, red
+            const auto* source =
+                reinterpret_cast<const QRgb*>(flat.constScanLine(picture.Height - 1 - y));
+            char* row = bits + stride * y;
+            std::memset(row, 0, stride);
+            for (int x = 0; x < picture.Width; ++x) {
+                row[3 * x] = char(qBlue(source[x]));
+                row[3 * x + 1] = char(qGreen(source[x]));
+                row[3 * x + 2] = char(qRed(source[x]));
+            }
+        }
+    } else {
+        compression = BI_PNG;
+        QBuffer buffer(&picture.Bits);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        writer.write(flat.convertToFormat(QImage::Format_RGB888));
+    }
+    picture.BitmapInfo.resize(BitmapInfoHeaderSize);
+    char* info = picture.BitmapInfo.data();
+    std::memset(info, 0, BitmapInfoHeaderSize);
+    qToLittleEndian<quint32>(BitmapInfoHeaderSize, info);
+    qToLittleEndian<qint32>(picture.Width, info + 4);
+    qToLittleEndian<qint32>(picture.Height, info + 8);
+    qToLittleEndian<quint16>(1, info + 12);  // planes
+    qToLittleEndian<quint16>(24, info + 14);
+    qToLittleEndian<quint32>(compression, info + 16);
+    qToLittleEndian<quint32>(quint32(picture.Bits.size()), info + 20);
+    qToLittleEndian<qint32>(3780, info + 24);  // 96 dpi in pixels per metre
+    qToLittleEndian<qint32>(3780, info + 28);
+    return picture;
+}
+
+// The last pictures encoded: a report prints the same picture on every page.
+EncodedPicture CachedPicture(const QImage& image) {
+    static QMutex lock;
+    static std::array<EncodedPicture, 4> cache;
+    static int next = 0;
+    QMutexLocker locker(&lock);
+    for (const EncodedPicture& picture : cache)
+        if (picture.CacheKey == image.cacheKey() && picture.Width == image.width()) return picture;
+    EncodedPicture& slot = cache[next];
+    next = (next + 1) % int(cache.size());
+    slot = EncodePicture(image);
+    return slot;
+}
+
+}  // namespace
+
+// The device-context state the records have set so far, and the objects alive in the
+// metafile's handle table; calls that would not change that state write nothing.
+class EmfRecorder {
+public:
+    template <typename Value>
+    struct Cached {
+        Value Key;
+        quint32 Handle;
+        quint64 LastUse;
+    };
+
+    Writer Records;
+    std::vector<quint32> FreeHandles;
+    quint32 NextHandle = 1;
+    quint64 UseClock = 0;
+    std::vector<Cached<TVRFont>> Fonts;
+    std::vector<Cached<TVRPen>> Pens;
+    std::vector<Cached<TVRBrush>> Brushes;
+
+    // What the caller asked for.
+    TVRFont Font;
+    TVRPen Pen;
+    TVRBrush Brush;
+    TAlignment Alignment = taLeftJustify;
+    bool Transparent = false;
+    const TVRFontMetrics* Metrics = nullptr;
+    TVRFont MetricsFont;
+
+    // What the device context holds (a device context starts with these).
+    quint32 SelectedFont = SYSTEM_FONT;
+    quint32 SelectedPen = BLACK_PEN;
+    quint32 SelectedBrush = WHITE_BRUSH;
+    quint32 TextAlign = TA_TOP | TA_LEFT;
+    quint32 BkMode = OPAQUE;
+    TColor TextColor = clBlack;
+    TColor BkColor = clWhite;
+    bool Clipped = false;
+    TRect Clip;
+    bool Ended = false;
+
+    std::vector<qint32> Advances;
+
+    quint32 AllocateHandle() {
+        if (!FreeHandles.empty()) {
+            const quint32 handle = FreeHandles.back();
+            FreeHandles.pop_back();
+            return handle;
+        }
+        return NextHandle++;
+    }
+
+    // Finds or creates the object for `key`; evicts the least recently used unselected
+    // object of its kind when the kind is full.
+    template <typename Value, typename Create>
+    quint32 ObjectFor(std::vector<Cached<Value>>& cache, const Value& key, quint32 selected,
+                      bool (*same)(const Value&, const Value&), Create create) {
+        for (auto& entry : cache)
+            if (same(entry.Key, key)) {
+                entry.LastUse = ++UseClock;
+                return entry.Handle;
+            }
+        if (int(cache.size()) >= ObjectsPerKind) {
+            auto victim = cache.end();
+            for (auto it = cache.begin(); it != cache.end(); ++it)
+                if (it->Handle != selected &&
+                    (victim == cache.end() || it->LastUse < victim->LastUse))
+                    victim = it;
+            Records.EmrDeleteObject(victim->Handle);
+            FreeHandles.push_back(victim->Handle);
+            cache.erase(victim);
+        }
+        const quint32 handle = AllocateHandle();
+        create(handle);
+        cache.push_back({key, handle, ++UseClock});
+        return handle;
+    }
+
+    void RealizeFont() {
+        if (SelectedFont != SYSTEM_FONT) {
+            for (auto& entry : Fonts)
+                if (entry.Handle == SelectedFont && SameFace(entry.Key, Font)) {
+                    entry.LastUse = ++UseClock;
+                    return;
+                }
+        }
+        const quint32 handle =
+            ObjectFor<TVRFont>(Fonts, Font, SelectedFont, SameFace, [this](quint32 created) {
+                Records.EmrExtCreateFontIndirectW(
+                    created, -TextMeasure::EmPixels(Font.Size), Font.Bold ? FW_BOLD : FW_NORMAL,
+                    Font.Italic, Font.Underline, Font.StrikeOut, quint8(Font.Charset), Font.Name);
+            });
+        Records.EmrSelectObject(handle);
+        SelectedFont = handle;
+    }
+
+    static bool SamePen(const TVRPen& a, const TVRPen& b) { return a == b; }
+    static bool SameBrush(const TVRBrush& a, const TVRBrush& b) { return a == b; }
+
+    void RealizePen() {
+        quint32 handle;
+        if (Pen.Style == psClear) {
+            handle = NULL_PEN;
+        } else {
+            handle = ObjectFor<TVRPen>(Pens, Pen, SelectedPen, SamePen, [this](quint32 created) {
+                Records.EmrCreatePen(created, PenStyleOf(Pen.Style), std::max(0, Pen.Width),
+                                     Pen.Color & 0xFFFFFF);
+            });
+        }
+        SelectIfNeeded(SelectedPen, handle);
+    }
+
+    void SelectNullPen() { SelectIfNeeded(SelectedPen, NULL_PEN); }
+
+    void RealizeBrush() {
+        quint32 handle;
+        if (Brush.Style == bsClear || Brush.Color == clNone) {
+            handle = NULL_BRUSH;
+        } else {
+            handle = ObjectFor<TVRBrush>(
+                Brushes, Brush, SelectedBrush, SameBrush, [this](quint32 created) {
+                    if (Brush.Style == bsSolid)
+                        Records.EmrCreateBrushIndirect(created, BS_SOLID, Brush.Color & 0xFFFFFF,
+                                                       0);
+                    else
+                        Records.EmrCreateBrushIndirect(created, BS_HATCHED, Brush.Color & 0xFFFFFF,
+                                                       quint32(Brush.Style - bsHorizontal));
+                });
+        }
+        SelectIfNeeded(SelectedBrush, handle);
+    }
+
+    void SelectIfNeeded(quint32& selected, quint32 handle) {
+        if (selected == handle) return;
+        Records.EmrSelectObject(handle);
+        selected = handle;
+    }
+
+    // `clearBrush`: a text cell over a clear brush stays transparent, as a canvas draws it.
+    void RealizeBkMode(bool clearBrush = false) {
+        const quint32 mode = Transparent || clearBrush ? TRANSPARENT : OPAQUE;
+        if (mode != BkMode) {
+            Records.EmrSetBkMode(mode);
+            BkMode = mode;
+        }
+    }
+
+    const TVRFontMetrics& CurrentMetrics() {
+        if (!Metrics || !SameFace(MetricsFont, Font)) {
+            Metrics = &TextMeasure::Metrics(Font);
+            MetricsFont = Font;
+        }
+        return *Metrics;
+    }
+};
+
+TVRMetafileCanvas::TVRMetafileCanvas(TVRMetafile& target)
+    : FTarget(target), FRecorder(std::make_unique<EmfRecorder>()) {
+    const int width = std::max(1, target.Width());
+    const int height = std::max(1, target.Height());
+    // The frame, in hundredths of a millimetre, gives the page size at 96 dpi.
+    const RectL frame{0, 0, Round(width * 2540.0 / 96), Round(height * 2540.0 / 96)};
+    FRecorder->Records.EmrHeader(RectL{0, 0, width - 1, height - 1}, frame, ReferenceWidthPixels,
+                                 ReferenceHeightPixels, ReferenceWidthMicrometers,
+                                 ReferenceHeightMicrometers);
+}
+
+TVRMetafileCanvas::~TVRMetafileCanvas() {
+    End();
+}
+
+void TVRMetafileCanvas::End() {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended) return;
+    r.Ended = true;
+    r.Records.EmrEof();
+    r.Records.PatchHeader(quint16(std::min<quint32>(r.NextHandle, 0xFFFF)));
+    FTarget.SetBytes(r.Records.Take());
+}
+
+void TVRMetafileCanvas::SetFont(const TVRFont& font) {
+    FRecorder->Font = font;
+}
+void TVRMetafileCanvas::SetPen(const TVRPen& pen) {
+    FRecorder->Pen = pen;
+}
+void TVRMetafileCanvas::SetBrush(const TVRBrush& brush) {
+    FRecorder->Brush = brush;
+}
+void TVRMetafileCanvas::SetTextAlign(TAlignment alignment) {
+    FRecorder->Alignment = alignment;
+}
+void TVRMetafileCanvas::SetBkModeTransparent(bool transparent) {
+    FRecorder->Transparent = transparent;
+}
+
+void TVRMetafileCanvas::SetClipRect(const TRect& rect) {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended || (r.Clipped && r.Clip == rect)) return;
+    if (r.Clipped) r.Records.EmrExtSelectClipRgnReset();
+    r.Records.EmrIntersectClipRect(RectL{rect.Left, rect.Top, rect.Right, rect.Bottom});
+    r.Clipped = true;
+    r.Clip = rect;
+}
+
+void TVRMetafileCanvas::ResetClip() {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended || !r.Clipped) return;
+    r.Records.EmrExtSelectClipRgnReset();
+    r.Clipped = false;
+}
+
+void TVRMetafileCanvas::TextOut(int x, int y, const QString& text) {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended || text.isEmpty()) return;
+    r.RealizeFont();
+    const TColor color = r.Font.Color & 0xFFFFFF;
+    if (color != r.TextColor) {
+        r.Records.EmrSetTextColor(color);
+        r.TextColor = color;
+    }
+    const quint32 align = r.Alignment == taRightJustify ? TA_RIGHT
+                          : r.Alignment == taCenter     ? TA_CENTER
+                                                        : TA_LEFT;
+    if (align != r.TextAlign) {
+        r.Records.EmrSetTextAlign(align);
+        r.TextAlign = align;
+    }
+    const bool clearBrush = r.Brush.Style == bsClear || r.Brush.Color == clNone;
+    r.RealizeBkMode(clearBrush);
+    if (!r.Transparent && !clearBrush) {
+        // An opaque text cell takes the brush colour, as a canvas paints it.
+        const TColor background = r.Brush.Color & 0xFFFFFF;
+        if (background != r.BkColor) {
+            r.Records.EmrSetBkColor(background);
+            r.BkColor = background;
+        }
+    }
+    const QSize extent = r.CurrentMetrics().Extent(text, &r.Advances);
+    int left = x;
+    if (align == TA_RIGHT)
+        left = x - extent.width();
+    else if (align == TA_CENTER)
+        left = x - extent.width() / 2;
+    const RectL bounds{left, y, left + std::max(extent.width(), 1) - 1, y + extent.height() - 1};
+    r.Records.EmrExtTextOutW(bounds, x, y, reinterpret_cast<const char16_t*>(text.utf16()),
+                             quint32(text.size()), r.Advances.data());
+}
+
+void TVRMetafileCanvas::FillRect(const TRect& rect) {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended || rect.Width() <= 0 || rect.Height() <= 0) return;
+    if (r.Brush.Style == bsClear || r.Brush.Color == clNone) return;
+    r.RealizeBrush();
+    r.RealizeBkMode();
+    r.SelectNullPen();
+    // Without a pen a rectangle fills one pixel less to the right and bottom.
+    r.Records.EmrRectangle(RectL{rect.Left, rect.Top, rect.Right + 1, rect.Bottom + 1});
+}
+
+void TVRMetafileCanvas::Rectangle(const TRect& rect) {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended) return;
+    r.RealizeBrush();
+    r.RealizePen();
+    r.RealizeBkMode();
+    r.Records.EmrRectangle(RectL{rect.Left, rect.Top, rect.Right, rect.Bottom});
+}
+
+void TVRMetafileCanvas::Ellipse(const TRect& rect) {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended) return;
+    r.RealizeBrush();
+    r.RealizePen();
+    r.RealizeBkMode();
+    r.Records.EmrEllipse(RectL{rect.Left, rect.Top, rect.Right, rect.Bottom});
+}
+
+void TVRMetafileCanvas::RoundRect(const TRect& rect, int cornerWidth, int cornerHeight) {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended) return;
+    r.RealizeBrush();
+    r.RealizePen();
+    r.RealizeBkMode();
+    r.Records.EmrRoundRect(RectL{rect.Left, rect.Top, rect.Right, rect.Bottom}, cornerWidth,
+                           cornerHeight);
+}
+
+void TVRMetafileCanvas::MoveTo(int x, int y) {
+    if (FRecorder->Ended) return;
+    FRecorder->Records.EmrMoveToEx(x, y);
+}
+
+void TVRMetafileCanvas::LineTo(int x, int y) {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended) return;
+    r.RealizePen();
+    r.RealizeBkMode();
+    r.Records.EmrLineTo(x, y);
+}
+
+void TVRMetafileCanvas::StretchDraw(const TRect& rect, const QImage& image) {
+    EmfRecorder& r = *FRecorder;
+    if (r.Ended || image.isNull() || rect.Width() == 0 || rect.Height() == 0) return;
+    const EncodedPicture picture = CachedPicture(image);  // shares the cached bytes
+    const RectL bounds{std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom),
+                       std::max(rect.Left, rect.Right) - 1, std::max(rect.Top, rect.Bottom) - 1};
+    r.Records.EmrStretchDIBits(bounds, rect.Left, rect.Top, rect.Width(), rect.Height(),
+                               picture.Width, picture.Height, picture.BitmapInfo, picture.Bits);
+}
+
+QSize TVRMetafileCanvas::TextExtent(const QString& text) {
+    return FRecorder->CurrentMetrics().Extent(text);
+}

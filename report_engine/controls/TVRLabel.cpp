@@ -1,0 +1,298 @@
+#include "report_engine/controls/TVRLabel.h"
+
+#include <algorithm>
+
+#include "report_engine/base/Rounding.h"
+#include "report_engine/base/TVRUnits.h"
+#include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/controls/TVRShape.h"
+#include "report_engine/model/TVRBand.h"
+#include "report_engine/model/TVRReport.h"
+#include "report_engine/printer/TVRPrinter.h"
+
+namespace {
+
+bool EndsWord(QChar character) {
+    return character == QLatin1Char(' ') || character == QLatin1Char('-') ||
+           character == QLatin1Char('\r');
+}
+
+QStringList SplitWords(const QString& text) {
+    QStringList words;
+    int start = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        if (EndsWord(text.at(i))) {
+            words.append(text.mid(start, i + 1 - start));
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) words.append(text.mid(start));
+    return words;
+}
+
+// Native units per reference (96 dpi) pixel.
+constexpr double NativePerPixel = 254.0 / 96.0;
+
+}  // namespace
+
+QStringList WrapParagraph(const QString& text, int width, TVRWrapStyle style,
+                          const TVRTextWidth& textWidth) {
+    // Widths are sums of character advances, so when the whole text fits every line
+    // built from it fits too and the text is one line.
+    if (textWidth(text) <= width) return {text};
+
+    QStringList lines;
+    QString line;
+    if (style == BreakAnywhere) {
+        for (QChar character : text) {
+            if (!line.isEmpty() && textWidth(line + character) > width) {
+                lines.append(line);
+                line.clear();
+            }
+            line += character;
+        }
+        lines.append(line);
+        return lines;
+    }
+
+    for (QString word : SplitWords(text)) {
+        if (textWidth(line + word) > width) {
+            if (line.isEmpty()) {
+                // A word too wide for an empty line keeps the characters that fit.
+                int count = 0;
+                while (count < word.size() && textWidth(word.left(count + 1)) < width) ++count;
+                line = word.left(count);
+                word.clear();
+            }
+            lines.append(line);
+            line.clear();
+            if (!word.isEmpty() && textWidth(word) > width) {
+                while (!word.isEmpty() && textWidth(word) > width) word.chop(1);
+                lines.append(word);
+                word.clear();
+            }
+        }
+        line += word;
+    }
+    lines.append(line);
+    return lines;
+}
+
+TVRCustomLabel::TVRCustomLabel(QObject* parent) : TVRPrintable(parent) {}
+
+void TVRCustomLabel::SetCaption(const QString& caption) {
+    FCaption = caption;
+    FPrintCaption = caption;
+    FormatLines();
+}
+
+int TVRCustomLabel::Zoom() const {
+    const TCustomVRReport* report = FReport ? FReport : ParentReport();
+    return report ? report->Zoom : 100;
+}
+
+int TVRCustomLabel::PixelWidth() const {
+    return NativeToPixels(Size().NativeWidth(), Zoom());
+}
+
+const TVRFontMetrics& TVRCustomLabel::Metrics() const {
+    if (!FMetrics || !(FMetricsFont == FFont)) {
+        FMetrics = &TextMeasure::Metrics(FFont);
+        FMetricsFont = FFont;
+    }
+    return *FMetrics;
+}
+
+int TVRCustomLabel::TextPixelWidth(const QString& text) const {
+    const int width = Metrics().Extent(text).width() + 1;
+    const int zoom = Zoom();
+    return zoom == 100 ? width : Round(width * zoom / 100.0);
+}
+
+double TVRCustomLabel::LineHeight() const {
+    return Metrics().Extent(QStringLiteral("W")).height() * NativePerPixel;
+}
+
+QStringList TVRCustomLabel::Paragraphs() const {
+    QString text = FPrintCaption;
+    text.remove(QLatin1Char('\n'));
+    return text.split(QLatin1Char('\r'));
+}
+
+void TVRCustomLabel::FormatLines() {
+    FFormattedLines.clear();
+    FCurrentLine = 0;
+    const QStringList paragraphs = Paragraphs();
+    auto measure = [this](const QString& text) { return TextPixelWidth(text); };
+
+    if (AutoSize) {
+        int widest = 0;
+        for (const QString& paragraph : paragraphs) {
+            FFormattedLines.append(paragraph);
+            widest = std::max(widest, measure(paragraph));
+        }
+        // The control takes the width of its widest line; a right-aligned one keeps its
+        // right edge, a centred one its centre.
+        const int zoom = Zoom();
+        double width = PixelsToNative(widest, zoom);
+        if (Frame().DrawLeft) width += Frame().NativeWidth();
+        if (Frame().DrawRight) width += Frame().NativeWidth();
+        const double oldWidth = Size().NativeWidth();
+        if (Alignment() == taRightJustify)
+            Size().SetNativeLeft(Size().NativeLeft() + oldWidth - width);
+        else if (Alignment() == taCenter)
+            Size().SetNativeLeft(Size().NativeLeft() + (oldWidth - width) / 2);
+        Size().SetNativeWidth(width);
+        const double minimumHeight =
+            PixelsToNative(Metrics().Extent(QStringLiteral("W")).height() + 1, zoom);
+        if (Size().NativeHeight() < minimumHeight) Size().SetNativeHeight(minimumHeight);
+        return;
+    }
+
+    const int width = PixelWidth();
+    for (const QString& paragraph : paragraphs) {
+        const QStringList lines = WrapParagraph(paragraph, width, WrapStyle, measure);
+        if (WordWrap)
+            FFormattedLines.append(lines);
+        else
+            FFormattedLines.append(lines.isEmpty() ? QString() : lines.first());
+    }
+}
+
+void TVRCustomLabel::Prepare() {
+    TVRPrintable::Prepare();
+    SetCaption(FCaption);
+}
+
+void TVRCustomLabel::Print(int ofsX, int ofsY) {
+    if (!IsEnabled() || !FVRPrinter) return;
+
+    const QString savedPrintCaption = FPrintCaption;
+    if (FPrintFinished) {
+        FPrintCaption = GetCaptionBased();
+        if (OnPrint) OnPrint(*this, FPrintCaption);
+        FormatLines();
+    }
+
+    double boxLeft = ofsX + Size().NativeLeft();
+    double boxTop = ofsY + Size().NativeTop();
+    const double boxWidth = Size().NativeWidth();
+    const double boxHeight = Size().NativeHeight();
+    const bool exporting = Exporting();
+    TVRCanvas* canvas = exporting ? nullptr : FVRPrinter->Canvas();
+
+    const TRect deviceBox = DeviceBox(ofsX, ofsY);
+    if (exporting && !Transparent && Color != clWhite)
+        ExportFilledRectangle(*ExportFilter(), deviceBox, Color);
+    if (canvas && !Transparent) {
+        canvas->SetBrush({Color, bsSolid});
+        canvas->FillRect(deviceBox);
+    }
+
+    if (Frame().DrawTop) boxTop += Frame().NativeWidth();
+    if (Frame().DrawLeft) boxLeft += Frame().NativeWidth();
+    PrintLines(boxLeft, boxTop, boxWidth, boxHeight);
+
+    if (Frame().AnySide()) {
+        const TVRCustomBand* band = ParentBand();
+        TRect frameRect = deviceBox;
+        if (AutoStretch && band)
+            frameRect.Bottom =
+                FVRPrinter->YPos(ofsY + Size().NativeTop() + boxHeight + band->Expanded());
+        if (exporting) {
+            if (!Transparent) ExportFilledRectangle(*ExportFilter(), frameRect, Color);
+            Frame().Export(*ExportFilter(), frameRect, FVRPrinter->XFactor(),
+                           FVRPrinter->YFactor());
+        } else if (canvas) {
+            Frame().Paint(*canvas, frameRect, FVRPrinter->XFactor(), FVRPrinter->YFactor());
+        }
+    }
+    if (OnPrint) FPrintCaption = savedPrintCaption;
+}
+
+void TVRCustomLabel::PrintLines(double boxLeft, double boxTop, double boxWidth, double boxHeight) {
+    const bool exporting = Exporting();
+    TVRCanvas* canvas = exporting ? nullptr : FVRPrinter->Canvas();
+    const double lineHeight = LineHeight();
+
+    double x = boxLeft;
+    if (Alignment() == taRightJustify)
+        x = boxLeft + boxWidth;
+    else if (Alignment() == taCenter)
+        x = boxLeft + boxWidth / 2;
+    if (canvas) {
+        canvas->SetFont(FFont);
+        canvas->SetTextAlign(Alignment());
+        canvas->SetBkModeTransparent(true);
+    }
+
+    double y = boxTop;
+    if (FFormattedLines.size() == 1 && VerticalAlignment != tlTop) {
+        // The text's device height at this page's resolution.
+        const double textHeight = Metrics().Extent(QStringLiteral("Wp")).height() * NativePerPixel *
+                                  FVRPrinter->YFactor();
+        const double free = (FVRPrinter->YSize(boxHeight) - textHeight) / FVRPrinter->YFactor();
+        y += VerticalAlignment == tlCenter ? free / 2 : free;
+    }
+
+    TVRCustomBand* band = ParentBand();
+    const double designBottom = boxTop + boxHeight;
+    double boxBottom = designBottom;
+    while (FCurrentLine < FFormattedLines.size()) {
+        if (y + lineHeight > boxBottom + 1) {
+            if (!AutoStretch || !band) break;
+            const double oldBottom = boxBottom;
+            boxBottom = designBottom + band->ExpandBand(y + lineHeight - (designBottom + 1));
+            if (y + lineHeight > boxBottom + 1) break;
+            if (canvas && !Transparent && boxBottom > oldBottom) {
+                canvas->SetBrush({Color, bsSolid});
+                canvas->FillRect({FVRPrinter->XPos(boxLeft), FVRPrinter->YPos(oldBottom),
+                                  FVRPrinter->XPos(boxLeft + boxWidth),
+                                  FVRPrinter->YPos(boxBottom)});
+            }
+        }
+        const QString& line = FFormattedLines.at(FCurrentLine);
+        if (exporting)
+            ExportLine(x, y, boxLeft, boxTop, boxWidth, boxHeight, line);
+        else if (canvas && !line.isEmpty())
+            canvas->TextOut(FVRPrinter->XPos(x), FVRPrinter->YPos(y), line);
+        y += lineHeight;
+        ++FCurrentLine;
+    }
+    FPrintFinished = !(AutoStretch && FCurrentLine < FFormattedLines.size());
+}
+
+void TVRCustomLabel::ExportLine(double x, double y, double boxLeft, double boxTop, double boxWidth,
+                                double boxHeight, const QString& text) {
+    TVRExportFilter* filter = ExportFilter();
+    if (!FReport->ExportWantsRecords()) {
+        filter->TextOut(x, y, FFont, Color, Alignment(), text);
+        return;
+    }
+    TExportInfoRec info;
+    info.Xpos = x;
+    info.Ypos = y;
+    info.Font = FFont;
+    info.BGColor = Color;
+    info.Alignment = Alignment();
+    info.Text = text;
+    info.Column = XLColumn;
+    info.ExportAs = ExportAs;
+    info.ControlName = Name();
+    info.ControlWidth = boxWidth;
+    info.controlHeight = boxHeight;
+    info.controlLeft = boxLeft;
+    info.controlTop = boxTop;
+    info.XLNumFormat = XLNumFormat;
+    info.VAlignment = VerticalAlignment;
+    filter->TextOutRec(info);
+}
+
+double TVRCustomLabel::GetExpandedHeight() {
+    if (!AutoStretch) return 0;
+    const QString saved = FPrintCaption;
+    FPrintCaption = GetCaptionBased();
+    FormatLines();
+    FPrintCaption = saved;
+    return std::max(0.0, FFormattedLines.size() * LineHeight() - Size().NativeHeight());
+}

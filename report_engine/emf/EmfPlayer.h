@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QRectF>
+#include <QStringList>
+
+#include "report_engine/emf/EmfRecords.h"
+
+class QPainter;
+
+// The fields of EMR_HEADER that placing and checking a metafile needs.
+struct EmfHeader {
+    Emf::RectL Bounds;  // device pixels, inclusive
+    Emf::RectL Frame;   // hundredths of a millimetre, inclusive
+    quint32 HeaderSize = 0;
+    quint32 Bytes = 0;  // nBytes: the whole metafile
+    quint32 Records = 0;
+    quint16 Handles = 0;
+    int DevicePixelsX = 0;  // the reference device
+    int DevicePixelsY = 0;
+    double DevicePixelsPerMillimetreX = 96 / 25.4;
+    double DevicePixelsPerMillimetreY = 96 / 25.4;
+
+    // Reads and checks the header at `data`; false when it is not a sound EMR_HEADER.
+    // Only the header itself needs to be available.
+    static bool Read(const char* data, qint64 available, EmfHeader& header);
+
+    // The picture frame in pixels at 96 dpi, rounded.
+    int WidthAt96() const;
+    int HeightAt96() const;
+};
+
+// Replays enhanced metafiles onto a QPainter. Every size, offset and count is checked
+// against the record that holds it; playing stops at the first record that is not
+// sound (the result says so) and never reads outside the buffer.
+class EmfPlayer {
+public:
+    struct Result {
+        bool Complete = false;  // every record up to EMR_EOF was sound
+        int RecordsPlayed = 0;
+    };
+
+    static Result Play(const QByteArray& emf, QPainter& painter, const QRectF& target);
+    // The strings of the text records (EMR_EXTTEXTOUTW/A, EMR_SMALLTEXTOUT), in order,
+    // up to the first unsound record.
+    static QStringList Texts(const QByteArray& emf);
+};

@@ -1,0 +1,240 @@
+#pragma once
+
+#include <QFlags>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "report_engine/base/Colors.h"
+#include "report_engine/base/TVRUnits.h"
+#include "report_engine/canvas/TVRCanvas.h"
+#include "report_engine/export/TVRExportFilter.h"
+#include "report_engine/model/TVRBand.h"
+#include "report_engine/model/TVRFrame.h"
+#include "report_engine/model/TVRPage.h"
+#include "report_engine/printer/TVRPrinter.h"
+#include "report_engine/printer/TVRPrinterOwner.h"
+#include "report_engine/printer/TVRPrinterSettings.h"
+
+class TVRDataSet;
+class TVRImage;
+class TVRPrintable;
+
+enum class TVROption { FirstPageHeader = 0x1, LastPageFooter = 0x2, Compression = 0x4 };
+Q_DECLARE_FLAGS(TVROptions, TVROption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TVROptions)
+
+enum TVRZoomState { vrZoomToFit, vrZoomToWidth, vrZoomOther, vrZoom100 };
+enum TVRPreviewWindowState { pwsNormal, pwsMinimized, pwsMaximized };
+
+class TCustomVRReport;
+
+// An export filter that places texts itself (the HTML filter) derives from this as well:
+// it then receives every text line with its control's box (TextOutRec instead of
+// TextOut) and a hidden marker after every printed band.
+class TVRBandMarkerSink {
+public:
+    virtual ~TVRBandMarkerSink() = default;
+    // `tag` is the band's marker element with "!xx!" left for its top; `top` is the
+    // band rectangle's top in device pixels.
+    virtual void acceptHTMLTag(const QString& tag, int top) = 0;
+};
+
+// Which bands a report has. The bands themselves are the report's child objects; this
+// only answers for them and adds or removes one of a role.
+class TVRReportBands {
+public:
+    explicit TVRReportBands(TCustomVRReport& report) : FReport(report) {}
+
+    bool HasTitle() const { return Has(rbTitle); }
+    bool HasPageHeader() const { return Has(rbPageHeader); }
+    bool HasColumnHeader() const { return Has(rbColumnHeader); }
+    bool HasDetail() const { return Has(rbDetail); }
+    bool HasPageFooter() const { return Has(rbPageFooter); }
+    bool HasSummary() const { return Has(rbSummary); }
+    void SetHasTitle(bool has) { Set(rbTitle, has); }
+    void SetHasPageHeader(bool has) { Set(rbPageHeader, has); }
+    void SetHasColumnHeader(bool has) { Set(rbColumnHeader, has); }
+    void SetHasDetail(bool has) { Set(rbDetail, has); }
+    void SetHasPageFooter(bool has) { Set(rbPageFooter, has); }
+    void SetHasSummary(bool has) { Set(rbSummary, has); }
+
+private:
+    bool Has(TVRBandType type) const;
+    void Set(TVRBandType type, bool has);
+
+    TCustomVRReport& FReport;
+};
+
+// A report: the page, the bands (child objects, in child order) with their controls,
+// and the run that lays them out page by page over a record set, into the page store
+// (preview), straight onto a printer, or into an export filter.
+class TCustomVRReport : public QObject, public TVRPrinterOwner {
+    Q_OBJECT
+
+public:
+    using TNotifyEvent = std::function<void(TCustomVRReport& sender)>;
+    using TVetoEvent = std::function<void(TCustomVRReport& sender, bool& flag)>;
+
+    explicit TCustomVRReport(QObject* parent = nullptr);
+    ~TCustomVRReport() override;
+
+    QString Name() const { return objectName(); }
+    void SetName(const QString& name) { setObjectName(name); }
+
+    // Definition.
+    TVRDataSet* DataSet = nullptr;
+    TVRReportBands& Bands() { return FBands; }
+    TVRFont Font;
+    TVROptions Options = TVROptions(TVROption::FirstPageHeader) | TVROption::LastPageFooter;
+    TVRPage& Page() { return FPage; }
+    const TVRPage& Page() const { return FPage; }
+    TVRPrinterSettings& PrinterSettings() override { return FPrinterSettings; }
+    bool PrintIfEmpty = false;
+    QString ReportTitle;
+    bool ShowProgressWindow = true;
+    TVRUnit Units() const { return FUnits; }
+    void SetUnits(TVRUnit units) { FUnits = units; }
+    int Zoom = 100;
+    TColor BackgroundColor = clWhite;
+    QString BackImageControl;
+    int PagesInPreview = 0;
+    TVRFrame& Frame() { return FFrame; }
+
+    // Preview settings, read by the preview window.
+    int PrevFormStyle = 0;  // 0 ordinary window, 1 stay on top
+    TVRPreviewWindowState PreviewInitialState = pwsNormal;
+    int PreviewWidth = 0;
+    int PreviewHeight = 0;
+    int PreviewLeft = 0;
+    int PreviewTop = 0;
+    bool PrevShowThumbs = true;
+    bool PrevShowSearch = true;
+    TVRZoomState PrevInitialZoom = vrZoom100;
+    TPrevSaveType PreviewDefaultSaveType = stPDF;
+
+    // Events. Veto flags come by reference: a handler clears PrintReport to skip the
+    // run, sets Cancel to stop an export, clears MoreData to end OnNeedData's rows.
+    TNotifyEvent BeforePreview;
+    TVetoEvent BeforePrint;
+    TNotifyEvent AfterPrintEvent;
+    TNotifyEvent AfterPreview;
+    TNotifyEvent OnStartPage;
+    TNotifyEvent OnEndPage;
+    TVetoEvent OnNeedData;
+    TNotifyEvent OnPreview;
+    TVetoEvent OnExport;
+    TNotifyEvent OnPreviewShowing;
+
+    // The bands in child order, and the first band of a role.
+    QList<TVRCustomBand*> BandList() const;
+    TVRCustomBand* BandOfType(TVRBandType type) const;
+    // Controls placed on the report itself rather than on a band.
+    QList<TVRPrintable*> Printables() const;
+
+    // Running the report.
+    void PreviewModal();
+    void Preview();
+    void Print();
+    void Prepare();
+    void ExportToFilter(TVRExportFilter& filter) override;
+    void CreateReport();
+
+    // Run state, for bands, controls and handlers.
+    TVRPrinter* VRPrinter() const { return FVRPrinter.get(); }
+    // Takes the page printer of the last run (a preview keeps it while it shows it).
+    std::unique_ptr<TVRPrinter> TakePrinter();
+    bool Available() const { return FAvailable; }
+    bool Exporting() const override { return FExporting; }
+    bool FinalPass() const { return FFinalPass; }
+    TVRExportFilter* ExportFilter() const { return FExportFilter; }
+    int PageCount() const { return FPagecount; }
+    int CurrentColumn() const { return FCurrentColumn; }
+    int CurrentX() const { return FCurrentX; }
+    int CurrentY() const { return FCurrentY; }
+    int DetailNumber() const { return FDetailNumber; }
+    // Rows of the report's record set (1 when it is missing, closed or fails).
+    int RecordCount() const;
+    bool Cancelled() const { return FCancelled; }
+    // The run was cancelled, by the report or through its page printer.
+    bool RunCancelled() const;
+    // True while the empty-set bands print (their data texts print empty).
+    bool PrintingEmptySet() const { return FInEmptySet; }
+    // The export filter takes texts as records with their control's box.
+    bool ExportWantsRecords() const;
+    bool UserCancel = false;
+
+    // Space left for bands on the current page, native; 0 outside a page.
+    int AvailableSpace() const;
+    void PrintBand(TVRCustomBand* band);
+    void NewPage(bool printColumnHeaders);
+    void NewColumn();
+    void EndPage();
+
+    // TVRPrinterOwner.
+    bool ShowProgress() const override { return ShowProgressWindow; }
+    void PrintAgain() override { Print(); }
+    void PreviewClosed() override;
+    void CancelByUser() override;
+    void AfterPrint() override {
+        if (AfterPrintEvent) AfterPrintEvent(*this);
+    }
+
+private:
+    friend class TVRReportBands;
+
+    int CountRecords() const;
+    void Execute();
+    void PrintEmptySet();
+    void PrintColumnHeaders();
+    bool MakeSpace(TVRCustomBand* band);
+    void PrintBandContents(TVRCustomBand* band);
+    void PrintChildBand(TVRCustomBand* child);
+    TRect BandRect(TVRCustomBand* band, double height) const;
+    void RunWithPrinter(TVRPrinterDestination destination, const QString& progressCaption);
+    static bool IsFullHeightLine(const TVRPrintable* printable);
+    void PrintFullHeightLines(TVRCustomBand* band, const TRect& rect);
+    void SendBandMarker(TVRCustomBand* band);
+    double PageFooterSize() const;
+    double VerticalPaperExtent() const;
+    void CopySettingsToPrinter(TVRPrinter& printer);
+    void ForEachPrintable(const std::function<void(TVRPrintable&)>& action) const;
+    std::unique_ptr<TVRPrinter> NewPrinter();
+
+    TVRReportBands FBands{*this};
+    TVRPrinterSettings FPrinterSettings;
+    TVRPage FPage{this, &FPrinterSettings};
+    TVRFrame FFrame;
+    TVRUnit FUnits = TVRUnit::MM;
+
+    std::unique_ptr<TVRPrinter> FVRPrinter;
+    int FCurrentX = 0;
+    int FCurrentY = -1;
+    int FPagecount = 0;
+    int FCurrentColumn = 1;
+    int FColumnTopPosition = 0;
+    double FPageFooterSize = 0;
+    bool FAvailable = true;
+    bool FCancelled = false;
+    bool FLastPage = false;
+    bool FExporting = false;
+    TVRExportFilter* FExportFilter = nullptr;
+    bool FFinalPass = true;
+    int FDetailNumber = 0;
+    int FDetailsPrinted = 0;
+    int FRecordCount = 1;
+    bool FInEmptySet = false;
+    bool FSkipSpaceTest = false;
+    int FPrintingChild = 0;
+    TVRImage* FBackImage = nullptr;
+    QList<TVRCustomBand*> FColumnHeaders;
+};
+
+class TVRReport : public TCustomVRReport {
+    Q_OBJECT
+
+public:
+    explicit TVRReport(QObject* parent = nullptr) : TCustomVRReport(parent) {}
+};

@@ -1,0 +1,395 @@
+// Pages recorded through TVRMetafileCanvas: what they replay to, what their header
+// says, and how compactly they record.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <map>
+
+#include "data/Exception.h"
+#include "report_engine/canvas/TVRMetafileCanvas.h"
+#include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/emf/EmfRecords.h"
+#include "report_engine/emf/TVRMetafile.h"
+
+namespace {
+
+struct RecordInfo {
+    quint32 Type;
+    qsizetype Offset;
+    quint32 Size;
+};
+
+std::vector<RecordInfo> Records(const QByteArray& emf) {
+    std::vector<RecordInfo> records;
+    qsizetype offset = 0;
+    while (offset + 8 <= emf.size()) {
+        const quint32 type = qFromLittleEndian<quint32>(emf.constData() + offset);
+        const quint32 size = qFromLittleEndian<quint32>(emf.constData() + offset + 4);
+        if (size < 8) break;
+        records.push_back({type, offset, size});
+        offset += size;
+    }
+    return records;
+}
+
+int CountOf(const QByteArray& emf, quint32 type) {
+    int count = 0;
+    for (const RecordInfo& record : Records(emf)) count += record.Type == type;
+    return count;
+}
+
+quint32 U32(const QByteArray& bytes, qsizetype offset) {
+    return qFromLittleEndian<quint32>(bytes.constData() + offset);
+}
+qint32 I32(const QByteArray& bytes, qsizetype offset) {
+    return qFromLittleEndian<qint32>(bytes.constData() + offset);
+}
+
+QImage Replay(const TVRMetafile& page, double scale, bool* complete = nullptr) {
+    QImage image(qRound(page.Width() * scale), qRound(page.Height() * scale), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const bool played = page.Play(painter, QRectF(0, 0, image.width(), image.height()));
+    if (complete) *complete = played;
+    return image;
+}
+
+// Left and right ends of the dark pixels in a band of rows.
+std::pair<int, int> InkColumns(const QImage& image, int top, int bottom) {
+    int left = image.width(), right = -1;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    return {left, right};
+}
+
+// A page of known content: a red filled box (20,20)-(80,60), a blue line at y = 100,
+// a green bordered rectangle, a picture and two texts.
+void RecordSample(TVRMetafile& page) {
+    TVRMetafileCanvas canvas(page);
+    canvas.SetBrush(TVRBrush{clRed, bsSolid});
+    canvas.FillRect(TRect{20, 20, 80, 60});
+    canvas.SetPen(TVRPen{clBlue, 1, psSolid});
+    canvas.MoveTo(20, 100);
+    canvas.LineTo(300, 100);
+    canvas.SetBrush(TVRBrush{clLime, bsSolid});
+    canvas.SetPen(TVRPen{clBlack, 1, psSolid});
+    canvas.Rectangle(TRect{200, 20, 260, 60});
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(QColor(0, 0, 255));
+    canvas.StretchDraw(TRect{300, 20, 340, 60}, picture);
+    TVRFont font;
+    font.Size = 20;
+    canvas.SetFont(font);
+    canvas.SetBkModeTransparent(true);
+    canvas.SetTextAlign(taLeftJustify);
+    canvas.TextOut(20, 150, QStringLiteral("Hello"));
+    font.Size = 8;
+    font.Bold = true;
+    canvas.SetFont(font);
+    canvas.SetTextAlign(taRightJustify);
+    canvas.TextOut(380, 250, QStringLiteral("Pág. 1"));
+}
+
+}  // namespace
+
+TEST(EmfRecording, ReplaysShapesPicturesAndTextAtAnyScale) {
+    TVRMetafile page(400, 300);
+    RecordSample(page);
+    for (double scale : {1.0, 2.0, 0.5}) {
+        SCOPED_TRACE(scale);
+        bool complete = false;
+        const QImage image = Replay(page, scale, &complete);
+        EXPECT_TRUE(complete);
+        auto at = [&](int x, int y) {
+            return QColor(image.pixel(qRound(x * scale), qRound(y * scale)));
+        };
+        EXPECT_EQ(at(50, 40), QColor(Qt::red));
+        EXPECT_EQ(at(230, 40), QColor(Qt::green));
+        EXPECT_EQ(at(320, 40), QColor(Qt::blue));
+        EXPECT_EQ(at(150, 100), QColor(Qt::blue));
+        EXPECT_EQ(at(150, 110), QColor(Qt::white));
+        EXPECT_EQ(at(200, 40), QColor(Qt::black));  // the rectangle's outline
+        const auto [left, right] = InkColumns(image, qRound(150 * scale), qRound(180 * scale));
+        EXPECT_GE(left, 0);
+        EXPECT_GT(right, left);
+    }
+}
+
+TEST(EmfRecording, FilledRectanglesCoverExactlyTheirPixelsAtOneToOne) {
+    TVRMetafile page(400, 300);
+    RecordSample(page);
+    const QImage image = Replay(page, 1.0);
+    // FillRect (20,20)-(80,60) covers columns 20..79 and rows 20..59.
+    EXPECT_EQ(QColor(image.pixel(20, 20)), QColor(Qt::red));
+    EXPECT_EQ(QColor(image.pixel(79, 59)), QColor(Qt::red));
+    EXPECT_EQ(QColor(image.pixel(80, 40)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(50, 60)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(19, 40)), QColor(Qt::white));
+}
+
+TEST(EmfRecording, TextLandsWhereItWasMeasured) {
+    TVRFont font;
+    font.Size = 20;
+    const QString text = QStringLiteral("Registros de logradouros");
+    const int width = TextMeasure::Extent(font, text).width();
+    TVRMetafile page(600, 100);
+    {
+        TVRMetafileCanvas canvas(page);
+        canvas.SetFont(font);
+        canvas.SetBkModeTransparent(true);
+        canvas.SetTextAlign(taCenter);
+        canvas.TextOut(300, 20, text);
+    }
+    const QImage image = Replay(page, 1.0);
+    const auto [left, right] = InkColumns(image, 0, 100);
+    // Ink starts and ends within a couple of pixels of the measured box (side bearings).
+    EXPECT_NEAR(left, 300 - width / 2, 3);
+    EXPECT_NEAR(right, 300 - width / 2 + width, 3);
+    const auto [top, bottom] = [&] {
+        int first = -1, last = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 128) {
+                    if (first < 0) first = y;
+                    last = y;
+                }
+        return std::pair{first, last};
+    }();
+    // A top-aligned line hangs below its reference point, within the cell height.
+    const QSize extent = TextMeasure::Extent(font, text);
+    EXPECT_GE(top, 20);
+    EXPECT_LE(bottom, 20 + extent.height());
+}
+
+TEST(EmfRecording, TextsAreFoundInRecordingOrder) {
+    TVRMetafile page(400, 300);
+    RecordSample(page);
+    EXPECT_EQ(page.Texts(), (QStringList{QStringLiteral("Hello"), QStringLiteral("Pág. 1")}));
+    EXPECT_TRUE(TVRMetafile(100, 100).Texts().isEmpty());
+}
+
+TEST(EmfRecording, HeaderDescribesTheRecording) {
+    TVRMetafile page(1123, 794);
+    RecordSample(page);
+    const QByteArray& emf = page.Bytes();
+    const auto records = Records(emf);
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.front().Type, Emf::EMR_HEADER);
+    EXPECT_EQ(records.back().Type, Emf::EMR_EOF);
+    EXPECT_EQ(records.back().Offset + records.back().Size, emf.size());
+    EXPECT_EQ(U32(emf, 40), Emf::ENHMETA_SIGNATURE);
+    EXPECT_EQ(U32(emf, 48), quint32(emf.size()));      // nBytes
+    EXPECT_EQ(U32(emf, 52), quint32(records.size()));  // nRecords
+    // Bounds: the page in pixels; frame: the page in hundredths of a millimetre.
+    EXPECT_EQ(I32(emf, 16), 1122);
+    EXPECT_EQ(I32(emf, 20), 793);
+    EXPECT_NEAR(I32(emf, 32), 29712, 1);
+    EXPECT_NEAR(I32(emf, 36), 21008, 1);
+    // Reference device: a 96 dpi screen.
+    EXPECT_NEAR(I32(emf, 72) * 25.4 / (I32(emf, 100) / 1000.0), 96.0, 0.01);
+    // Every object handle written lies inside the declared table.
+    const quint16 handles = qFromLittleEndian<quint16>(emf.constData() + 56);
+    for (const RecordInfo& record : records)
+        if (record.Type == Emf::EMR_SELECTOBJECT) {
+            const quint32 handle = U32(emf, record.Offset + 8);
+            if (!(handle & Emf::STOCK_OBJECT)) {
+                EXPECT_LT(handle, handles);
+            }
+        }
+    EXPECT_EQ(page.Width(), 1123);
+    EXPECT_EQ(page.Height(), 794);
+    EXPECT_EQ(emf.size() % 4, 0);
+}
+
+TEST(EmfRecording, DeclaredLengthAndFromBytes) {
+    TVRMetafile page(1123, 794);
+    RecordSample(page);
+    QByteArray stream = page.Bytes() + QByteArray(16, 'x');  // a page followed by more data
+    EXPECT_EQ(TVRMetafile::DeclaredLength(stream.constData(), stream.size()),
+              quint32(page.Bytes().size()));
+    EXPECT_EQ(TVRMetafile::DeclaredLength(stream.constData(), 108), quint32(page.Bytes().size()));
+
+    const auto loaded = TVRMetafile::FromBytes(stream);
+    EXPECT_EQ(loaded->Bytes(), page.Bytes());
+    EXPECT_EQ(loaded->Width(), 1123);
+    EXPECT_EQ(loaded->Height(), 794);
+    EXPECT_EQ(loaded->Texts(), page.Texts());
+
+    QByteArray wrongSignature = page.Bytes();
+    wrongSignature[41] = 'X';
+    QByteArray badLength = page.Bytes();
+    qToLittleEndian<quint32>(13, badLength.data() + 48);
+    const std::map<std::string, QByteArray> unsound{
+        {"empty", QByteArray()}, {"short", page.Bytes().left(60)}, {"signature", wrongSignature},
+        {"length", badLength},   {"text", QByteArray(200, 'A')},
+    };
+    for (const auto& [name, bytes] : unsound) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(TVRMetafile::DeclaredLength(bytes.constData(), bytes.size()), 0u);
+        EXPECT_THROW(TVRMetafile::FromBytes(bytes), Exception);
+    }
+    EXPECT_THROW(TVRMetafile::FromBytes(page.Bytes().left(page.Bytes().size() - 4)), Exception);
+}
+
+TEST(EmfRecording, UnchangedStateWritesNoRecordsAndObjectsAreReused) {
+    TVRMetafile page(1123, 794);
+    TVRFont regular, bold;
+    bold.Bold = true;
+    {
+        TVRMetafileCanvas canvas(page);
+        canvas.SetBkModeTransparent(true);
+        for (int row = 0; row < 40; ++row) {
+            canvas.SetFont(row % 2 ? bold : regular);
+            canvas.SetBrush(TVRBrush{row % 2 ? clSilver : clWhite, bsSolid});
+            canvas.FillRect(TRect{0, row * 15, 1000, row * 15 + 15});
+            for (int column = 0; column < 11; ++column)
+                canvas.TextOut(column * 90, row * 15, QStringLiteral("texto %1").arg(column));
+        }
+    }
+    const QByteArray& emf = page.Bytes();
+    EXPECT_EQ(CountOf(emf, Emf::EMR_EXTCREATEFONTINDIRECTW), 2);
+    EXPECT_EQ(CountOf(emf, Emf::EMR_CREATEBRUSHINDIRECT), 2);
+    EXPECT_EQ(CountOf(emf, Emf::EMR_SETBKMODE), 1);
+    EXPECT_EQ(CountOf(emf, Emf::EMR_EXTTEXTOUTW), 440);
+    // Per row: one font and one brush selection, plus the null pen once.
+    EXPECT_LE(CountOf(emf, Emf::EMR_SELECTOBJECT), 81);
+}
+
+TEST(EmfRecording, ManyFontsKeepTheHandleTableSmall) {
+    TVRMetafile page(1123, 794);
+    {
+        TVRMetafileCanvas canvas(page);
+        for (int size = 6; size < 40; ++size) {
+            TVRFont font;
+            font.Size = size;
+            canvas.SetFont(font);
+            canvas.TextOut(10, size * 10, QString::number(size));
+        }
+    }
+    const QByteArray& emf = page.Bytes();
+    EXPECT_EQ(CountOf(emf, Emf::EMR_EXTCREATEFONTINDIRECTW), 34);
+    EXPECT_EQ(CountOf(emf, Emf::EMR_DELETEOBJECT), 34 - 8);
+    EXPECT_LE(qFromLittleEndian<quint16>(emf.constData() + 56), 10);
+    EXPECT_EQ(page.Texts().size(), 34);
+    bool complete = false;
+    Replay(page, 1.0, &complete);
+    EXPECT_TRUE(complete);
+}
+
+TEST(EmfRecording, AdvancesOfTheTextRecordAreTheMeasurement) {
+    TVRFont font;
+    font.Size = 7;
+    const QString text = QStringLiteral("Avenida Brasil, 1234 – ção");
+    TVRMetafile page(400, 100);
+    {
+        TVRMetafileCanvas canvas(page);
+        canvas.SetFont(font);
+        EXPECT_EQ(canvas.TextExtent(text), TextMeasure::Extent(font, text));
+        canvas.TextOut(5, 5, text);
+    }
+    const QByteArray& emf = page.Bytes();
+    for (const RecordInfo& record : Records(emf)) {
+        if (record.Type != Emf::EMR_EXTTEXTOUTW) continue;
+        const quint32 chars = U32(emf, record.Offset + 44);
+        const quint32 offDx = U32(emf, record.Offset + 72);
+        ASSERT_EQ(chars, quint32(text.size()));
+        ASSERT_LE(offDx + chars * 4, record.Size);
+        int sum = 0;
+        for (quint32 i = 0; i < chars; ++i) sum += I32(emf, record.Offset + offDx + 4 * i);
+        EXPECT_EQ(sum, TextMeasure::Extent(font, text).width());
+    }
+    EXPECT_EQ(CountOf(emf, Emf::EMR_EXTTEXTOUTW), 1);
+}
+
+TEST(EmfRecording, LargePicturesAreStoredCompactlyAndReplay) {
+    QImage picture(600, 600, QImage::Format_RGB32);
+    picture.fill(QColor(0, 128, 0));
+    TVRMetafile page(400, 300);
+    {
+        TVRMetafileCanvas canvas(page);
+        canvas.StretchDraw(TRect{10, 10, 110, 110}, picture);
+    }
+    EXPECT_LT(page.Bytes().size(), 50 * 1024);
+    const QImage image = Replay(page, 1.0);
+    EXPECT_EQ(QColor(image.pixel(60, 60)), QColor(0, 128, 0));
+    EXPECT_EQ(QColor(image.pixel(150, 60)), QColor(Qt::white));
+}
+
+TEST(EmfRecording, ClippingFollowsThePageAndStaysInsideTheCallersClip) {
+    TVRMetafile page(200, 100);
+    {
+        TVRMetafileCanvas canvas(page);
+        canvas.SetBrush(TVRBrush{clRed, bsSolid});
+        canvas.SetClipRect(TRect{10, 10, 50, 50});
+        canvas.FillRect(TRect{0, 0, 100, 100});
+        canvas.ResetClip();
+        canvas.SetBrush(TVRBrush{clBlue, bsSolid});
+        canvas.FillRect(TRect{120, 0, 200, 100});
+    }
+    const QImage image = Replay(page, 1.0);
+    EXPECT_EQ(QColor(image.pixel(30, 30)), QColor(Qt::red));
+    EXPECT_EQ(QColor(image.pixel(5, 5)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(70, 70)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(150, 50)), QColor(Qt::blue));
+
+    // A thumbnail clips the page to its frame; the page's own clipping must not lift it.
+    QImage thumbnail(200, 100, QImage::Format_RGB32);
+    thumbnail.fill(Qt::white);
+    QPainter painter(&thumbnail);
+    painter.setClipRect(QRect(0, 0, 140, 100));
+    page.Play(painter, QRectF(0, 0, 200, 100));
+    EXPECT_EQ(QColor(thumbnail.pixel(30, 30)), QColor(Qt::red));
+    EXPECT_EQ(QColor(thumbnail.pixel(130, 50)), QColor(Qt::blue));
+    EXPECT_EQ(QColor(thumbnail.pixel(150, 50)), QColor(Qt::white));
+}
+
+TEST(EmfRecording, OpaqueTextCellsTakeTheBrushColourUnlessTheBrushIsClear) {
+    for (TVRBrushStyle style : {bsSolid, bsClear}) {
+        SCOPED_TRACE(style);
+        TVRMetafile page(200, 60);
+        {
+            TVRMetafileCanvas canvas(page);
+            canvas.SetBrush(TVRBrush{clYellow, style});
+            canvas.SetBkModeTransparent(false);
+            canvas.TextOut(10, 10, QStringLiteral("i i i"));
+        }
+        const QImage image = Replay(page, 1.0);
+        // Just below the top of the cell, between the glyphs.
+        const QColor expected = style == bsSolid ? QColor(Qt::yellow) : QColor(Qt::white);
+        EXPECT_EQ(QColor(image.pixel(11, 11)), expected);
+        EXPECT_EQ(QColor(image.pixel(5, 11)), QColor(Qt::white));
+    }
+}
+
+TEST(EmfRecording, ReplaysOntoAPrinterDevice) {
+    TVRMetafile page(1123, 794);
+    RecordSample(page);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("page.pdf"));
+    {
+        QPdfWriter writer(path);
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
+        writer.setResolution(600);
+        QPainter painter(&writer);
+        EXPECT_TRUE(
+            page.Play(painter, QRectF(QPointF(0, 0), QSizeF(writer.width(), writer.height()))));
+    }
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    if (!pdftotext.waitForFinished(30000) || pdftotext.exitCode() != 0)
+        GTEST_SKIP() << "pdftotext is not available";
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("Hello"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Pág. 1"))) << text.toStdString();
+}

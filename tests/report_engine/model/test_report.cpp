@@ -1,0 +1,193 @@
+// The report run as a whole: units, the page, the export pass and its filter calls,
+// vetoes, failures and cancellation.
+#include <gtest/gtest.h>
+
+#include <QPrinterInfo>
+
+#include "data/Exception.h"
+#include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/printer/TVRPrinter.h"
+#include "tests/support/ListingFixture.h"
+#include "tests/support/RecordingFilter.h"
+
+TEST(ReportUnits, GeometryReadsAndWritesInTheReportUnits) {
+    struct Case {
+        TVRUnit Unit;
+        double Native;
+        double Expected;
+    };
+    const Case cases[] = {
+        {TVRUnit::MM, 283.1, 28.31},
+        {TVRUnit::Inches, 254, 1},
+        {TVRUnit::Pixels, 254, 96},
+        {TVRUnit::Native, 39.69, 39.69},
+    };
+    for (const Case& c : cases) {
+        TVRUnitScale scale;
+        scale.Unit = c.Unit;
+        EXPECT_NEAR(NativeToUnits(c.Native, scale, true), c.Expected, 1e-9);
+        EXPECT_NEAR(UnitsToNative(c.Expected, scale, true), c.Native, 1e-9);
+    }
+
+    TVRReport report;
+    auto* band = new TVRBand(&report, rbDetail);
+    report.SetUnits(TVRUnit::MM);
+    band->Size().SetHeight(3.97);
+    EXPECT_DOUBLE_EQ(band->Size().NativeHeight(), 39.7);
+    report.SetUnits(TVRUnit::Inches);
+    EXPECT_NEAR(band->Size().Height(), 39.7 / 254, 1e-12);
+}
+
+TEST(ReportPage, PaperSizeAndOrientationSetTheDimensions) {
+    TVRReport report;
+    TVRPage& page = report.Page();
+    page.SetPaperSize(TVRPaperSize::A4);
+    page.SetOrientation(poLandscape);
+    EXPECT_DOUBLE_EQ(page.NativeWidth(), 2970);
+    EXPECT_DOUBLE_EQ(page.NativeLength(), 2100);
+    EXPECT_EQ(report.PrinterSettings().Orientation, poLandscape);
+
+    page.SetNativeWidth(1000);  // named sizes keep the table's dimensions
+    EXPECT_DOUBLE_EQ(page.NativeWidth(), 2970);
+
+    page.SetPaperSize(TVRPaperSize::Custom);
+    page.SetNativeWidth(1000);
+    page.SetNativeLength(1500);
+    page.SetOrientation(poPortrait);
+    EXPECT_DOUBLE_EQ(page.NativeWidth(), 1500);
+    EXPECT_DOUBLE_EQ(page.NativeLength(), 1000);
+}
+
+TEST(ReportExport, FilterReceivesPagesInOrderAndThePreviewKeepsItsPages) {
+    auto f = listing::MakeListing(40);
+    f->Report->Prepare();
+    ASSERT_EQ(f->Report->VRPrinter()->PageCount(), 2);
+
+    RecordingFilter filter;
+    f->Report->ExportToFilter(filter);
+
+    EXPECT_EQ(filter.Skeleton(), QStringList({"Start(2970,2100,Arial)", "EndPage", "NewPage",
+                                              "EndPage", "NewPage", "EndPage", "Finish"}));
+    EXPECT_FALSE(filter.Active());
+    // The export ran on a printer of its own: the preview's pages are untouched.
+    ASSERT_NE(f->Report->VRPrinter(), nullptr);
+    EXPECT_EQ(f->Report->VRPrinter()->PageCount(), 2);
+    EXPECT_FALSE(f->Report->Exporting());
+
+    // Page 1 opens with the page header: its band background, the emblem, then its
+    // texts in child order (white labels send no background of their own).
+    const QStringList& log = filter.Log;
+    ASSERT_GT(log.size(), 12);
+    EXPECT_EQ(log[3], QStringLiteral("Graphic(TVRShape,38,38,1047,107)"));
+    EXPECT_EQ(log[4], QStringLiteral("Graphic(TVRImage,48,46,95,97)"));
+    EXPECT_EQ(log[5], QStringLiteral("Text(393.7,131.7,0,Estado)"));
+    EXPECT_EQ(log[9], QStringLiteral("Text(393.7,311.7,0,)"));  // empty caption, still sent
+    EXPECT_EQ(log[10], QStringLiteral("Text(2859.6,121.2,1,Pág.  1)"));
+
+    const QStringList page1 = filter.TextsOnPage(1);
+    const QStringList page2 = filter.TextsOnPage(2);
+    EXPECT_TRUE(page1.contains(QStringLiteral("000001")));
+    EXPECT_TRUE(page1.contains(QStringLiteral("000037")));
+    EXPECT_FALSE(page1.contains(QStringLiteral("000038")));
+    EXPECT_TRUE(page2.contains(QStringLiteral("Pág.  2")));
+    EXPECT_TRUE(page2.contains(QStringLiteral("000038")));
+    EXPECT_TRUE(page2.contains(QStringLiteral("Total de Registros : 040")));
+}
+
+TEST(ReportExport, RecordFiltersGetTextRecordsAndBandMarkers) {
+    auto f = listing::MakeListing(1);
+    RecordingHtmlFilter filter;
+    f->Report->ExportToFilter(filter);
+
+    ASSERT_FALSE(filter.Records.empty());
+    const TExportInfoRec& estado = filter.Records.front();
+    EXPECT_EQ(estado.ControlName, QStringLiteral("Estado"));
+    EXPECT_DOUBLE_EQ(estado.controlLeft, 393.7);
+    EXPECT_DOUBLE_EQ(estado.ControlWidth, 1942);
+
+    QStringList markers;
+    for (const auto& call : filter.Calls)
+        if (call.Kind == QLatin1String("Marker")) markers << call.Text;
+    ASSERT_EQ(markers.size(), 4);  // page header, column header, detail, summary
+    EXPECT_EQ(markers[0],
+              QStringLiteral("<DIV id=\"PageHeaderBand1\" name=\"Page Header\" class=\"vrband\" "
+                             "style=\"visibility:hidden;position:absolute;left:38px;top:!xx!px;"
+                             "width:1047px;height:107px;\"></div>"));
+}
+
+TEST(ReportRun, BeforePrintVetoLeavesNoDocument) {
+    auto f = listing::MakeListing(3);
+    f->Report->BeforePrint = [](TCustomVRReport&, bool& printReport) { printReport = false; };
+    f->Report->Prepare();
+    EXPECT_EQ(f->Report->VRPrinter()->PageCount(), 0);
+    EXPECT_EQ(f->Report->VRPrinter()->Status(), mpReady);
+    EXPECT_TRUE(f->Report->Available());
+}
+
+TEST(ReportRun, FailureEndsTheDocumentAndLeavesTheReportUsable) {
+    auto f = listing::MakeListing(5);
+    auto colours = f->Detail->BeforePrint;
+    f->Detail->BeforePrint = [&f](TVRCustomBand&, bool&) {
+        if (f->Report->DetailNumber() == 3) throw Exception(QStringLiteral("row 3 is broken"));
+    };
+    EXPECT_THROW(f->Report->Prepare(), Exception);
+    EXPECT_TRUE(f->Report->Available());
+    EXPECT_EQ(f->Report->Units(), TVRUnit::MM);
+    EXPECT_EQ(f->Report->VRPrinter()->Status(), mpFinished);
+
+    f->Detail->BeforePrint = colours;
+    f->Report->Prepare();
+    EXPECT_EQ(f->Report->VRPrinter()->PageCount(), 1);
+    EXPECT_EQ(f->Records->Caption(), QStringLiteral("Total de Registros : 005"));
+}
+
+TEST(ReportRun, DetailCountOnADetailBandDoesNotRestartTheRecords) {
+    // Counting the records moves the record set; doing it while the rows are walked
+    // must not send the run back to the first record.
+    auto f = listing::MakeListing(5);
+    auto* count = listing::Place<TVRSysData>(f->Detail, QStringLiteral("Count"), 240, 0, 30, 3.7);
+    count->Data = vrsDetailCount;
+    count->AutoSize = false;
+    count->Font().Size = 7;
+    RecordingFilter filter;
+    f->Report->ExportToFilter(filter);
+    EXPECT_EQ(filter.TextsOnPage(1).count(QStringLiteral("5")), 5);
+    EXPECT_EQ(f->RG, 5);
+}
+
+TEST(ReportRun, PagesInPreviewStopsTheRunAfterThatPage) {
+    auto f = listing::MakeListing(200);
+    f->Report->PagesInPreview = 1;
+    f->Report->Prepare();
+    // The row that opens page 2 is the last one printed; the summary follows it.
+    EXPECT_EQ(f->RG, 38);
+    EXPECT_EQ(f->Report->VRPrinter()->PageCount(), 2);
+}
+
+TEST(ReportRun, PageStoreHoldsTheDrawnTexts) {
+    auto f = listing::MakeListing(40);
+    f->Report->Prepare();
+    auto page2 = f->Report->VRPrinter()->GetPage(2);
+    ASSERT_TRUE(page2);
+    EXPECT_EQ(page2->Width(), 1123);
+    EXPECT_EQ(page2->Height(), 794);
+    const QStringList texts = page2->Texts();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Pág.  2")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("000040")));
+    EXPECT_FALSE(texts.contains(QString()));  // empty lines draw nothing
+}
+
+TEST(ReportRun, DirectPrintWithoutAPrinterCancelsAndKeepsThePreviewPages) {
+    if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a real printer is installed";
+    auto f = listing::MakeListing(40);
+    f->Report->Prepare();
+    TVRPrinter* preview = f->Report->VRPrinter();
+    f->Report->PrinterSettings().FirstPage = 2;
+    f->Report->PrinterSettings().LastPage = 2;
+    f->Report->Print();
+    EXPECT_EQ(f->Report->VRPrinter(), preview);
+    EXPECT_EQ(preview->PageCount(), 2);
+    EXPECT_EQ(f->Report->PrinterSettings().FirstPage, 0);
+    EXPECT_EQ(f->Report->PrinterSettings().LastPage, 0);
+    EXPECT_TRUE(f->Report->Available());
+}

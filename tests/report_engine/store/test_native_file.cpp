@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <csignal>
+#include <functional>
+
+#include "data/Exception.h"
+#include "report_engine/store/TVRStream.h"
+#include "tests/support/PageRuns.h"
+#include "tests/support/SampleFiles.h"
+
+namespace {
+
+// Saves a run of `pages` pages and returns the file's bytes.
+QByteArray SavedRun(const QString& fileName, int pages, bool compressed,
+                    TPrinterOrientation orientation = poLandscape,
+                    TVRPaperSize size = TVRPaperSize::A4) {
+    TVRPrinter printer;
+    SetPaper(printer, orientation, size);
+    printer.SetCompression(compressed);
+    RunPages(printer, pages);
+    printer.Save(fileName);
+    return ReadFile(fileName);
+}
+
+// A native report file holding the given EMF payloads as its pages, written the way
+// the page store writes one.
+QByteArray NativeFileOf(const QList<QByteArray>& pages) {
+    QByteArray file(128, '\0');
+    qToLittleEndian<qint16>(3, file.data());
+    qToLittleEndian<qint16>(60, file.data() + 2);
+    SetInt32At(file, 8, qint32(pages.size()));
+    file.replace(26, 100, QByteArray(100, 'H'));
+    for (int page = 1; page <= pages.size(); ++page) {
+        const qint64 start = file.size();
+        file.append(QByteArray(8, '\0'));
+        SetInt32At(file, start, page);
+        file.append(pages[page - 1]);
+        file.append(QByteArray(4, '\0'));
+        SetInt32At(file, file.size() - 4, qint32(start));
+        SetInt32At(file, start + 4, qint32(file.size()));
+    }
+    return file;
+}
+
+QList<QByteArray> SampleMetafiles(const QString& kind) {
+    QList<QByteArray> samples;
+    const QDir folder(EmfSampleFolder() + QLatin1Char('/') + kind);
+    for (const QString& name : folder.entryList({"*.emf"}, QDir::Files, QDir::Name))
+        samples.append(ReadFile(folder.filePath(name)));
+    return samples;
+}
+
+qint64 RecordStart(const QByteArray& file, int page) {
+    qint64 start = 128;
+    for (int i = 1; i < page; ++i) start = Int32At(file, start + 4);
+    return start;
+}
+
+}  // namespace
+
+TEST(NativeFile, SaveAndLoadGiveTheSamePages) {
+    struct Case {
+        const char* name;
+        bool compressed;
+        TPrinterOrientation orientation;
+        TVRPaperSize size;
+    };
+    const Case cases[]{
+        {"plain landscape A4", false, poLandscape, TVRPaperSize::A4},
+        {"compressed landscape A4", true, poLandscape, TVRPaperSize::A4},
+        {"plain portrait Letter", false, poPortrait, TVRPaperSize::Letter},
+    };
+    QTemporaryDir folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString fileName = folder.filePath("run.vrp");
+        TVRPrinter original;
+        SetPaper(original, c.orientation, c.size);
+        original.SetCompression(c.compressed);
+        RunPages(original, 3);
+        ASSERT_TRUE(original.Save(fileName));
+        EXPECT_EQ(ReadFile(fileName)[25], c.compressed ? 1 : 0);
+
+        TVRPrinter loaded;
+        const TVRLoadResult result = loaded.Load(fileName);
+        EXPECT_TRUE(result.IsSound()) << result.Damage.toStdString();
+        EXPECT_EQ(loaded.PageCount(), 3);
+        EXPECT_EQ(loaded.Status(), mpFinished);
+        EXPECT_TRUE(loaded.ReportLoaded());
+        EXPECT_EQ(loaded.PrinterSettings().Orientation, c.orientation);
+        EXPECT_EQ(loaded.PrinterSettings().PaperSize, c.size);
+        EXPECT_EQ(loaded.PaperWidthValue(), original.PaperWidthValue());
+        for (const int page : {3, 1, 2}) {
+            const auto page1 = loaded.GetPage(page);
+            ASSERT_TRUE(page1) << page;
+            EXPECT_EQ(page1->Bytes(), original.GetPage(page)->Bytes()) << page;
+        }
+        // Saved again, a loaded store gives the same file.
+        const QString again = folder.filePath("again.vrp");
+        ASSERT_TRUE(loaded.Save(again));
+        EXPECT_EQ(ReadFile(again).mid(24), ReadFile(fileName).mid(24));
+    }
+}
+
+// A damaged file loads its sound pages, says where the damage starts and never reads
+// outside the file, follows a loop or allocates what a length field claims.
+TEST(NativeFile, DamagedFileLoadsAsFarAsItIsSound) {
+    QTemporaryDir folder;
+    const QString source = folder.filePath("source.vrp");
+    const QByteArray plain = SavedRun(source, 3, false);
+    const QByteArray compressed = SavedRun(source, 3, true);
+    const qint64 second = RecordStart(plain, 2);
+    const qint64 third = RecordStart(plain, 3);
+
+    struct Case {
+        const char* name;
+        std::function<QByteArray()> damage;
+        int pages;
+    };
+    const Case cases[]{
+        {"cut inside page 3", [&] { return plain.left(third + 100); }, 2},
+        {"cut after page 2", [&] { return plain.left(third); }, 2},
+        {"cut inside the header", [&] { return plain.left(60); }, 0},
+        {"link past the end",
+         [&] {
+             QByteArray bytes = plain;
+             SetInt32At(bytes, second + 4, 0x7FFFFFF0);
+             return bytes;
+         },
+         1},
+        {"link looping back",
+         [&] {
+             QByteArray bytes = plain;
+             SetInt32At(bytes, second + 4, 128);
+             return bytes;
+         },
+         1},
+        {"wrong back link",
+         [&] {
+             QByteArray bytes = plain;
+             SetInt32At(bytes, bytes.size() - 4, second);
+             return bytes;
+         },
+         2},
+        {"page number out of order",
+         [&] {
+             QByteArray bytes = plain;
+             SetInt32At(bytes, third, 7);
+             return bytes;
+         },
+         2},
+        {"page 2 not a metafile",
+         [&] {
+             QByteArray bytes = plain;
+             bytes.replace(second + 8, 64, QByteArray(64, '\x5A'));
+             return bytes;
+         },
+         1},
+        {"absurd uncompressed length",
+         [&] {
+             QByteArray bytes = compressed;
+             SetInt32At(bytes, 128 + 8, 0x7FFFFFFF);
+             return bytes;
+         },
+         0},
+        {"compressed page 2 cut short",
+         [&] { return compressed.left(RecordStart(compressed, 2) + 30); }, 1},
+        {"more pages claimed than stored",
+         [&] {
+             QByteArray bytes = plain;
+             SetInt32At(bytes, 8, 1000000);
+             return bytes;
+         },
+         3},
+        {"random bytes",
+         [&] {
+             QRandomGenerator generator(7);
+             QByteArray bytes(5000, Qt::Uninitialized);
+             for (char& byte : bytes) byte = char(generator.bounded(256));
+             return bytes;
+         },
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString fileName = folder.filePath("damaged.vrp");
+        WriteFile(fileName, c.damage());
+        TVRPrinter printer;
+        const TVRLoadResult result = printer.Load(fileName);
+        EXPECT_FALSE(result.IsSound());
+        EXPECT_EQ(result.PageCount, c.pages);
+        EXPECT_EQ(printer.PageCount(), c.pages);
+        EXPECT_EQ(result.Damage, c.pages == 0
+                                     ? QString("The file is damaged: no page could be read")
+                                     : QString("The file is damaged after page %1").arg(c.pages));
+        for (int page = 1; page <= c.pages; ++page) EXPECT_TRUE(printer.GetPage(page)) << page;
+        EXPECT_FALSE(printer.GetPage(c.pages + 1));
+
+        // What was kept saves as a sound file.
+        const QString kept = folder.filePath("kept.vrp");
+        ASSERT_TRUE(printer.Save(kept));
+        TVRPrinter reloaded;
+        const TVRLoadResult again = reloaded.Load(kept);
+        EXPECT_EQ(again.PageCount, c.pages);
+        if (c.pages > 0) EXPECT_TRUE(again.IsSound()) << again.Damage.toStdString();
+    }
+}
+
+// Pages recorded by other programs load like our own; damaged ones end the sound part
+// of the file where they stand, without a crash.
+TEST(NativeFile, PagesFromOtherProgramsLoadOrAreRefused) {
+    const QList<QByteArray> real = SampleMetafiles("real");
+    const QList<QByteArray> corrupted = SampleMetafiles("corrupted");
+    if (real.isEmpty() || corrupted.isEmpty()) GTEST_SKIP() << "no sample metafiles";
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath("samples.vrp");
+
+    WriteFile(fileName, NativeFileOf(real));
+    TVRPrinter printer;
+    const TVRLoadResult result = printer.Load(fileName);
+    EXPECT_TRUE(result.IsSound()) << result.Damage.toStdString();
+    ASSERT_EQ(printer.PageCount(), real.size());
+    for (int page = 1; page <= real.size(); ++page) {
+        const auto loaded = printer.GetPage(page);
+        ASSERT_TRUE(loaded) << page;
+        EXPECT_EQ(loaded->Bytes(), real[page - 1]) << page;
+    }
+
+    for (const QByteArray& damaged : corrupted) {
+        WriteFile(fileName, NativeFileOf({real[0], damaged, real[1]}));
+        TVRPrinter loader;
+        const TVRLoadResult partial = loader.Load(fileName);
+        EXPECT_GE(partial.PageCount, 1);
+        if (partial.PageCount < 3)
+            EXPECT_EQ(partial.Damage,
+                      QString("The file is damaged after page %1").arg(partial.PageCount));
+        for (int page = 1; page <= partial.PageCount; ++page) EXPECT_TRUE(loader.GetPage(page));
+    }
+}
+
+TEST(NativeFile, EmptyFileHasNoPagesAndMissingFileFails) {
+    QTemporaryDir folder;
+    const QString empty = folder.filePath("empty.vrp");
+    WriteFile(empty, QByteArray());
+    TVRPrinter printer;
+    const TVRLoadResult result = printer.Load(empty);
+    EXPECT_TRUE(result.IsSound());
+    EXPECT_EQ(printer.PageCount(), 0);
+    EXPECT_FALSE(printer.GetPage(1));
+    EXPECT_THROW(printer.Load(folder.filePath("missing.vrp")), Exception);
+}
+
+// A write that fails half-way (here: the process may not write files that large) leaves
+// the file that was there untouched and no temporary file behind.
+TEST(NativeFile, FailedSaveKeepsTheExistingFile) {
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath("listagem.vrp");
+    WriteFile(fileName, "previous report");
+    TVRPrinter printer;
+    SetPaper(printer, poLandscape);
+    RunPages(printer, 3);
+    constexpr rlim_t sizeLimit = 256;
+    ASSERT_GT(printer.PageStream()->Size(), qint64(sizeLimit));
+
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = sizeLimit;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    bool failed = false;
+    try {
+        printer.Save(fileName);
+    } catch (const Exception&) {
+        failed = true;
+    }
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(ReadFile(fileName), "previous report");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"listagem.vrp"});
+}

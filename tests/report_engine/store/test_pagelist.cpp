@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+#include <atomic>
+#include <thread>
+
+#include "report_engine/canvas/TVRMetafileCanvas.h"
+#include "report_engine/store/TVRPageList.h"
+#include "report_engine/store/TVRStream.h"
+#include "tests/support/PageRuns.h"
+
+// A run of three pages saved as it is stored: the header, then three records chained
+// forwards by their next-record offsets and backwards by their back links.
+TEST(PageList, ThreePageStoreLayout) {
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath("three.vrp");
+    TVRPrinter printer;
+    SetPaper(printer, poLandscape);
+    RunPages(printer, 3);
+    ASSERT_TRUE(printer.Save(fileName));
+    const QByteArray file = ReadFile(fileName);
+    ASSERT_GT(file.size(), 128);
+
+    EXPECT_EQ(qFromLittleEndian<qint16>(file.constData()), 3);
+    EXPECT_EQ(qFromLittleEndian<qint16>(file.constData() + 2), 60);
+    EXPECT_EQ(Int32At(file, 8), 3);
+    const double written = qFromLittleEndian<double>(file.constData() + 16);
+    const double today = QDate(1899, 12, 30).daysTo(QDate::currentDate());
+    EXPECT_GE(written, today - 1);
+    EXPECT_LT(written, today + 2);
+    EXPECT_EQ(file[25], 0);
+    EXPECT_EQ(file.mid(26, 100), QByteArray(100, 'H'));
+
+    qint64 recordStart = 128;
+    for (int page = 1; page <= 3; ++page) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(Int32At(file, recordStart), page);
+        const qint64 next = Int32At(file, recordStart + 4);
+        ASSERT_GT(next, recordStart + 12);
+        ASSERT_LE(next, file.size());
+        EXPECT_EQ(Int32At(file, next - 4), recordStart);
+        const auto stored = printer.GetPage(page);
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(file.mid(recordStart + 8, next - recordStart - 12), stored->Bytes());
+        recordStart = next;
+    }
+    EXPECT_EQ(recordStart, file.size());
+    const qint64 secondRecord = Int32At(file, 128 + 4);
+    const qint64 thirdRecord = Int32At(file, secondRecord + 4);
+    EXPECT_EQ(Int32At(file, file.size() - 4), thirdRecord);
+}
+
+// Pages are read in any order, also right after another page was read or added.
+TEST(PageList, ReadsPagesInAnyOrder) {
+    TVRPrinter printer;
+    SetPaper(printer, poPortrait);
+    RunPages(printer, 5);
+    QList<QByteArray> inOrder;
+    for (int page = 1; page <= 5; ++page) inOrder.append(printer.GetPage(page)->Bytes());
+    for (const int page : {5, 2, 4, 1, 3, 3, 5, 4, 2}) {
+        const auto stored = printer.GetPage(page);
+        ASSERT_TRUE(stored) << page;
+        EXPECT_EQ(stored->Bytes(), inOrder[page - 1]) << page;
+        EXPECT_TRUE(stored->Texts().join(' ').contains(QStringLiteral("Logradouros %1").arg(page)));
+    }
+    for (const int outside : {0, -1, 6}) EXPECT_FALSE(printer.GetPage(outside)) << outside;
+}
+
+TEST(PageList, SpillsToATemporaryFileWithPagesUnchanged) {
+    TVRPrinter inMemory;
+    SetPaper(inMemory, poLandscape);
+    RunPages(inMemory, 4);
+    ASSERT_TRUE(inMemory.PageStream()->InMemory());
+
+    QString spillFile;
+    {
+        TVRPrinter spilling;
+        SetPaper(spilling, poLandscape);
+        spilling.PrinterSettings().MemoryLimit = inMemory.PageStream()->Size() / 3;
+        RunPages(spilling, 4);
+        ASSERT_FALSE(spilling.PageStream()->InMemory());
+        spillFile = spilling.PageStream()->FileName();
+        EXPECT_TRUE(QFile::exists(spillFile));
+        EXPECT_EQ(spilling.PageCount(), 4);
+        for (const int page : {4, 1, 3, 2}) {
+            const auto stored = spilling.GetPage(page);
+            ASSERT_TRUE(stored) << page;
+            EXPECT_EQ(stored->Bytes(), inMemory.GetPage(page)->Bytes()) << page;
+        }
+    }
+    EXPECT_FALSE(QFile::exists(spillFile));
+}
+
+// A run on another thread may fill the store while the preview reads it, also across
+// the move of the stream into its temporary file.
+TEST(PageList, ReadsWhileAnotherThreadAddsPages) {
+    std::vector<std::unique_ptr<TVRMetafile>> pages;
+    for (int page = 0; page < 7; ++page) {
+        pages.push_back(std::make_unique<TVRMetafile>(794, 1123));
+        TVRMetafileCanvas canvas(*pages.back());
+        canvas.TextOut(10, 10 + page, QStringLiteral("Page %1").arg(page));
+    }
+    constexpr int pageCount = 300;
+    TVRStream stream(20000);
+    TVRPageList list;
+    list.Attach(&stream, false);
+    std::atomic<bool> done = false;
+    std::thread writer([&] {
+        for (int page = 0; page < pageCount; ++page) list.AddPage(*pages[page % pages.size()]);
+        done = true;
+    });
+    int reads = 0;
+    int mismatches = 0;
+    while (!done || reads < 100) {
+        const int available = list.PageCount();
+        if (available == 0) continue;
+        const int page = 1 + reads * 37 % available;
+        const auto stored = list.GetPage(page);
+        if (!stored || stored->Bytes() != pages[(page - 1) % pages.size()]->Bytes()) ++mismatches;
+        ++reads;
+    }
+    writer.join();
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(list.PageCount(), pageCount);
+    EXPECT_FALSE(stream.InMemory());
+}
