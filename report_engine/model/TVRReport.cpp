@@ -132,7 +132,6 @@ void TCustomVRReport::PreviewModal() {
     FVRPrinter = NewPrinter();
     CreateReport();
     if (!FVRPrinter) return;
-    FVRPrinter->SetReportLoaded(true);
     if (OnPreviewShowing) OnPreviewShowing(*this);
     if (RunCancelled()) {
         FVRPrinter.reset();
@@ -154,7 +153,6 @@ void TCustomVRReport::Preview() {
     else
         FVRPrinter->Preview();
     CreateReport();
-    if (FVRPrinter) FVRPrinter->SetReportLoaded(true);
     // The preview window marks the printer as shown while it is open and frees it when
     // it closes (PreviewClosed).
     while (FVRPrinter && FVRPrinter->ShowingPreview())
@@ -166,7 +164,6 @@ void TCustomVRReport::Prepare() {
     if (!FAvailable) return;
     FVRPrinter = NewPrinter();
     CreateReport();
-    if (FVRPrinter) FVRPrinter->SetReportLoaded(true);
 }
 
 void TCustomVRReport::Print() {
