@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/Win1252.h"
+#include "report_engine/canvas/PainterSave.h"
 #include "report_engine/emf/EmfPlayback.h"
 
 using namespace Emf;
@@ -165,22 +166,23 @@ void Player::DrawText(QPointF reference, const QString& text, const std::vector<
     const QRectF optionRect(QPointF(clipRect.Left, clipRect.Top),
                             QPointF(clipRect.Right, clipRect.Bottom));
     const bool hasRect = optionRect.normalized().isValid() && Sane(optionRect.normalized());
-    FPainter->save();
-    if ((options & ETO_OPAQUE) && hasRect) {
-        FPainter->setWorldTransform(toPainter);
-        FPainter->fillRect(optionRect.normalized(), FState.BkColor);
+    {
+        const PainterSave textState(FPainter);
+        if ((options & ETO_OPAQUE) && hasRect) {
+            FPainter->setWorldTransform(toPainter);
+            FPainter->fillRect(optionRect.normalized(), FState.BkColor);
+        }
+        if ((options & ETO_CLIPPED) && hasRect) {
+            FPainter->setWorldTransform(toPainter);
+            FPainter->setClipRect(optionRect.normalized(), Qt::IntersectClip);
+        }
+        FPainter->setWorldTransform(textSpace);
+        if (FState.BkMode == OPAQUE && !(options & ETO_OPAQUE))
+            FPainter->fillRect(QRectF(left, baseline - ascent, width, ascent + descent),
+                               FState.BkColor);
+        GlyphPainter::Draw(*FPainter, raw, font.Style, text, x, baseline, FState.TextColor,
+                           glyphIndexes);
     }
-    if ((options & ETO_CLIPPED) && hasRect) {
-        FPainter->setWorldTransform(toPainter);
-        FPainter->setClipRect(optionRect.normalized(), Qt::IntersectClip);
-    }
-    FPainter->setWorldTransform(textSpace);
-    if (FState.BkMode == OPAQUE && !(options & ETO_OPAQUE))
-        FPainter->fillRect(QRectF(left, baseline - ascent, width, ascent + descent),
-                           FState.BkColor);
-    GlyphPainter::Draw(*FPainter, raw, font.Style, text, x, baseline, FState.TextColor,
-                       glyphIndexes);
-    FPainter->restore();
 
     if (align & TA_UPDATECP) {
         const double logicalWidth = width / scaleX;

@@ -1,8 +1,10 @@
 #include "report_engine/emf/EmfPlayer.h"
 
 #include <QPainter>
+#include <QScopeGuard>
 
 #include "report_engine/base/Rounding.h"
+#include "report_engine/canvas/PainterSave.h"
 #include "report_engine/emf/EmfPlayback.h"
 
 using namespace Emf;
@@ -172,7 +174,13 @@ bool Player::PlayRecord(const Record& record) {
 
 EmfPlayer::Result Player::Run() {
     EmfPlayer::Result result;
-    if (FPainter) FPainter->save();
+    // The caller's painter comes back as it was, also when a record throws: first the
+    // clip level ApplyClip may hold open, then the state saved here.
+    const PainterSave callerState(FPainter);
+    const auto clipLevel = qScopeGuard([this] {
+        if (FPainterClipped) FPainter->restore();
+        FPainterClipped = false;
+    });
     // Records are at least 8 bytes long, so the walk ends within FEnd / 8 steps.
     RecordWalk walk(FData, FEnd, FHeader.HeaderSize);
     while (const std::optional<Record> record = walk.Next()) {
@@ -183,10 +191,6 @@ EmfPlayer::Result Player::Run() {
         }
         if (!PlayRecord(*record)) break;
         ++result.RecordsPlayed;
-    }
-    if (FPainter) {
-        if (FPainterClipped) FPainter->restore();
-        FPainter->restore();
     }
     return result;
 }
