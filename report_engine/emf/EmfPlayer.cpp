@@ -189,9 +189,13 @@ EmfPlayer::Result Player::Run() {
             result.Complete = true;
             break;
         }
-        if (!PlayRecord(*record)) break;
+        if (!PlayRecord(*record)) {
+            result.StoppedBy = record->Type();
+            return result;
+        }
         ++result.RecordsPlayed;
     }
+    if (!result.Complete) result.StoppedBy = walk.BrokenType();
     return result;
 }
 

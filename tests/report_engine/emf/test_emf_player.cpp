@@ -142,3 +142,73 @@ TEST(EmfPlayer, PainterComesBackAsLentWhenDrawingFails) {
         EXPECT_EQ(painter.worldTransform(), lent);
     }
 }
+
+// Records that lie about their sizes and counts stop the play where they stand: the
+// records before them play, and the result names the record that stopped it.
+TEST(EmfPlayer, HostileRecordsStopThePlayAtThemselves) {
+    const QByteArray sound = RecordOf(EMR_SETBKMODE, {TRANSPARENT});
+    const QByteArray after = RecordOf(EMR_SETBKMODE, {OPAQUE});
+    auto withSize = [](QByteArray record, quint32 size) {
+        qToLittleEndian<quint32>(size, record.data() + offsetof(EMR, nSize));
+        return record;
+    };
+    struct Case {
+        const char* name;
+        QByteArray record;
+        quint32 stoppedBy;
+    };
+    const Case cases[]{
+        {"zero-size record", withSize(RecordOf(EMR_LINETO, {5, 5}), 0), EMR_LINETO},
+        {"size not a multiple of four", withSize(RecordOf(EMR_LINETO, {5, 5}), 14), EMR_LINETO},
+        {"size past the end", withSize(RecordOf(EMR_LINETO, {5, 5}), 4000), EMR_LINETO},
+        {"truncated fixed part", RecordOf(EMR_RECTANGLE, {1, 2}), EMR_RECTANGLE},
+        {"polyline count beyond the record",
+         RecordOf(EMR_POLYLINE16, {0, 0, 10, 10, 0x40000000, 1}), EMR_POLYLINE16},
+        {"polypolygon counts beyond the record",
+         RecordOf(EMR_POLYPOLYGON16, {0, 0, 10, 10, 0xFFFFFFFF, 3, 3}), EMR_POLYPOLYGON16},
+        {"polygon counts above the total",
+         RecordOf(EMR_POLYPOLYLINE16, {0, 0, 10, 10, 2, 2, 2, 1, 0, 0}), EMR_POLYPOLYLINE16},
+        {"text string outside the record",
+         RecordOf(EMR_EXTTEXTOUTW, {0, 0, 9, 9, 2, 0, 0, 1, 1, 1000, 0xFFFFFF00, 0, 0, 0, 0, 0, 0}),
+         EMR_EXTTEXTOUTW},
+        {"bitmap offsets outside the record",
+         RecordOf(EMR_STRETCHDIBITS,
+                  {0, 0, 9, 9, 0, 0, 0, 0, 10, 10, 0x7FFFFFF0, 40, 80, 400, 0, SRCCOPY, 50, 50}),
+         EMR_STRETCHDIBITS},
+        {"region count beyond its data",
+         RecordOf(EMR_EXTSELECTCLIPRGN, {32, RGN_COPY, 32, 1, 1000, 0, 0, 0, 10, 10}),
+         EMR_EXTSELECTCLIPRGN},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage image(100, 100, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        const EmfPlayer::Result result =
+            EmfPlayer::Play(Metafile(sound + c.record + after), painter, QRectF(0, 0, 100, 100));
+        EXPECT_FALSE(result.Complete);
+        EXPECT_EQ(result.RecordsPlayed, 1);
+        EXPECT_EQ(result.StoppedBy, c.stoppedBy);
+    }
+
+    // A handle outside the table, a restore with nothing saved, a deletion of an object
+    // never created: refused calls, not damage.
+    const QByteArray odd = RecordOf(EMR_SELECTOBJECT, {0x7FFFFFFF}) +
+                           RecordOf(EMR_RESTOREDC, {quint32(-5)}) +
+                           RecordOf(EMR_DELETEOBJECT, {70000});
+    QImage image(100, 100, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const EmfPlayer::Result result =
+        EmfPlayer::Play(Metafile(odd), painter, QRectF(0, 0, 100, 100));
+    EXPECT_TRUE(result.Complete);
+    EXPECT_EQ(result.RecordsPlayed, 4);
+    EXPECT_EQ(result.StoppedBy, 0u);
+
+    // Bytes that end without EMR_EOF: nothing stopped the play, it ran out.
+    QByteArray cut = Metafile(sound);
+    cut.chop(sizeof(EMREOF));
+    const EmfPlayer::Result ranOut = EmfPlayer::Play(cut, painter, QRectF(0, 0, 100, 100));
+    EXPECT_FALSE(ranOut.Complete);
+    EXPECT_EQ(ranOut.RecordsPlayed, 1);
+    EXPECT_EQ(ranOut.StoppedBy, 0u);
+}
