@@ -1,7 +1,9 @@
 #include "report_engine/model/TVRReport.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <algorithm>
+#include <utility>
 
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TextMeasure.h"
@@ -130,7 +132,6 @@ void TCustomVRReport::PreviewModal() {
     FVRPrinter = NewPrinter();
     CreateReport();
     if (!FVRPrinter) return;
-    FVRPrinter->SetReportLoaded(true);
     if (OnPreviewShowing) OnPreviewShowing(*this);
     if (RunCancelled()) {
         FVRPrinter.reset();
@@ -152,7 +153,6 @@ void TCustomVRReport::Preview() {
     else
         FVRPrinter->Preview();
     CreateReport();
-    if (FVRPrinter) FVRPrinter->SetReportLoaded(true);
     // The preview window marks the printer as shown while it is open and frees it when
     // it closes (PreviewClosed).
     while (FVRPrinter && FVRPrinter->ShowingPreview())
@@ -164,7 +164,6 @@ void TCustomVRReport::Prepare() {
     if (!FAvailable) return;
     FVRPrinter = NewPrinter();
     CreateReport();
-    if (FVRPrinter) FVRPrinter->SetReportLoaded(true);
 }
 
 void TCustomVRReport::Print() {
@@ -540,6 +539,8 @@ void TCustomVRReport::EndPage() {
 
 void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     if (!band) return;
+    TVRCustomBand* const outer = std::exchange(FPrintingBand, band);
+    const auto restoreOuter = qScopeGuard([this, outer] { FPrintingBand = outer; });
     const TVRBandType type = band->BandType();
 
     if (band->AlignToBottom && FCurrentY != -1) {
