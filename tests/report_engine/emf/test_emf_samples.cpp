@@ -34,14 +34,10 @@ QList<QByteArray> Samples(const QString& kind, QStringList* names = nullptr) {
 }
 
 bool HasTextRecords(const QByteArray& emf) {
-    qsizetype offset = 0;
-    while (offset + 8 <= emf.size()) {
-        const quint32 type = qFromLittleEndian<quint32>(emf.constData() + offset);
-        const quint32 size = qFromLittleEndian<quint32>(emf.constData() + offset + 4);
-        if (size < 8) break;
-        if (type == Emf::EMR_EXTTEXTOUTW || type == Emf::EMR_EXTTEXTOUTA) return true;
-        offset += size;
-    }
+    Emf::RecordWalk walk(emf);
+    while (const auto record = walk.Next())
+        if (record->Type() == Emf::EMR_EXTTEXTOUTW || record->Type() == Emf::EMR_EXTTEXTOUTA)
+            return true;
     return false;
 }
 
@@ -116,7 +112,8 @@ TEST(EmfSamples, TruncatedAndBitFlippedCopiesNeverCrash) {
         // ...or with the length fields agreeing with the cut.
         for (qsizetype length = 112; length < sample.size(); length += 212) {
             QByteArray cut = sample.left(length & ~qsizetype(3));
-            qToLittleEndian<quint32>(quint32(cut.size()), cut.data() + 48);
+            qToLittleEndian<quint32>(quint32(cut.size()),
+                                     cut.data() + offsetof(Emf::EMRHEADER, nBytes));
             Exercise(cut);
         }
         // Random bytes changed, sizes and offsets included.
@@ -135,19 +132,16 @@ TEST(EmfSamples, TruncatedAndBitFlippedCopiesNeverCrash) {
 
 TEST(EmfSamples, HostileRecordsStopThePlay) {
     // A sound header followed by records that lie about their sizes and counts.
-    QByteArray header(108, '\0');
-    qToLittleEndian<quint32>(Emf::EMR_HEADER, header.data());
-    qToLittleEndian<quint32>(108, header.data() + 4);
-    qToLittleEndian<qint32>(99, header.data() + 16);
-    qToLittleEndian<qint32>(99, header.data() + 20);
-    qToLittleEndian<qint32>(2619, header.data() + 32);
-    qToLittleEndian<qint32>(2619, header.data() + 36);
-    qToLittleEndian<quint32>(Emf::ENHMETA_SIGNATURE, header.data() + 40);
-    qToLittleEndian<quint32>(0x10000, header.data() + 44);
-    qToLittleEndian<qint32>(1920, header.data() + 72);
-    qToLittleEndian<qint32>(1080, header.data() + 76);
-    qToLittleEndian<qint32>(508, header.data() + 80);
-    qToLittleEndian<qint32>(286, header.data() + 84);
+    Emf::EMRHEADER fields{};
+    fields.emr.iType = Emf::EMR_HEADER;
+    fields.emr.nSize = sizeof fields;
+    fields.rclBounds.Set({0, 0, 99, 99});
+    fields.rclFrame.Set({0, 0, 2619, 2619});
+    fields.dSignature = Emf::ENHMETA_SIGNATURE;
+    fields.nVersion = Emf::ENHMETA_VERSION;
+    fields.szlDevice = {qint32_le(1920), qint32_le(1080)};
+    fields.szlMillimeters = {qint32_le(508), qint32_le(286)};
+    const QByteArray header(reinterpret_cast<const char*>(&fields), sizeof fields);
     auto record = [](quint32 type, std::initializer_list<quint32> fields) {
         QByteArray bytes(8 + 4 * fields.size(), '\0');
         qToLittleEndian<quint32>(type, bytes.data());
@@ -161,7 +155,8 @@ TEST(EmfSamples, HostileRecordsStopThePlay) {
     };
     auto metafile = [&](const QByteArray& body) {
         QByteArray emf = header + body + record(Emf::EMR_EOF, {0, 16, 20});
-        qToLittleEndian<quint32>(quint32(emf.size()), emf.data() + 48);
+        qToLittleEndian<quint32>(quint32(emf.size()),
+                                 emf.data() + offsetof(Emf::EMRHEADER, nBytes));
         return emf;
     };
     const QByteArray zeroSize = [&] {
