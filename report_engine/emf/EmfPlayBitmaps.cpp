@@ -4,6 +4,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <cmath>
+#include <limits>
 
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/emf/EmfPlayback.h"
@@ -54,14 +55,16 @@ QImage Emf::Playback::DecodeDib(const Record& record, quint32 offBmi, quint32 cb
     }
     const bool bottomUp = height > 0;
     height = std::abs(height);
-    if (width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
-        width * height > MaxImagePixels)
-        return {};
+    if (!WithinPixelLimit(width, height)) return {};
 
+    // A compressed picture says its own size, which need not be the header's: it is
+    // checked again before decoding.
     if (compression == BI_JPEG || compression == BI_PNG) {
         const QByteArray encoded(record.Data() + offBits, cbBits);
         if (compression == BI_JPEG) {
             try {
+                const Jpeg::Header jpeg = Jpeg::ReadHeader(encoded);
+                if (!WithinPixelLimit(jpeg.Width, jpeg.Height)) return {};
                 return Jpeg::Decode(encoded);
             } catch (...) {
                 return {};
@@ -71,7 +74,7 @@ QImage Emf::Playback::DecodeDib(const Record& record, quint32 offBmi, quint32 cb
         buffer.setData(encoded);
         QImageReader reader(&buffer, "png");
         const QSize size = reader.size();
-        if (!size.isValid() || qint64(size.width()) * size.height() > MaxImagePixels) return {};
+        if (!size.isValid() || !WithinPixelLimit(size.width(), size.height())) return {};
         return reader.read();
     }
     if (compression != BI_RGB && compression != BI_BITFIELDS) return {};  // RLE: not drawn
@@ -174,36 +177,38 @@ void Player::DrawImage(const QImage& image, const QRectF& destination, const QRe
     FPainter->drawImage(target, picture, from);
 }
 
+// Draws the bitmap of an EMR_STRETCHDIBITS or EMR_SETDIBITSTODEVICE, whose source
+// rectangle counts its y from the bitmap's bottom row. Its top row, computed in 64 bits,
+// must be an int like every other coordinate of the record, or the record is not sound.
+bool Player::DrawDib(const Record& record, quint32 offBmi, quint32 cbBmi, quint32 offBits,
+                     quint32 cbBits, const QRectF& destination, qint32 xSrc, qint32 ySrc,
+                     qint32 cxSrc, qint32 cySrc) {
+    bool sound = true;
+    const QImage image = DecodeDib(record, offBmi, cbBmi, offBits, cbBits, false, sound, FPainter);
+    if (!sound) return false;
+    if (image.isNull()) return true;
+    const qint64 sourceTop = qint64(image.height()) - ySrc - cySrc;
+    if (sourceTop < std::numeric_limits<qint32>::min() ||
+        sourceTop > std::numeric_limits<qint32>::max())
+        return false;
+    DrawImage(image, destination, QRectF(xSrc, double(sourceTop), cxSrc, cySrc));
+    return true;
+}
+
 bool Player::PlayStretchDIBits(const Record& record) {
     EMRSTRETCHDIBITS fields;
     if (!record.Read(fields)) return false;
-    bool sound = true;
-    const QImage image = DecodeDib(record, fields.offBmiSrc, fields.cbBmiSrc, fields.offBitsSrc,
-                                   fields.cbBitsSrc, false, sound, FPainter);
-    if (!sound) return false;
-    const QRectF destination(fields.xDest, fields.yDest, fields.cxDest, fields.cyDest);
-    QRectF source;
-    if (!image.isNull())  // source y counts from the bitmap's bottom row
-        source = QRectF(fields.xSrc, image.height() - fields.ySrc - fields.cySrc, fields.cxSrc,
-                        fields.cySrc);
-    DrawImage(image, destination, source);
-    return true;
+    return DrawDib(record, fields.offBmiSrc, fields.cbBmiSrc, fields.offBitsSrc, fields.cbBitsSrc,
+                   QRectF(fields.xDest, fields.yDest, fields.cxDest, fields.cyDest), fields.xSrc,
+                   fields.ySrc, fields.cxSrc, fields.cySrc);
 }
 
 bool Player::PlaySetDIBitsToDevice(const Record& record) {
     EMRSETDIBITSTODEVICE fields;
     if (!record.Read(fields)) return false;
-    bool sound = true;
-    const QImage image = DecodeDib(record, fields.offBmiSrc, fields.cbBmiSrc, fields.offBitsSrc,
-                                   fields.cbBitsSrc, false, sound, FPainter);
-    if (!sound) return false;
-    const QRectF destination(fields.xDest, fields.yDest, fields.cxSrc, fields.cySrc);
-    QRectF source;
-    if (!image.isNull())
-        source = QRectF(fields.xSrc, image.height() - fields.ySrc - fields.cySrc, fields.cxSrc,
-                        fields.cySrc);
-    DrawImage(image, destination, source);
-    return true;
+    return DrawDib(record, fields.offBmiSrc, fields.cbBmiSrc, fields.offBitsSrc, fields.cbBitsSrc,
+                   QRectF(fields.xDest, fields.yDest, fields.cxSrc, fields.cySrc), fields.xSrc,
+                   fields.ySrc, fields.cxSrc, fields.cySrc);
 }
 
 // An EMR_BITBLT without a source bitmap fills the destination with the brush, or with
