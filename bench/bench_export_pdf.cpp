@@ -25,15 +25,6 @@
 
 namespace {
 
-// Peak resident memory of the process so far, in kilobytes.
-long PeakMemoryKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 // Every stored page drawn onto a page of Qt's PDF writer at the page store's resolution.
 void ReplayIntoQPdfWriter(const TVRPrinter& printer, const QString& fileName) {
     QPdfWriter writer(fileName);
@@ -62,12 +53,12 @@ int main(int argc, char** argv) {
     const QString qt = folder.filePath(QStringLiteral("qpdfwriter.pdf"));
 
     // Ours first, so that the peak memory is the export's own.
-    const long memoryBefore = PeakMemoryKb();
+    const long memoryBefore = bench::PeakMemoryKb();
     const double exportSeconds = bench::BestSeconds(runs, [&] {
         TVRPDFDocumentFilter filter(ours);
         report.ExportToFilter(filter);
     });
-    const long memoryAfter = PeakMemoryKb();
+    const long memoryAfter = bench::PeakMemoryKb();
 
     const double storeSeconds = bench::BestSeconds(runs, [&] { report.Prepare(); });
     const TVRPrinter& printer = *report.VRPrinter();
