@@ -1,7 +1,9 @@
 #include "report_engine/model/TVRReport.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <algorithm>
+#include <utility>
 
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TextMeasure.h"
@@ -540,6 +542,8 @@ void TCustomVRReport::EndPage() {
 
 void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     if (!band) return;
+    TVRCustomBand* const outer = std::exchange(FPrintingBand, band);
+    const auto restoreOuter = qScopeGuard([this, outer] { FPrintingBand = outer; });
     const TVRBandType type = band->BandType();
 
     if (band->AlignToBottom && FCurrentY != -1) {

@@ -2,6 +2,7 @@
 // vetoes, failures and cancellation.
 #include <gtest/gtest.h>
 
+#include <QHash>
 #include <QPrinterInfo>
 
 #include "data/Exception.h"
@@ -190,4 +191,43 @@ TEST(ReportRun, DirectPrintWithoutAPrinterCancelsAndKeepsThePreviewPages) {
     EXPECT_EQ(f->Report->PrinterSettings().FirstPage, 0);
     EXPECT_EQ(f->Report->PrinterSettings().LastPage, 0);
     EXPECT_TRUE(f->Report->Available());
+}
+
+namespace {
+// Writes down, for every text the run sends, the band the report says is printing.
+class BandOfTextFilter : public RecordingFilter {
+public:
+    void TextOut(double x, double y, const TVRFont& font, TColor bgColor, TAlignment alignment,
+                 const QString& text) override {
+        TVRCustomBand* band = Owner() ? Owner()->PrintingBand() : nullptr;
+        BandOfText.insert(text, band ? band->Name() : QStringLiteral("none"));
+        RecordingFilter::TextOut(x, y, font, bgColor, alignment, text);
+    }
+    QHash<QString, QString> BandOfText;
+};
+}  // namespace
+
+TEST(ReportRun, PrintingBandNamesTheBandWhosePrintIsUnderWay) {
+    auto f = listing::MakeListing(40);
+    BandOfTextFilter filter;
+    f->Report->ExportToFilter(filter);
+    EXPECT_EQ(filter.BandOfText.value(QStringLiteral("Estado")), QStringLiteral("PageHeaderBand1"));
+    // Row 38 breaks the page: the header of page 2 prints inside the detail's print,
+    // and the detail is current again for its own texts.
+    EXPECT_EQ(filter.BandOfText.value(QStringLiteral("Pág.  2")),
+              QStringLiteral("PageHeaderBand1"));
+    EXPECT_EQ(filter.BandOfText.value(QStringLiteral("000038")), QStringLiteral("DetailBand1"));
+    EXPECT_EQ(filter.BandOfText.value(QStringLiteral("Total de Registros : 040")),
+              QStringLiteral("SummaryBand1"));
+    EXPECT_EQ(f->Report->PrintingBand(), nullptr);
+
+    // A band that throws out of its print does not stay current.
+    TVRCustomBand* seen = nullptr;
+    f->Detail->BeforePrint = [&f, &seen](TVRCustomBand&, bool&) {
+        seen = f->Report->PrintingBand();
+        throw Exception(QStringLiteral("broken row"));
+    };
+    EXPECT_THROW(f->Report->Prepare(), Exception);
+    EXPECT_EQ(seen, f->Detail);
+    EXPECT_EQ(f->Report->PrintingBand(), nullptr);
 }
