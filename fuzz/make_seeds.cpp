@@ -1,0 +1,46 @@
+// Writes the fuzz targets' seeds into the folder given as argument, from pages the
+// report engine records now, so the loops always start from the current formats:
+//   emf_player/         each recorded page as EMF
+//   page_file/          a short run saved as a native report file, plain and compressed
+//   page_compression/   a page coded with the page store's code, behind its length
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+#include <cstdio>
+
+#include "fuzz/FuzzSupport.h"
+#include "report_engine/store/TVRCompress.h"
+#include "tests/support/PageRuns.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s SEED_FOLDER\n", argv[0]);
+        return 2;
+    }
+    StartFuzzApplication();
+    const QDir root(QString::fromLocal8Bit(argv[1]));
+    for (const char* target : {"emf_player", "page_file", "page_compression"})
+        root.mkpath(QString::fromLatin1(target));
+
+    for (const bool compressed : {false, true}) {
+        TVRPrinter printer;
+        SetPaper(printer, compressed ? poPortrait : poLandscape);
+        printer.SetCompression(compressed);
+        RunPages(printer, 3);
+        const QString name = compressed ? QStringLiteral("compressed") : QStringLiteral("plain");
+        if (!printer.Save(root.filePath(QStringLiteral("page_file/%1.vrp").arg(name)))) return 1;
+        for (int number = 1; number <= printer.PageCount(); ++number) {
+            const QByteArray emf = printer.GetPage(number)->Bytes();
+            WriteFile(root.filePath(QStringLiteral("emf_player/%1-%2.emf").arg(name).arg(number)),
+                      emf);
+            if (number == 1 && emf.size() <= 0xFFFF) {
+                QByteArray coded(2, '\0');
+                qToLittleEndian<quint16>(quint16(emf.size()), coded.data());
+                coded += TVRCompress().Compress(emf);
+                WriteFile(root.filePath(QStringLiteral("page_compression/%1.bin").arg(name)),
+                          coded);
+            }
+        }
+    }
+    return 0;
+}
