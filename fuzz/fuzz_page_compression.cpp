@@ -2,6 +2,7 @@
 // the length asked for, the rest is the coded payload: expanding must give exactly that
 // many bytes or none, never read past the payload.
 #include <QByteArray>
+#include <optional>
 
 #include "report_engine/store/TVRCompress.h"
 

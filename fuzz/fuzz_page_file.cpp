@@ -2,6 +2,8 @@
 // keeps the sound pages before any damage, and each page it keeps is expanded (when
 // compressed) and replayed.
 #include <QByteArray>
+#include <algorithm>
+#include <memory>
 
 #include "fuzz/FuzzSupport.h"
 #include "report_engine/emf/TVRMetafile.h"
