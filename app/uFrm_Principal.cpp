@@ -25,6 +25,8 @@
 #include "registry/uFrm_Logradouros.h"
 #include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
+#include "report_engine/export/text/TVRAsciiExportFilter.h"
+#include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "toolkit/Dialogs.h"
 
 TFrm_Principal* Frm_Principal = nullptr;
@@ -85,6 +87,7 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
     setWindowTitle(QStringLiteral("Principal"));  // replaced by FormCreate
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setWindowState(Qt::WindowMaximized);
+    CreateExportFilters();
 
     ImageList1 = LoadImageList(QStringLiteral(":/artwork/ImageList1.png"), kIconSize);
 
@@ -135,6 +138,18 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
 
     // Watch the program's modal windows closing (see eventFilter).
     qApp->installEventFilter(this);
+}
+
+// Created in the order the preview's save dialog lists them: text, CSV, PDF, HTML.
+void TFrm_Principal::CreateExportFilters() {
+    VRTextFilter1 = new TVRTextFilter(this);
+    VRTextFilter1->setObjectName(QStringLiteral("VRTextFilter1"));
+    VRTextFilter1->SetTextEncoding(DefaultEncoding);
+
+    VRCSVFilter1 = new TVRCSVFilter(this);
+    VRCSVFilter1->setObjectName(QStringLiteral("VRCSVFilter1"));
+    VRCSVFilter1->SetSeparator(u';');
+    VRCSVFilter1->SetTextEncoding(DefaultEncoding);
 }
 
 void TFrm_Principal::CreateToolBar() {
