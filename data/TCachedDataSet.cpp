@@ -997,6 +997,12 @@ bool TCachedDataSet::Modified() const {
     return d->modified;
 }
 
+TUpdateStatus TCachedDataSet::UpdateStatus() const {
+    if (d->state == dsInsert) return usInserted;
+    const int id = d->state == dsInactive ? -1 : d->currentId();
+    return id < 0 ? usUnmodified : d->rows[size_t(id)].status;
+}
+
 int TCachedDataSet::ApplyUpdates(int maxErrors) {
     CheckBrowseMode();
     if (d->changeLog.empty()) return 0;
@@ -1006,11 +1012,17 @@ int TCachedDataSet::ApplyUpdates(int maxErrors) {
     int errorCount = 0;
     const std::optional<TErrorPacket> errors = provider.ApplyUpdates(delta, maxErrors, errorCount);
 
-    std::vector<bool> failed(d->rows.size(), false);
+    // Changes that did not reach the database: the rows refused, and those the resolver
+    // never executed because it stopped at a failure.
+    std::vector<bool> notApplied(d->rows.size(), false);
+    if (errors && errors->FirstRowNotReached >= 0) {
+        for (size_t row = size_t(errors->FirstRowNotReached); row < rowIds.size(); ++row)
+            notApplied[size_t(rowIds[row])] = true;
+    }
     if (errors) {
         for (const TErrorRow& error : errors->Rows) {
             const int id = rowIds[size_t(error.RecordNo)];
-            failed[size_t(id)] = true;
+            notApplied[size_t(id)] = true;
             EApplyError applyError(error.Message, error.ErrorCode, error.PreviousError,
                                    error.Context);
             TReconcileAction action = error.Response == rrAbort + 1 ? raAbort : raSkip;
@@ -1032,7 +1044,7 @@ int TCachedDataSet::ApplyUpdates(int maxErrors) {
     if (!errors || !errors->RolledBack) {
         std::vector<int> kept;
         for (int id : d->changeLog) {
-            if (failed[size_t(id)])
+            if (notApplied[size_t(id)])
                 kept.push_back(id);
             else
                 d->mergeChange(id);

@@ -114,6 +114,10 @@ public:
     void Cancel();
     void Delete();
     bool Modified() const;
+    // The logged change of the current row: usInserted for a row never stored (also while
+    // it is being appended, or edited again after a refused save), usModified or
+    // usUnmodified for a stored one.
+    TUpdateStatus UpdateStatus() const;
     void CheckBrowseMode();
 
     // The change log.
