@@ -25,6 +25,7 @@
 #include "registry/uFrm_Logradouros.h"
 #include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
+#include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "report_engine/export/text/TVRAsciiExportFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "toolkit/Dialogs.h"
@@ -150,6 +151,18 @@ void TFrm_Principal::CreateExportFilters() {
     VRCSVFilter1->setObjectName(QStringLiteral("VRCSVFilter1"));
     VRCSVFilter1->SetSeparator(u';');
     VRCSVFilter1->SetTextEncoding(DefaultEncoding);
+
+    VRHTMLFilter1 = new TVRHTMLFilter(this);
+    VRHTMLFilter1->setObjectName(QStringLiteral("VRHTMLFilter1"));
+    VRHTMLFilter1->SetMultiPage(false);
+    VRHTMLFilter1->SetPageLinks(false);
+    VRHTMLFilter1->SetFinalPage(0);
+    VRHTMLFilter1->SetFirstLastLinks(false);
+    VRHTMLFilter1->SetConcat(false);
+    VRHTMLFilter1->SetConcatCount(1);
+    VRHTMLFilter1->SetLinkFontName(QStringLiteral("Arial"));
+    VRHTMLFilter1->SetLinkFontSize(12);
+    VRHTMLFilter1->SetTextEncoding(AnsiEncoding);
 }
 
 void TFrm_Principal::CreateToolBar() {

@@ -12,6 +12,7 @@ class QMenuBar;
 class QToolButton;
 class TImage;
 class TVRCSVFilter;
+class TVRHTMLFilter;
 class TVRTextFilter;
 
 // The main window: menu, toolbar, background picture and month calendar. Creating it
@@ -35,6 +36,7 @@ public:
     // The export formats every report preview offers, registered while the window lives.
     TVRTextFilter* VRTextFilter1 = nullptr;
     TVRCSVFilter* VRCSVFilter1 = nullptr;
+    TVRHTMLFilter* VRHTMLFilter1 = nullptr;
 
     QMenu* BensMveis1 = nullptr;    // "Cadastro"
     QAction* BensMveis2 = nullptr;  // "Logradouros"

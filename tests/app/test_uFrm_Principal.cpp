@@ -27,6 +27,9 @@
 #include "registry/uFrm_Logradouros.h"
 #include "report_engine/base/FormatSettings.h"
 #include "report_engine/export/TVRExportFilter.h"
+#include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "report_engine/export/text/TVRAsciiExportFilter.h"
+#include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
 #include "tests/support/TestDatabase.h"
 #include "toolkit/Dialogs.h"
@@ -385,6 +388,9 @@ TEST_F(MainWindowTest, ExportFormatComponentsRegisterTheirFiltersWhileTheWindowL
         names.append(entry.FName);
     ASSERT_GE(names.size(), 2);
     EXPECT_EQ(names.mid(0, 2), (QStringList{"Text file", "Comma Separated"}));
+    EXPECT_EQ(names.last(), "HTML document");
+    EXPECT_EQ(window->VRHTMLFilter1->objectName(), "VRHTMLFilter1");
+    EXPECT_EQ(HTMLExportSettings().TextEncoding, AnsiEncoding);
 
     delete Frm_Principal;
     Frm_Principal = nullptr;
