@@ -4,6 +4,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <cmath>
+#include <limits>
 
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/emf/EmfPlayback.h"
@@ -22,6 +23,48 @@ int Channel(quint32 value, quint32 mask) {
     }
     value &= mask;
     return int(value * 255 / mask);
+}
+
+// A run-length encoded bitmap (BI_RLE8, or BI_RLE4 with `fourBit`), rows bottom-up.
+// Pixels the runs leave out (by a delta, an early end of line or of the bitmap) stay
+// transparent, so that what lies beneath shows through. Decoding stops at the first run
+// that would write past its row or read past the bits, keeping what it has decoded.
+QImage DecodeRle(const uchar* data, quint32 size, int width, int height, bool fourBit,
+                 const std::vector<QRgb>& palette) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
+    image.fill(Qt::transparent);
+    int x = 0, y = 0;  // y counts rows from the bottom
+    auto put = [&](int index) {
+        reinterpret_cast<QRgb*>(image.scanLine(height - 1 - y))[x++] = palette[index];
+    };
+    auto nibble = [](int pair, int i) { return i % 2 ? pair & 0xF : pair >> 4; };
+    quint32 at = 0;
+    while (at + 2 <= size && y < height) {
+        const int count = data[at], value = data[at + 1];
+        at += 2;
+        if (count > 0) {  // encoded: `count` pixels of one index (or two alternating nibbles)
+            if (count > width - x) break;
+            for (int i = 0; i < count; ++i) put(fourBit ? nibble(value, i) : value);
+        } else if (value == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of bitmap
+            break;
+        } else if (value == 2) {  // delta: move right and up
+            if (at + 2 > size || data[at] > width - x) break;
+            x += data[at];
+            y += data[at + 1];
+            at += 2;
+        } else {  // absolute: `value` indexes as they are, padded to a 16-bit boundary
+            const quint32 bytes = fourBit ? (value + 1) / 2 : value;
+            if (value > width - x || bytes > size - at) break;
+            for (int i = 0; i < value; ++i)
+                put(fourBit ? nibble(data[at + i / 2], i) : data[at + i]);
+            at += (bytes + 1) & ~1u;
+        }
+    }
+    return image;
 }
 
 }  // namespace
@@ -54,14 +97,16 @@ QImage Emf::Playback::DecodeDib(const Record& record, quint32 offBmi, quint32 cb
     }
     const bool bottomUp = height > 0;
     height = std::abs(height);
-    if (width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
-        width * height > MaxImagePixels)
-        return {};
+    if (!WithinPixelLimit(width, height)) return {};
 
+    // A compressed picture says its own size, which need not be the header's: it is
+    // checked again before decoding.
     if (compression == BI_JPEG || compression == BI_PNG) {
         const QByteArray encoded(record.Data() + offBits, cbBits);
         if (compression == BI_JPEG) {
             try {
+                const Jpeg::Header jpeg = Jpeg::ReadHeader(encoded);
+                if (!WithinPixelLimit(jpeg.Width, jpeg.Height)) return {};
                 return Jpeg::Decode(encoded);
             } catch (...) {
                 return {};
@@ -71,10 +116,15 @@ QImage Emf::Playback::DecodeDib(const Record& record, quint32 offBmi, quint32 cb
         buffer.setData(encoded);
         QImageReader reader(&buffer, "png");
         const QSize size = reader.size();
-        if (!size.isValid() || qint64(size.width()) * size.height() > MaxImagePixels) return {};
+        if (!size.isValid() || !WithinPixelLimit(size.width(), size.height())) return {};
         return reader.read();
     }
-    if (compression != BI_RGB && compression != BI_BITFIELDS) return {};  // RLE: not drawn
+    const bool runLength = compression == BI_RLE8 || compression == BI_RLE4;
+    if (runLength) {
+        if (bitCount != (compression == BI_RLE8 ? 8 : 4) || !bottomUp) return {};
+    } else if (compression != BI_RGB && compression != BI_BITFIELDS) {
+        return {};
+    }
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
         bitCount != 32)
         return {};
@@ -106,6 +156,10 @@ QImage Emf::Playback::DecodeDib(const Record& record, quint32 offBmi, quint32 cb
             return {};
         for (int i = 0; i < 3; ++i) masks[i] = record.At<quint32_le>(maskOffset + 4 * i);
     }
+
+    if (runLength)
+        return DecodeRle(reinterpret_cast<const uchar*>(record.Data() + offBits), cbBits,
+                         int(width), int(height), compression == BI_RLE4, palette);
 
     const qint64 stride = ((width * bitCount + 31) / 32) * 4;
     if (stride * height > qint64(cbBits)) return {};
@@ -174,36 +228,38 @@ void Player::DrawImage(const QImage& image, const QRectF& destination, const QRe
     FPainter->drawImage(target, picture, from);
 }
 
+// Draws the bitmap of an EMR_STRETCHDIBITS or EMR_SETDIBITSTODEVICE, whose source
+// rectangle counts its y from the bitmap's bottom row. Its top row, computed in 64 bits,
+// must be an int like every other coordinate of the record, or the record is not sound.
+bool Player::DrawDib(const Record& record, quint32 offBmi, quint32 cbBmi, quint32 offBits,
+                     quint32 cbBits, const QRectF& destination, qint32 xSrc, qint32 ySrc,
+                     qint32 cxSrc, qint32 cySrc) {
+    bool sound = true;
+    const QImage image = DecodeDib(record, offBmi, cbBmi, offBits, cbBits, false, sound, FPainter);
+    if (!sound) return false;
+    if (image.isNull()) return true;
+    const qint64 sourceTop = qint64(image.height()) - ySrc - cySrc;
+    if (sourceTop < std::numeric_limits<qint32>::min() ||
+        sourceTop > std::numeric_limits<qint32>::max())
+        return false;
+    DrawImage(image, destination, QRectF(xSrc, double(sourceTop), cxSrc, cySrc));
+    return true;
+}
+
 bool Player::PlayStretchDIBits(const Record& record) {
     EMRSTRETCHDIBITS fields;
     if (!record.Read(fields)) return false;
-    bool sound = true;
-    const QImage image = DecodeDib(record, fields.offBmiSrc, fields.cbBmiSrc, fields.offBitsSrc,
-                                   fields.cbBitsSrc, false, sound, FPainter);
-    if (!sound) return false;
-    const QRectF destination(fields.xDest, fields.yDest, fields.cxDest, fields.cyDest);
-    QRectF source;
-    if (!image.isNull())  // source y counts from the bitmap's bottom row
-        source = QRectF(fields.xSrc, image.height() - fields.ySrc - fields.cySrc, fields.cxSrc,
-                        fields.cySrc);
-    DrawImage(image, destination, source);
-    return true;
+    return DrawDib(record, fields.offBmiSrc, fields.cbBmiSrc, fields.offBitsSrc, fields.cbBitsSrc,
+                   QRectF(fields.xDest, fields.yDest, fields.cxDest, fields.cyDest), fields.xSrc,
+                   fields.ySrc, fields.cxSrc, fields.cySrc);
 }
 
 bool Player::PlaySetDIBitsToDevice(const Record& record) {
     EMRSETDIBITSTODEVICE fields;
     if (!record.Read(fields)) return false;
-    bool sound = true;
-    const QImage image = DecodeDib(record, fields.offBmiSrc, fields.cbBmiSrc, fields.offBitsSrc,
-                                   fields.cbBitsSrc, false, sound, FPainter);
-    if (!sound) return false;
-    const QRectF destination(fields.xDest, fields.yDest, fields.cxSrc, fields.cySrc);
-    QRectF source;
-    if (!image.isNull())
-        source = QRectF(fields.xSrc, image.height() - fields.ySrc - fields.cySrc, fields.cxSrc,
-                        fields.cySrc);
-    DrawImage(image, destination, source);
-    return true;
+    return DrawDib(record, fields.offBmiSrc, fields.cbBmiSrc, fields.offBitsSrc, fields.cbBitsSrc,
+                   QRectF(fields.xDest, fields.yDest, fields.cxSrc, fields.cySrc), fields.xSrc,
+                   fields.ySrc, fields.cxSrc, fields.cySrc);
 }
 
 // An EMR_BITBLT without a source bitmap fills the destination with the brush, or with

@@ -32,6 +32,13 @@ constexpr double MaxDashedExtent = 100'000;
 // Every new face name costs a font lookup; a metafile naming more is drawn in Arial.
 constexpr int MaxFaceNames = 32;
 
+// The one limit on every picture the player decodes (plain, run-length encoded, PNG or
+// JPEG), checked before any pixel is allocated.
+inline bool WithinPixelLimit(qint64 width, qint64 height) {
+    return width > 0 && height > 0 && width <= 65535 && height <= 65535 &&
+           width * height <= MaxImagePixels;
+}
+
 inline QColor ColorRef(quint32 value) {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
@@ -165,6 +172,9 @@ private:
     // Bitmaps (EmfPlayBitmaps.cpp).
     bool PlayStretchDIBits(const Record& record);
     bool PlaySetDIBitsToDevice(const Record& record);
+    bool DrawDib(const Record& record, quint32 offBmi, quint32 cbBmi, quint32 offBits,
+                 quint32 cbBits, const QRectF& destination, qint32 xSrc, qint32 ySrc, qint32 cxSrc,
+                 qint32 cySrc);
     bool PlayBitBlt(const Record& record);
     void PatternBlt(const EMRBITBLT& blt);
     void DrawImage(const QImage& image, const QRectF& destination, const QRectF& source);

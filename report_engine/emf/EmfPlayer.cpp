@@ -2,6 +2,8 @@
 
 #include <QPainter>
 #include <QScopeGuard>
+#include <cmath>
+#include <limits>
 
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/PainterSave.h"
@@ -25,8 +27,8 @@ Player::Player(const QByteArray& emf, const EmfHeader& header, QPainter* painter
     QRectF page(left, top, right - left, bottom - top);
     if (page.width() <= 0 || page.height() <= 0)
         page = QRectF(header.Bounds.Left, header.Bounds.Top,
-                      header.Bounds.Right - header.Bounds.Left + 1,
-                      header.Bounds.Bottom - header.Bounds.Top + 1);
+                      double(header.Bounds.Right) - header.Bounds.Left + 1,
+                      double(header.Bounds.Bottom) - header.Bounds.Top + 1);
     if (page.width() > 0 && page.height() > 0)
         FDeviceToTarget =
             QTransform::fromTranslate(-page.left(), -page.top()) *
@@ -199,6 +201,23 @@ EmfPlayer::Result Player::Run() {
     return result;
 }
 
+namespace {
+
+// The page's extent in pixels at 96 dpi: from the frame (hundredths of a millimetre),
+// or from the bounds (reference pixels) when the frame is empty.
+double ExtentAt96(qint32 frameFrom, qint32 frameTo, qint32 boundsFrom, qint32 boundsTo,
+                  double pixelsPerMillimetre) {
+    const double millimetres = (double(frameTo) - frameFrom) / 100.0;
+    if (millimetres > 0) return millimetres * 96 / 25.4;
+    return std::max(0.0, (double(boundsTo) - boundsFrom + 1) / pixelsPerMillimetre * 96 / 25.4);
+}
+
+bool RoundsToInt(double value) {
+    return std::isfinite(value) && std::abs(value) < double(std::numeric_limits<int>::max());
+}
+
+}  // namespace
+
 bool EmfHeader::Read(const char* data, qint64 available, EmfHeader& header) {
     if (!data || available < HeaderBaseSize) return false;
     const Record record(data, quint32(std::min<qint64>(available, sizeof(EMRHEADER))));
@@ -237,21 +256,27 @@ bool EmfHeader::Read(const char* data, qint64 available, EmfHeader& header) {
         perMillimetreX > 0.5 && perMillimetreX < 1000 ? perMillimetreX : 96 / 25.4;
     header.DevicePixelsPerMillimetreY =
         perMillimetreY > 0.5 && perMillimetreY < 1000 ? perMillimetreY : 96 / 25.4;
-    return true;
+    // The frame in reference pixels and the page size at 96 dpi are rounded into ints
+    // where the page is placed and measured; a header that takes them out of range is
+    // not sound.
+    const double ppmmX = header.DevicePixelsPerMillimetreX;
+    const double ppmmY = header.DevicePixelsPerMillimetreY;
+    const RectL& frame = header.Frame;
+    const RectL& bounds = header.Bounds;
+    return RoundsToInt(frame.Left * ppmmX / 100) && RoundsToInt(frame.Right * ppmmX / 100) &&
+           RoundsToInt(frame.Top * ppmmY / 100) && RoundsToInt(frame.Bottom * ppmmY / 100) &&
+           RoundsToInt(ExtentAt96(frame.Left, frame.Right, bounds.Left, bounds.Right, ppmmX)) &&
+           RoundsToInt(ExtentAt96(frame.Top, frame.Bottom, bounds.Top, bounds.Bottom, ppmmY));
 }
 
 int EmfHeader::WidthAt96() const {
-    const double millimetres = (double(Frame.Right) - Frame.Left) / 100.0;
-    if (millimetres > 0) return Round(millimetres * 96 / 25.4);
-    return std::max(0, Round((double(Bounds.Right) - Bounds.Left + 1) / DevicePixelsPerMillimetreX *
-                             96 / 25.4));
+    return Round(
+        ExtentAt96(Frame.Left, Frame.Right, Bounds.Left, Bounds.Right, DevicePixelsPerMillimetreX));
 }
 
 int EmfHeader::HeightAt96() const {
-    const double millimetres = (double(Frame.Bottom) - Frame.Top) / 100.0;
-    if (millimetres > 0) return Round(millimetres * 96 / 25.4);
-    return std::max(0, Round((double(Bounds.Bottom) - Bounds.Top + 1) / DevicePixelsPerMillimetreY *
-                             96 / 25.4));
+    return Round(
+        ExtentAt96(Frame.Top, Frame.Bottom, Bounds.Top, Bounds.Bottom, DevicePixelsPerMillimetreY));
 }
 
 EmfPlayer::Result EmfPlayer::Play(const QByteArray& emf, QPainter& painter, const QRectF& target) {

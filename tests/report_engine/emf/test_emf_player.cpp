@@ -8,8 +8,11 @@
 #include <QtEndian>
 #include <new>
 
+#include "data/Exception.h"
+#include "report_engine/base/Jpeg.h"
 #include "report_engine/emf/EmfPlayer.h"
 #include "report_engine/emf/EmfRecords.h"
+#include "report_engine/emf/EmfWriter.h"
 #include "report_engine/emf/TVRMetafile.h"
 
 using namespace Emf;
@@ -54,6 +57,42 @@ QByteArray Metafile(const QByteArray& body, EMRHEADER header = PageHeader()) {
     header.nBytes = quint32(emf.size());
     emf.replace(0, sizeof header, BytesOf(header));
     return emf;
+}
+
+// A BITMAPINFOHEADER and its colour table.
+QByteArray BitmapInfo(qint32 width, qint32 height, quint16 bitCount, quint32 compression,
+                      const QList<QRgb>& palette = {}) {
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = bitCount;
+    info.biCompression = compression;
+    info.biClrUsed = quint32(palette.size());
+    QByteArray bytes = BytesOf(info);
+    for (QRgb colour : palette) {
+        const char entry[4] = {char(qBlue(colour)), char(qGreen(colour)), char(qRed(colour)), 0};
+        bytes.append(entry, 4);
+    }
+    return bytes;
+}
+
+// An EMR_STRETCHDIBITS of the whole bitmap onto the 100 x 100 page.
+QByteArray StretchDIBits(const QByteArray& bitmapInfo, const QByteArray& bits, qint32 cxSrc,
+                         qint32 cySrc) {
+    Writer writer;
+    writer.EmrStretchDIBits({0, 0, 99, 99}, 0, 0, 100, 100, cxSrc, cySrc, bitmapInfo, bits);
+    return writer.Take();
+}
+
+QImage Played(const QByteArray& emf, EmfPlayer::Result* result = nullptr) {
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const EmfPlayer::Result played = EmfPlayer::Play(emf, painter, QRectF(0, 0, 100, 100));
+    if (result) *result = played;
+    return image;
 }
 
 // A paint engine that fails at the first figure or text it is asked to draw, as a
@@ -175,6 +214,15 @@ TEST(EmfPlayer, HostileRecordsStopThePlayAtThemselves) {
          RecordOf(EMR_STRETCHDIBITS,
                   {0, 0, 9, 9, 0, 0, 0, 0, 10, 10, 0x7FFFFFF0, 40, 80, 400, 0, SRCCOPY, 50, 50}),
          EMR_STRETCHDIBITS},
+        {"source rows beyond the int range",
+         [] {
+             QByteArray record =
+                 StretchDIBits(BitmapInfo(1, 1, 24, BI_RGB), QByteArray(4, 0), 1, 1);
+             qToLittleEndian<qint32>(std::numeric_limits<qint32>::min(),
+                                     record.data() + offsetof(EMRSTRETCHDIBITS, ySrc));
+             return record;
+         }(),
+         EMR_STRETCHDIBITS},
         {"region count beyond its data",
          RecordOf(EMR_EXTSELECTCLIPRGN, {32, RGN_COPY, 32, 1, 1000, 0, 0, 0, 10, 10}),
          EMR_EXTSELECTCLIPRGN},
@@ -211,4 +259,110 @@ TEST(EmfPlayer, HostileRecordsStopThePlayAtThemselves) {
     EXPECT_FALSE(ranOut.Complete);
     EXPECT_EQ(ranOut.RecordsPlayed, 1);
     EXPECT_EQ(ranOut.StoppedBy, 0u);
+}
+
+// Headers whose page, rounded to pixels, would not fit an int are refused before
+// anything is placed with them.
+TEST(EmfPlayer, HeadersWhosePageSizeOverflowsAreRefused) {
+    constexpr qint32 least = std::numeric_limits<qint32>::min();
+    constexpr qint32 most = std::numeric_limits<qint32>::max();
+    EMRHEADER wideBounds = PageHeader();
+    wideBounds.rclFrame.Set({0, 0, 0, 0});  // the bounds give the size
+    wideBounds.rclBounds.Set({least, 0, most, 99});
+    EMRHEADER wideFrame = PageHeader();
+    wideFrame.rclFrame.Set({least, 0, most, 2619});
+    wideFrame.szlDevice.cx = 999 * 508;  // 999 reference pixels per millimetre
+    const std::pair<const char*, EMRHEADER> cases[]{{"bounds", wideBounds}, {"frame", wideFrame}};
+    for (const auto& [name, header] : cases) {
+        SCOPED_TRACE(name);
+        const QByteArray emf = Metafile(RecordOf(EMR_SETBKMODE, {TRANSPARENT}), header);
+        EXPECT_THROW(TVRMetafile::FromBytes(emf), Exception);
+        EmfPlayer::Result result;
+        Played(emf, &result);
+        EXPECT_FALSE(result.Complete);
+        EXPECT_EQ(result.RecordsPlayed, 0);
+    }
+}
+
+// A JPEG inside a bitmap record is held to the player's pixel limit by its own size,
+// whatever the bitmap header says.
+TEST(EmfPlayer, JpegBitmapsAreHeldToThePixelLimit) {
+    QImage small(8, 8, QImage::Format_RGB32);
+    small.fill(Qt::black);
+    const QByteArray jpeg = Jpeg::Encode(small);
+    // The same stream claiming 6400 x 6400 pixels (41 megapixels) in its frame header.
+    QByteArray huge = jpeg;
+    const qsizetype frame = huge.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(frame, 0);
+    qToBigEndian<quint16>(6400, huge.data() + frame + 5);
+    qToBigEndian<quint16>(6400, huge.data() + frame + 7);
+    ASSERT_EQ(Jpeg::ReadHeader(huge).Width, 6400);
+
+    for (const auto& [bits, drawn] : {std::pair{jpeg, true}, std::pair{huge, false}}) {
+        SCOPED_TRACE(drawn ? "small" : "huge");
+        EmfPlayer::Result result;
+        const QImage image =
+            Played(Metafile(StretchDIBits(BitmapInfo(8, 8, 0, BI_JPEG), bits, 8, 8)), &result);
+        EXPECT_TRUE(result.Complete);
+        EXPECT_EQ(image.pixel(50, 50) != qRgb(255, 255, 255), drawn);
+    }
+}
+
+// Run-length encoded bitmaps, as other programs record them: a 5 x 2 picture of runs,
+// literal pixels, a delta and the end markers, in 8 and in 4 bits per pixel. Left-out
+// pixels let the page show through; a run that breaks the bitmap ends its decoding
+// there without ending the play.
+TEST(EmfPlayer, RunLengthBitmapsDecodeToTheirPixels) {
+    const QList<QRgb> palette{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    auto bytes = [](std::initializer_list<int> values) {
+        QByteArray data;
+        for (int value : values) data.append(char(value));
+        return data;
+    };
+    struct Case {
+        const char* name;
+        quint16 bitCount;
+        QByteArray bits;
+        const char* top;  // expected columns: r, g, b, or . for the white page
+        const char* bottom;
+    };
+    const Case cases[]{
+        {"8 bits", 8,
+         bytes({2, 1, 0, 3, 0, 2, 0, 0, /* end of line */ 0, 0, /* delta */ 0, 2, 2, 0, 3, 2,
+                /* end of bitmap */ 0, 1}),
+         "..bbb", "ggrbr"},
+        {"4 bits", 4, bytes({2, 0x11, 0, 3, 0x02, 0x00, 0, 0, 0, 2, 2, 0, 3, 0x22, 0, 1}), "..bbb",
+         "ggrbr"},
+        {"early end of line", 8, bytes({2, 1, 0, 0, 5, 0, 0, 1}), "rrrrr", "gg..."},
+        {"run past the row", 8, bytes({2, 1, 9, 2, 0, 0, 5, 0}), ".....", "gg..."},
+        {"literal run past the bits", 8, bytes({2, 1, 0, 3, 0}), ".....", "gg..."},
+        {"delta past the row", 8, bytes({2, 1, 0, 2, 7, 0, 1, 2}), ".....", "gg..."},
+    };
+    auto colour = [](char code) {
+        switch (code) {
+            case 'r':
+                return QColor(Qt::red);
+            case 'g':
+                return QColor(Qt::green);
+            case 'b':
+                return QColor(Qt::blue);
+            default:
+                return QColor(Qt::white);
+        }
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const quint32 compression = c.bitCount == 8 ? BI_RLE8 : BI_RLE4;
+        EmfPlayer::Result result;
+        const QImage image =
+            Played(Metafile(StretchDIBits(BitmapInfo(5, 2, c.bitCount, compression, palette),
+                                          c.bits, 5, 2)),
+                   &result);
+        EXPECT_TRUE(result.Complete);
+        for (int column = 0; column < 5; ++column) {
+            SCOPED_TRACE(column);
+            EXPECT_EQ(QColor(image.pixel(20 * column + 10, 25)), colour(c.top[column]));
+            EXPECT_EQ(QColor(image.pixel(20 * column + 10, 75)), colour(c.bottom[column]));
+        }
+    }
 }
