@@ -42,9 +42,8 @@ protected:
     TVRHTMLExportSettings saved;
 };
 
-// A one-band report of `rows` detail rows: a white detail band (10 mm) holding
-// a left-aligned text with spaces and markup characters, a right-aligned and a
-// centred one.
+// A one-band report of `rows` detail rows: a white detail band (10 mm) holding a
+// left-aligned text with spaces and markup characters, a right-aligned and a centred one.
 struct SmallReport {
     TVRReport Report;
     int Rows = 0;
@@ -59,15 +58,28 @@ struct SmallReport {
         Report.Page().SetBottomMargin(10);
         Report.Page().SetLeftMargin(10);
         Report.Page().SetRightMargin(10);
-        TVRBand* detail = listing::AddBand(Report, rbDetail, QStringLiteral("DetailBand1"), 10);
+        auto* detail = new TVRBand(&Report, rbDetail);
+        detail->SetName(QStringLiteral("DetailBand1"));
+        detail->Size().SetHeight(10);
+        detail->Size().SetWidth(277);
         detail->Color = clWhite;
-        listing::Text(detail, QStringLiteral("Nome"), QStringLiteral("Rua  <b>\"S\" & 'T'"), 0, 2,
-                      60, 5, 8, true, taLeftJustify, true);
-        listing::Text(detail, QStringLiteral("Ano"), QStringLiteral("1990"), 100, 2, 30, 5, 8,
-                      false, taRightJustify, true);
-        listing::Text(detail, QStringLiteral("Local"), QStringLiteral("Centro"), 150, 2, 40, 5, 8,
-                      false, taCenter, true);
+        Text(detail, QStringLiteral("Nome"), QStringLiteral("Rua  <b>\"S\" & 'T'"), 0, 60, true,
+             taLeftJustify);
+        Text(detail, QStringLiteral("Ano"), QStringLiteral("1990"), 100, 30, false, taRightJustify);
+        Text(detail, QStringLiteral("Local"), QStringLiteral("Centro"), 150, 40, false, taCenter);
         Report.OnNeedData = [this](TCustomVRReport&, bool& more) { more = Row++ < Rows; };
+    }
+
+    // An 8-point transparent label 2 mm below the band's top, 5 mm high.
+    static void Text(TVRBand* band, const QString& name, const QString& caption, double left,
+                     double width, bool bold, TAlignment alignment) {
+        auto* label = listing::Place<TVRLabel>(band, name, left, 2, width, 5);
+        label->AutoSize = false;
+        label->Font().Size = 8;
+        label->Font().Bold = bold;
+        label->SetAlignment(alignment);
+        label->Transparent = true;
+        label->SetCaption(caption);
     }
 };
 
