@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "report_engine/export/TVRExportFilter.h"
+#include "report_engine/export/pdf/PDFInlineImage.h"
 
 class PDFCodePage;
 class PDFDocumentWriter;
 class QIODevice;
+class TVRFontMetrics;
 class TVRImage;
 class TVRShape;
 
@@ -128,7 +130,8 @@ private:
     void EndCurrentPage();
     Page& CurrentPage();
     const PDFCodePage& CodePage();
-    int FontIndex(const TVRFont& font);
+    int FontIndex(const TPDFItemRec& item);
+    const TVRFontMetrics& MetricsOf(const TVRFont& font);
     int DevicePositionX(double native) const;
     int DevicePositionY(double native) const;
     double DeviceFactor() const;
@@ -152,6 +155,10 @@ private:
     QHash<QString, int> FFontIndexes;  // lower-case key -> index
     TVRFont FLastFont;
     int FLastFontIndex = -1;
+    TVRFont FLastMetricsFont;
+    const TVRFontMetrics* FLastMetrics = nullptr;
+    // Encoded pictures by picture, size and stretching.
+    QHash<QString, TPDFInlineImage> FEncodedImages;
     bool FFirstPage = true;
     bool FMadeFirstPageFiles = false;
     bool FPDFCompressionOn = true;
