@@ -742,3 +742,14 @@ void TVRPDFDocumentFilter::WriteCrossReference(PDFDocumentWriter& writer, int in
     writer.RawLine(QByteArray::number(crossReference));
     writer.RawLine("%%EOF");
 }
+
+// ---- The settings component ----------------------------------------------------------
+
+TVRPDFFilter::TVRPDFFilter(QObject* owner) : QObject(owner) {
+    VRExportFilterLibrary().AddFilter<TVRPDFDocumentFilter>(QStringLiteral("TVRPDFDocumentFilter"));
+}
+
+TVRPDFFilter::~TVRPDFFilter() {
+    VRExportFilterLibrary().RemoveFilter<TVRPDFDocumentFilter>(
+        QStringLiteral("TVRPDFDocumentFilter"));
+}

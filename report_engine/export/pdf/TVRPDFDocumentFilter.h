@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -177,4 +178,24 @@ private:
 
     std::unique_ptr<PDFCodePage> FCodePage;
     QByteArray FMemoryStream;
+};
+
+// The PDF export's settings component, which the main window places: while it exists
+// the save dialog offers PDF documents (it registers TVRPDFDocumentFilter), and its
+// properties are the process-wide PDF settings, except CompressionOn, which it keeps
+// for itself.
+class TVRPDFFilter : public QObject {
+public:
+    explicit TVRPDFFilter(QObject* owner = nullptr);
+    ~TVRPDFFilter() override;
+
+    // Kept with the component; the document filter always compresses its images.
+    bool CompressionOn = false;
+
+    QString Codepage() const { return PDFExportSettings().Codepage; }
+    void SetCodepage(const QString& codepage) { PDFExportSettings().Codepage = codepage; }
+    bool SuppressDateTime() const { return PDFExportSettings().SuppressDateTime; }
+    void SetSuppressDateTime(bool suppress) { PDFExportSettings().SuppressDateTime = suppress; }
+    QStringList MetaData() const { return PDFExportSettings().MetaData; }
+    void SetMetaData(const QStringList& lines) { PDFExportSettings().MetaData = lines; }
 };
