@@ -17,6 +17,7 @@
 #include <exception>
 
 #include "app/Calculator.h"
+#include "app/DatabaseConfig.h"
 #include "app/TImage.h"
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
@@ -217,19 +218,16 @@ void TFrm_Principal::CreateMenu() {
 void TFrm_Principal::FormCreate() {
     setWindowTitle(Descricao_Sistema + QStringLiteral(" | ") + Descricao_Cliente);
 
-    // The database is always LOGRADOUROS.FDB in the working directory of the process
-    // (not the folder of the executable).
+    // The database is LOGRADOUROS.FDB in the working directory of the process (not the
+    // folder of the executable), unless the installation configures another one.
     DiretorioCorrente = QDir::currentPath();
     while (DiretorioCorrente.endsWith(QLatin1Char('/'))) DiretorioCorrente.chop(1);
     if (dmPrincipal == nullptr)
         throw Exception(QStringLiteral("The connection data module is missing"));
     TSQLConnection& session = *dmPrincipal->TorvaneConnection;
-    session.Close();
-    session.Params().SetValue(QStringLiteral("Database"),
-                              DiretorioCorrente + QStringLiteral("/LOGRADOUROS.FDB"));
-    session.Params().SetValue(QStringLiteral("SQLDialect"), QStringLiteral("3"));
-    session.Params().SetValue(QStringLiteral("ServerCharSet"), QStringLiteral("WIN1252"));
-    session.Open();
+    const DatabaseConfig database = DatabaseConfig::Load(DiretorioCorrente);
+    database.Apply(session);
+    database.Open(session);
 }
 
 void TFrm_Principal::FormActivate() {
