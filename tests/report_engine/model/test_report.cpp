@@ -2,8 +2,12 @@
 // vetoes, failures and cancellation.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QHash>
+#include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryDir>
 
 #include "data/Exception.h"
 #include "report_engine/emf/TVRMetafile.h"
@@ -230,4 +234,36 @@ TEST(ReportRun, PrintingBandNamesTheBandWhosePrintIsUnderWay) {
     EXPECT_THROW(f->Report->Prepare(), Exception);
     EXPECT_EQ(seen, f->Detail);
     EXPECT_EQ(f->Report->PrintingBand(), nullptr);
+}
+
+TEST(ReportRun, PrintingRunsTheReportAgainForItsOwnPagesButPlaysLoadedPages) {
+    auto f = listing::MakeListing(40);
+    f->Report->ShowProgressWindow = false;
+    int runs = 0;
+    // Runs after the first are vetoed: the test only needs to see that one started.
+    f->Report->BeforePrint = [&runs](TCustomVRReport&, bool& printReport) {
+        printReport = ++runs == 1;
+    };
+    f->Report->Prepare();
+    TVRPrinter* pages = f->Report->VRPrinter();
+    QTemporaryDir folder;
+    const auto printTo = [&](const QString& name) {
+        pages->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        pages->Printer()->setOutputFileName(folder.filePath(name));
+        pages->Print();
+        QCoreApplication::processEvents();
+    };
+
+    printTo(QStringLiteral("run.pdf"));
+    EXPECT_FALSE(pages->ReportLoaded());
+    EXPECT_EQ(runs, 2);
+    EXPECT_FALSE(QFile::exists(folder.filePath("run.pdf")));
+
+    ASSERT_TRUE(pages->Save(folder.filePath("listing.vrp")));
+    pages->Load(folder.filePath("listing.vrp"));
+    printTo(QStringLiteral("loaded.pdf"));
+    EXPECT_TRUE(pages->ReportLoaded());
+    EXPECT_EQ(runs, 2);
+    EXPECT_GT(QFileInfo(folder.filePath("loaded.pdf")).size(), 0);
+    EXPECT_EQ(f->Report->VRPrinter(), pages);
 }
