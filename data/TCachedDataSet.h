@@ -151,7 +151,8 @@ signals:
 
 private:
     const TFieldValue* ValueAt(int row, int fieldIndex) const;
-    void findNearest(int count, const std::function<void(TField&, int)>& assign);
+    // FindNearest's work: assigns count key values through the index fields, then moves.
+    void moveToNearest(int count, const std::function<void(TField&, int)>& assign);
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -363,6 +363,24 @@ TEST(CachedDataSet, FindNearestMovesToTheFirstRowNotBelowTheKey) {
     EXPECT_EQ(failureOf([&] { set.FindNearest(QStringList{"RUA"}); }),
               "'RUA' is not a valid integer value for field 'I_ID'");
     EXPECT_EQ(set.State(), dsBrowse);
+
+    // Two fields: the type orders first, the name within it; a key may give fewer values.
+    set.Close();
+    database.Execute(QStringLiteral("UPDATE LOGRADOUROS SET TIPO = 'RUA' WHERE I_ID IN (1, 3, 6)"));
+    database.Execute(QStringLiteral("UPDATE LOGRADOUROS SET TIPO = 'AV' WHERE I_ID = 4"));
+    set.SetIndexFieldNames(QStringLiteral("TIPO;NOME"));
+    set.Open();
+    const struct {
+        QStringList key;
+        int id;
+    } pairCases[] = {
+        {{"RUA", "RUA B"}, 1}, {{"RUA"}, 3},  {{"AV", "Z"}, 3},
+        {{"av", "a"}, 4},      {{"", ""}, 4}, {{"RUA", "ZZZ"}, 6},
+    };
+    for (const auto& c : pairCases) {
+        set.FindNearest(c.key);
+        EXPECT_EQ(chain.field("I_ID").AsInteger(), c.id) << c.key.join(u';').toStdString();
+    }
 }
 
 TEST(CachedDataSet, OpenFailures) {
