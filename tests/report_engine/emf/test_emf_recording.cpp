@@ -14,6 +14,7 @@
 #include "data/Exception.h"
 #include "report_engine/canvas/TVRMetafileCanvas.h"
 #include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/emf/EmfReader.h"
 #include "report_engine/emf/EmfRecords.h"
 #include "report_engine/emf/TVRMetafile.h"
 
