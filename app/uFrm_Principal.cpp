@@ -26,6 +26,8 @@
 #include "registry/uFrm_Logradouros.h"
 #include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
+#include "reports/uFrm_PorGeral.h"
+#include "reports/uFrm_Relatorio31.h"
 #include "toolkit/Dialogs.h"
 
 TFrm_Principal* Frm_Principal = nullptr;
@@ -68,6 +70,32 @@ QIcon LoadGlyph(const QString& path) {
     icon.addPixmap(QPixmap::fromImage(glyph.copy(0, 0, size, size)), QIcon::Normal);
     icon.addPixmap(QPixmap::fromImage(glyph.copy(size, 0, size, size)), QIcon::Disabled);
     return icon;
+}
+
+// Runs a command's modal window, held in its global reference, then closes and
+// destroys it whatever happened and resets the reference; an error still reaches the
+// caller after the clean-up.
+template <class Window, class Run>
+void RunModalWindow(Window*& window, const Run& run) {
+    std::exception_ptr failure;
+    try {
+        run(*window);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (window != nullptr) {
+        window->close();
+        delete window;
+        window = nullptr;
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+// A menu item's caption as a report title: without its first access-key mark.
+QString CaptionWithoutAccessKey(QString caption) {
+    const qsizetype mark = caption.indexOf(QLatin1Char('&'));
+    if (mark >= 0) caption.remove(mark, 1);
+    return caption;
 }
 
 QImage LoadJpegResource(const QString& path) {
@@ -293,9 +321,19 @@ void TFrm_Principal::Sair1Click() {
     close();
 }
 
-void TFrm_Principal::RelatriodosLogradouros1Click() {}
+void TFrm_Principal::RelatriodosLogradouros1Click() {
+    TituloRelatorio = CaptionWithoutAccessKey(RelatriodosLogradouros1->text());
+    RunStreetListing(this, NoListingFilter(), QString());
+}
 
-void TFrm_Principal::RelatriodosLogradourosporFiltragem1Click() {}
+// A fresh dialog per command, destroyed when it closes whatever happened, so that every
+// opening starts with empty boxes.
+void TFrm_Principal::RelatriodosLogradourosporFiltragem1Click() {
+    TituloRelatorio = CaptionWithoutAccessKey(RelatriodosLogradourosporFiltragem1->text());
+    if (Frm_PorGeral == nullptr) Frm_PorGeral = new TFrm_PorGeral(this);
+    Relatorio = 1;
+    RunModalWindow(Frm_PorGeral, [](TFrm_PorGeral& window) { window.exec(); });
+}
 
 // A fresh registry window (with its own street data module) per command, shown
 // modally and destroyed afterwards whatever happened, so that nothing of one registry
@@ -303,19 +341,10 @@ void TFrm_Principal::RelatriodosLogradourosporFiltragem1Click() {}
 // clean-up.
 void TFrm_Principal::OpenStreetRegistry() {
     if (Frm_Logradouros == nullptr) Frm_Logradouros = new TFrm_Logradouros(this);
-    std::exception_ptr failure;
-    try {
-        Frm_Logradouros->Botao_AtivaDesativa->click();
-        Frm_Logradouros->exec();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (Frm_Logradouros != nullptr) {
-        Frm_Logradouros->close();
-        delete Frm_Logradouros;
-        Frm_Logradouros = nullptr;
-    }
-    if (failure) std::rethrow_exception(failure);
+    RunModalWindow(Frm_Logradouros, [](TFrm_Logradouros& window) {
+        window.Botao_AtivaDesativa->click();
+        window.exec();
+    });
 }
 
 void CreateMainWindow() {
