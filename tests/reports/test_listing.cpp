@@ -129,6 +129,8 @@ TEST_F(ListingTest, AnEmptyResultGivesOnePageWithOneGreenEmptyRowCountedAsNone) 
 TEST_F(ListingTest, EachGenerationOfTheSameHostStartsColoursAndCountAgain) {
     TFrm_Relatorio31 host;
     host.cdsDados->FetchParams();
+    // Seven names, each written twice in the query.
+    EXPECT_EQ(host.cdsDados->Params().Count(), 14);
     for (const char* name : ListingParameterNames)
         host.cdsDados->Params()
             .ParamByName(QString::fromLatin1(name))

@@ -47,6 +47,15 @@ struct ListingFixture {
 
 namespace listing {
 
+// Adds a further band of the given role, as wide as the listing's bands.
+inline TVRBand* AddBand(TVRReport& report, TVRBandType type, const QString& name, double heightMm) {
+    auto* band = new TVRBand(&report, type);
+    band->SetName(name);
+    band->Size().SetHeight(heightMm);
+    band->Size().SetWidth(277);
+    return band;
+}
+
 // Places a further control on a band (sizes in the report's units, millimetres).
 template <class Control>
 Control* Place(TVRBand* band, const QString& name, double left, double top, double width,
