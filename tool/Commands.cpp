@@ -27,5 +27,21 @@ const ToolCommand kToolCommands[] = {
      "foram guardadas. Só PDF: um arquivo salvo não tem o relatório que o gerou, então\n"
      "os outros formatos vêm de \"vialar-tool listing --out\".",
      RunConvert},
+    {"listing", "emite o relatório dos logradouros",
+     "Uso: vialar-tool listing [FILTROS] (--out ARQUIVO | --print [FILA])\n"
+     "\n"
+     "Emite o relatório dos logradouros do banco de dados (LOGRADOUROS.FDB da pasta\n"
+     "atual, ou o configurado) como os comandos do menu: sem filtro, o \"Relatório dos\n"
+     "Logradouros\" completo; com qualquer filtro, o \"Relatório dos Logradouros -\n"
+     "Pesquisa\" com a linha dos filtros. Lei e ano devem ser iguais ao valor; os\n"
+     "outros campos devem começar pelo valor, sem diferença de maiúsculas.\n"
+     "\n"
+     "  --lei V  --ano V  --tipo V  --nome V  --titulo V  --nome-usual V  --localizacao V\n"
+     "  --out ARQUIVO   grava conforme a extensão: VRP (relatório nativo) ou um dos\n"
+     "                  formatos de exportação do programa (TXT, CSV, PDF, HTM)\n"
+     "  --print [FILA]  imprime na fila do CUPS (sem nome, na impressora padrão)\n"
+     "\n"
+     "Num terminal, mostra as páginas geradas enquanto trabalha.",
+     RunListing},
     {nullptr, nullptr, nullptr, nullptr},
 };

@@ -20,6 +20,10 @@ void PrintError(const QString& text) {
     std::fputc('\n', stderr);
 }
 
+QString PageCountText(int pages) {
+    return pages == 1 ? QStringLiteral("1 página") : QStringLiteral("%1 páginas").arg(pages);
+}
+
 bool ErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
 }

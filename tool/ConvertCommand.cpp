@@ -95,6 +95,6 @@ int RunConvert(Arguments& arguments) {
         painter.end();
     }
     target.Commit();
-    PrintLine(QStringLiteral("%1: %2 páginas").arg(output).arg(pages.PageCount()));
+    PrintLine(QStringLiteral("%1: %2").arg(output, PageCountText(pages.PageCount())));
     return kExitOk;
 }
