@@ -26,6 +26,9 @@
 #include "registry/uFrm_Logradouros.h"
 #include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
+#include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "report_engine/export/text/TVRAsciiExportFilter.h"
+#include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "reports/uFrm_PorGeral.h"
 #include "reports/uFrm_Relatorio31.h"
 #include "toolkit/Dialogs.h"
@@ -114,6 +117,7 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
     setWindowTitle(QStringLiteral("Principal"));  // replaced by FormCreate
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setWindowState(Qt::WindowMaximized);
+    CreateExportFilters();
 
     ImageList1 = LoadImageList(QStringLiteral(":/artwork/ImageList1.png"), kIconSize);
 
@@ -164,6 +168,30 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
 
     // Watch the program's modal windows closing (see eventFilter).
     qApp->installEventFilter(this);
+}
+
+// Created in the order the preview's save dialog lists them: text, CSV, PDF, HTML.
+void TFrm_Principal::CreateExportFilters() {
+    VRTextFilter1 = new TVRTextFilter(this);
+    VRTextFilter1->setObjectName(QStringLiteral("VRTextFilter1"));
+    VRTextFilter1->SetTextEncoding(DefaultEncoding);
+
+    VRCSVFilter1 = new TVRCSVFilter(this);
+    VRCSVFilter1->setObjectName(QStringLiteral("VRCSVFilter1"));
+    VRCSVFilter1->SetSeparator(u';');
+    VRCSVFilter1->SetTextEncoding(DefaultEncoding);
+
+    VRHTMLFilter1 = new TVRHTMLFilter(this);
+    VRHTMLFilter1->setObjectName(QStringLiteral("VRHTMLFilter1"));
+    VRHTMLFilter1->SetMultiPage(false);
+    VRHTMLFilter1->SetPageLinks(false);
+    VRHTMLFilter1->SetFinalPage(0);
+    VRHTMLFilter1->SetFirstLastLinks(false);
+    VRHTMLFilter1->SetConcat(false);
+    VRHTMLFilter1->SetConcatCount(1);
+    VRHTMLFilter1->SetLinkFontName(QStringLiteral("Arial"));
+    VRHTMLFilter1->SetLinkFontSize(12);
+    VRHTMLFilter1->SetTextEncoding(AnsiEncoding);
 }
 
 void TFrm_Principal::CreateToolBar() {
