@@ -18,6 +18,7 @@
 
 #include "app/Calculator.h"
 #include "app/DatabaseConfig.h"
+#include "app/ExportFilterComponents.h"
 #include "app/TImage.h"
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
@@ -172,26 +173,10 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
 
 // Created in the order the preview's save dialog lists them: text, CSV, PDF, HTML.
 void TFrm_Principal::CreateExportFilters() {
-    VRTextFilter1 = new TVRTextFilter(this);
-    VRTextFilter1->setObjectName(QStringLiteral("VRTextFilter1"));
-    VRTextFilter1->SetTextEncoding(DefaultEncoding);
-
-    VRCSVFilter1 = new TVRCSVFilter(this);
-    VRCSVFilter1->setObjectName(QStringLiteral("VRCSVFilter1"));
-    VRCSVFilter1->SetSeparator(u';');
-    VRCSVFilter1->SetTextEncoding(DefaultEncoding);
-
-    VRHTMLFilter1 = new TVRHTMLFilter(this);
-    VRHTMLFilter1->setObjectName(QStringLiteral("VRHTMLFilter1"));
-    VRHTMLFilter1->SetMultiPage(false);
-    VRHTMLFilter1->SetPageLinks(false);
-    VRHTMLFilter1->SetFinalPage(0);
-    VRHTMLFilter1->SetFirstLastLinks(false);
-    VRHTMLFilter1->SetConcat(false);
-    VRHTMLFilter1->SetConcatCount(1);
-    VRHTMLFilter1->SetLinkFontName(QStringLiteral("Arial"));
-    VRHTMLFilter1->SetLinkFontSize(12);
-    VRHTMLFilter1->SetTextEncoding(AnsiEncoding);
+    const TExportFilterComponents components = CreateExportFilterComponents(this);
+    VRTextFilter1 = components.Text;
+    VRCSVFilter1 = components.CSV;
+    VRHTMLFilter1 = components.HTML;
 }
 
 void TFrm_Principal::CreateToolBar() {
