@@ -2,10 +2,10 @@
 
 #include <QObject>
 
-// The export formats the program's main window offers in every preview, made for the
-// tool without the window: each settings component registers its filter in the
-// process-wide library while it lives, with the settings the main window gives it.
-// Keep this list in step with the main window's components.
+// The export formats of the program's previews, for the tool: the main window's
+// export components, made the same way without the window (each registers its filter
+// in the process-wide library while it lives), and the PDF component with the
+// settings the program gives it.
 class ExportComponents : public QObject {
 public:
     ExportComponents();

@@ -117,26 +117,33 @@ int PrinterIndexOf(const QString& queue) {
 }
 
 // A progress line on a terminal: the page count of the run in progress, read from the
-// listing host while the report dispatches pending events between rows.
+// listing host whenever the report dispatches pending events (before every row), and
+// shown each time it grows.
 class ProgressLine {
 public:
     ProgressLine() {
         if (!ErrorIsTerminal()) return;
         QObject::connect(&FTimer, &QTimer::timeout, [this] { Show(); });
-        FTimer.start(100);
+        FTimer.start(0);
     }
     ~ProgressLine() { EndProgress(); }
-    void SetPhase(const QString& phase) { FPhase = phase; }
+    void SetPhase(const QString& phase) {
+        FPhase = phase;
+        FShown = 0;
+    }
 
 private:
     void Show() {
         if (Frm_Relatorio31 == nullptr) return;
         const int pages = Frm_Relatorio31->VR_Relatorio->PageCount();
-        if (pages > 0) PrintProgress(QStringLiteral("%1: página %2").arg(FPhase).arg(pages));
+        if (pages <= FShown) return;
+        FShown = pages;
+        PrintProgress(QStringLiteral("%1: página %2").arg(FPhase).arg(pages));
     }
 
     QTimer FTimer;
     QString FPhase = QStringLiteral("Gerando o relatório");
+    int FShown = 0;
 };
 
 }  // namespace

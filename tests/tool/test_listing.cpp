@@ -76,7 +76,20 @@ TEST_F(ListingTest, FullListingAsNativePagesAndAsPdf) {
                                                                 << qPrintable(text);
     EXPECT_FALSE(text.contains(QStringLiteral("Pesquisa")));
 
-    // Through the program's PDF export filter, which runs the report once more.
+    // Through the program's export filters, each running the report once more.
+    const ToolRun plain = Listing({QStringLiteral("--out"), QStringLiteral("lista.txt")});
+    ASSERT_EQ(plain.ExitCode, 0) << plain;
+    const QString txt = QString::fromLocal8Bit(ReadFile(Output(QStringLiteral("lista.txt"))));
+    EXPECT_TRUE(txt.contains(QStringLiteral("Rubem Braga"))) << qPrintable(txt);
+    const ToolRun csv = Listing({QStringLiteral("--out=lista.csv")});
+    ASSERT_EQ(csv.ExitCode, 0) << csv;
+    const QString csvText = QString::fromLocal8Bit(ReadFile(Output(QStringLiteral("lista.csv"))));
+    EXPECT_TRUE(csvText.contains(QStringLiteral("\"das Flores\""))) << qPrintable(csvText);
+    const ToolRun html = Listing({QStringLiteral("--out"), QStringLiteral("lista.htm")});
+    ASSERT_EQ(html.ExitCode, 0) << html;
+    EXPECT_TRUE(QString::fromLatin1(ReadFile(Output(QStringLiteral("lista.htm"))))
+                    .contains(QStringLiteral("da&nbsp;Matriz")));
+
     const ToolRun pdf = Listing({QStringLiteral("--out"), QStringLiteral("lista.PDF")});
     ASSERT_EQ(pdf.ExitCode, 0) << pdf;
     const QString exported = PdfText(Output(QStringLiteral("lista.PDF")));
