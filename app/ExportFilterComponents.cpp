@@ -1,6 +1,7 @@
 #include "app/ExportFilterComponents.h"
 
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/export/text/TVRAsciiExportFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 
@@ -14,6 +15,13 @@ TExportFilterComponents CreateExportFilterComponents(QObject* owner) {
     components.CSV->setObjectName(QStringLiteral("VRCSVFilter1"));
     components.CSV->SetSeparator(u';');
     components.CSV->SetTextEncoding(DefaultEncoding);
+
+    components.PDF = new TVRPDFFilter(owner);
+    components.PDF->setObjectName(QStringLiteral("VRPDFFilter1"));
+    components.PDF->CompressionOn = false;
+    components.PDF->SetTextEncoding(AnsiEncoding);
+    components.PDF->SetCodepage(QStringLiteral("1252"));
+    components.PDF->SetSuppressDateTime(false);
 
     components.HTML = new TVRHTMLFilter(owner);
     components.HTML->setObjectName(QStringLiteral("VRHTMLFilter1"));

@@ -3,6 +3,7 @@
 class QObject;
 class TVRCSVFilter;
 class TVRHTMLFilter;
+class TVRPDFFilter;
 class TVRTextFilter;
 
 // The export formats the program offers in every report preview: one settings
@@ -12,6 +13,7 @@ class TVRTextFilter;
 struct TExportFilterComponents {
     TVRTextFilter* Text = nullptr;
     TVRCSVFilter* CSV = nullptr;
+    TVRPDFFilter* PDF = nullptr;
     TVRHTMLFilter* HTML = nullptr;
 };
 

@@ -28,6 +28,7 @@
 #include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/export/text/TVRAsciiExportFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "reports/uFrm_PorGeral.h"
@@ -176,6 +177,7 @@ void TFrm_Principal::CreateExportFilters() {
     const TExportFilterComponents components = CreateExportFilterComponents(this);
     VRTextFilter1 = components.Text;
     VRCSVFilter1 = components.CSV;
+    VRPDFFilter1 = components.PDF;
     VRHTMLFilter1 = components.HTML;
 }
 

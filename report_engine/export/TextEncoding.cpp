@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 
+#include <QChar>
 #include <QSaveFile>
 #include <memory>
 
@@ -69,7 +70,49 @@ TVRTextEncoder::TVRTextEncoder(TTextEncoding encoding)
 
 TVRTextEncoder::~TVRTextEncoder() = default;
 
+// ASCII characters are the same bytes in code page 1252, ASCII and UTF-8, and exported
+// documents are mostly ASCII (HTML markup above all): those runs are copied as they are
+// and only the others go through the converter. None of these three keeps state
+// between characters, so the converter sees each of its runs as complete.
+static bool AsciiIsItself(TTextEncoding encoding) {
+    return encoding == AnsiEncoding || encoding == DefaultEncoding || encoding == ASCIIEncoding ||
+           encoding == UTF8Encoding;
+}
+
 void TVRTextEncoder::Encode(QStringView text, bool last, QByteArray& bytes) {
+    if (!AsciiIsItself(FEncoding)) {
+        Convert(text, last, bytes);
+        return;
+    }
+    const char16_t* const begin = text.utf16();
+    const char16_t* const end = begin + text.size();
+    const char16_t* position = begin;
+    // A high surrogate left at the end of the previous piece: its pair, if any, opens
+    // this piece; otherwise it is closed ("?") before anything else is written.
+    if (FPendingSurrogate && (position == end || *position < 0x80)) {
+        Convert(QStringView(), true, bytes);
+        FPendingSurrogate = false;
+    }
+    while (position < end) {
+        const char16_t* run = position;
+        while (position < end && *position < 0x80) ++position;
+        if (position > run) {
+            const qsizetype start = bytes.size();
+            bytes.resize(start + (position - run));
+            char* target = bytes.data() + start;
+            for (const char16_t* c = run; c < position; ++c) *target++ = char(*c);
+        }
+        run = position;
+        while (position < end && *position >= 0x80) ++position;
+        if (position > run) {
+            const bool complete = position < end || last || !QChar::isHighSurrogate(position[-1]);
+            Convert(QStringView(run, position - run), complete, bytes);
+            FPendingSurrogate = !complete;
+        }
+    }
+}
+
+void TVRTextEncoder::Convert(QStringView text, bool last, QByteArray& bytes) {
     UConverter* converter = FConverter->Handle.get();
     const auto* source = reinterpret_cast<const UChar*>(text.utf16());
     const UChar* const sourceEnd = source + text.size();

@@ -33,9 +33,12 @@ public:
     void Encode(QStringView text, bool last, QByteArray& bytes);
 
 private:
+    void Convert(QStringView text, bool last, QByteArray& bytes);
+
     struct Converter;
     std::unique_ptr<Converter> FConverter;
     TTextEncoding FEncoding;
+    bool FPendingSurrogate = false;  // the converter holds half a pair
 };
 
 // `text` in `encoding`, without a mark; a character the encoding cannot hold becomes

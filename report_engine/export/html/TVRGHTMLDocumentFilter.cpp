@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <charconv>
 
 #include "data/Exception.h"
 #include "report_engine/base/Jpeg.h"
@@ -28,6 +29,18 @@ const QString HintBoxLine = QStringLiteral(
 
 QString Number(int value) {
     return QString::number(value);
+}
+
+void Append(QString& line, QLatin1String piece) {
+    line.append(piece);
+}
+void Append(QString& line, const QString& piece) {
+    line.append(piece);
+}
+void Append(QString& line, int number) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    line.append(QLatin1String(digits, end - digits));
 }
 
 // The file name in the title, where "&", "<" and ">" would break the markup.
@@ -60,7 +73,11 @@ TVRHTMLExportSettings& HTMLExportSettings() {
 
 QString HtmlEscape(const QString& text) {
     QString escaped;
-    escaped.reserve(text.size() + 16);
+    AppendEscaped(escaped, text);
+    return escaped;
+}
+
+void AppendEscaped(QString& escaped, const QString& text) {
     for (const QChar character : text) {
         switch (character.unicode()) {
             case u'&':
@@ -82,7 +99,6 @@ QString HtmlEscape(const QString& text) {
                 escaped += character;
         }
     }
-    return escaped;
 }
 
 QString HtmlColor(TColor color) {
@@ -150,6 +166,12 @@ double TVRGHTMLDocumentFilter::PageOffset() const {
     return mmToPix * FPageHeight / 10 * (FPageNumber - 1);
 }
 
+void TVRGHTMLDocumentFilter::WriteColorStyle(TColor color) {
+    Append(FPending, QLatin1String("color:"));
+    Append(FPending, HtmlColor(color));
+    Append(FPending, QLatin1String(";"));
+}
+
 QString TVRGHTMLDocumentFilter::BandName() const {
     const TVRCustomBand* band = FOwner ? FOwner->PrintingBand() : nullptr;
     return band ? band->Name() : QString();
@@ -157,6 +179,16 @@ QString TVRGHTMLDocumentFilter::BandName() const {
 
 void TVRGHTMLDocumentFilter::WriteLine(const QString& line) {
     FPending += line;
+    EndLine();
+}
+
+template <class... Pieces>
+void TVRGHTMLDocumentFilter::WriteParts(const Pieces&... pieces) {
+    (Append(FPending, pieces), ...);
+    EndLine();
+}
+
+void TVRGHTMLDocumentFilter::EndLine() {
     FPending += QLatin1String("\r\n");
     if (FPending.size() >= FlushCharacters) Flush(false);
 }
@@ -210,19 +242,26 @@ void TVRGHTMLDocumentFilter::WriteText(double x, double y, const TVRFont& font,
     }
     top = Round(PageOffset() + top);
 
-    QString element = QStringLiteral("<div ID=\"") + controlName + QStringLiteral("\" name=\"") +
-                      BandName() +
-                      QStringLiteral("\"  style=\"cursor:default;position:absolute;top:") +
-                      Number(top) + QStringLiteral("px;left:") + Number(left) +
-                      QStringLiteral("px;font-family:") + font.Name.trimmed() +
-                      QStringLiteral(";font-size:") + Number(font.Size) + QStringLiteral("pt;");
-    if (font.Italic) element += QLatin1String("font-style:italic;");
-    if (font.Bold) element += QLatin1String("font-weight:bold;");
-    if (font.Color != clBlack)
-        element += QLatin1String("color:") + HtmlColor(font.Color) + QLatin1Char(';');
-    element += QLatin1String("\">");
-    WriteLine(element);
-    WriteLine(HtmlEscape(text));
+    Append(FPending, QLatin1String("<div ID=\""));
+    Append(FPending, controlName);
+    Append(FPending, QLatin1String("\" name=\""));
+    Append(FPending, BandName());
+    Append(FPending, QLatin1String("\"  style=\"cursor:default;position:absolute;top:"));
+    Append(FPending, top);
+    Append(FPending, QLatin1String("px;left:"));
+    Append(FPending, left);
+    Append(FPending, QLatin1String("px;font-family:"));
+    Append(FPending, font.Name.trimmed());
+    Append(FPending, QLatin1String(";font-size:"));
+    Append(FPending, font.Size);
+    Append(FPending, QLatin1String("pt;"));
+    if (font.Italic) Append(FPending, QLatin1String("font-style:italic;"));
+    if (font.Bold) Append(FPending, QLatin1String("font-weight:bold;"));
+    if (font.Color != clBlack) WriteColorStyle(font.Color);
+    Append(FPending, QLatin1String("\">"));
+    EndLine();
+    AppendEscaped(FPending, text);
+    EndLine();
     WriteLine(QStringLiteral("</DIV>"));
 }
 
@@ -244,20 +283,19 @@ void TVRGHTMLDocumentFilter::WriteShape(int x, int y, const TVRShape& shape) {
     const QString band = BandName();
 
     auto rule = [&](int left, int top, int thickness, int length, TColor color) {
-        WriteLine(QStringLiteral("<DIV name=\"") + band +
-                  QStringLiteral("\" style=\"position:absolute;left:") + Number(left) +
-                  QStringLiteral("px;top:") + Number(top) + QStringLiteral("px;height:") +
-                  Number(thickness) + QStringLiteral("px;\"><hr width=\"") + Number(length) +
-                  QStringLiteral("\" size=\"") + Number(thickness) + QStringLiteral("\" color=\"") +
-                  HtmlColor(color) + QStringLiteral("\"></div>"));
+        WriteParts(QLatin1String("<DIV name=\""), band,
+                   QLatin1String("\" style=\"position:absolute;left:"), left,
+                   QLatin1String("px;top:"), top, QLatin1String("px;height:"), thickness,
+                   QLatin1String("px;\"><hr width=\""), length, QLatin1String("\" size=\""),
+                   thickness, QLatin1String("\" color=\""), HtmlColor(color),
+                   QLatin1String("\"></div>"));
     };
     auto bar = [&](int left, int top, int barHeight, int barWidth, TColor color) {
-        WriteLine(QStringLiteral("<DIV name=\"") + band +
-                  QStringLiteral("\" style=\"position:absolute;left:") + Number(left) +
-                  QStringLiteral("px;top:") + Number(top) + QStringLiteral("px;height:") +
-                  Number(barHeight) + QStringLiteral("px;width:") + Number(barWidth) +
-                  QStringLiteral("px; background-color: ") + HtmlColor(color) +
-                  QStringLiteral("\"></div>"));
+        WriteParts(QLatin1String("<DIV name=\""), band,
+                   QLatin1String("\" style=\"position:absolute;left:"), left,
+                   QLatin1String("px;top:"), top, QLatin1String("px;height:"), barHeight,
+                   QLatin1String("px;width:"), barWidth, QLatin1String("px; background-color: "),
+                   HtmlColor(color), QLatin1String("\"></div>"));
     };
 
     // A rule's HR element sits 8 pixels below the top of its DIV: the DIV is

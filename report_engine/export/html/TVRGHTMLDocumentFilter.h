@@ -75,6 +75,11 @@ private:
     double PageOffset() const;  // of the current page, unrounded
     QString BandName() const;
     void WriteLine(const QString& line);
+    // Writes one line made of the pieces (texts and numbers) without building it first.
+    template <class... Pieces>
+    void WriteParts(const Pieces&... pieces);
+    void EndLine();
+    void WriteColorStyle(TColor color);
     void Flush(bool last);
     void WriteText(double x, double y, const TVRFont& font, TAlignment alignment,
                    const QString& text, const QString& controlName);
@@ -101,6 +106,7 @@ private:
 // A text as the document shows it: "&", "<", ">" and "£" as entities, every
 // space as a non-breaking one; quotes as they are.
 QString HtmlEscape(const QString& text);
+void AppendEscaped(QString& line, const QString& text);
 // "#RRGGBB" of a colour.
 QString HtmlColor(TColor color);
 

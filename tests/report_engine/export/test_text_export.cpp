@@ -93,6 +93,18 @@ TEST(TextEncodingTest, EveryEncodingWritesItsMarkItsBytesAndCrLf) {
                                            "b"),
                          AnsiEncoding),
               "a?b");
+    // A pair split between two pieces is still one character.
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    for (const auto& [encoding, bytes] : {std::pair{AnsiEncoding, QByteArray("a?b?c")},
+                                          std::pair{UTF8Encoding, QByteArray("a\xF0\x9F\x98\x80"
+                                                                             "b?c")}}) {
+        TVRTextEncoder encoder(encoding);
+        QByteArray written;
+        encoder.Encode(QString(QLatin1Char('a') + smile[0]), false, written);
+        encoder.Encode(QString(smile[1] + QLatin1Char('b') + smile[0]), false, written);
+        encoder.Encode(QStringLiteral("c"), true, written);  // a lone half: "?"
+        EXPECT_EQ(written, bytes) << "encoding " << encoding;
+    }
     EXPECT_EQ(EncodeLines({}, UTF8Encoding), "\xEF\xBB\xBF");
     EXPECT_EQ(EncodeLines({}, DefaultEncoding), "");
 }

@@ -381,10 +381,7 @@ TEST(ReportRun, AfterPrintFollowsOnlyARunThatPrinted) {
         PdfReport report;
         report.FileName = folder.filePath(QStringLiteral("%1.pdf").arg(c.name));
         report.ShowProgressWindow = false;
-        auto* detail = new TVRBand(&report, rbDetail);
-        detail->SetName(QStringLiteral("DetailBand1"));
-        detail->Size().SetHeight(5);
-        detail->Size().SetWidth(277);
+        auto* detail = listing::AddBand(report, rbDetail, QStringLiteral("DetailBand1"), 5);
         listing::Place<TVRLabel>(detail, QStringLiteral("Row"), 0, 0, 50, 5)
             ->SetCaption(QStringLiteral("row"));
         report.OnNeedData = [&report](TCustomVRReport&, bool& more) {
