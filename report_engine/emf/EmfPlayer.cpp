@@ -293,6 +293,7 @@ public:
 
     EmfPlayer::Result Run();
     QStringList& Texts() { return FTexts; }
+    void CollectRuns(std::vector<EmfPlayer::TextRun>* runs) { FRuns = runs; }
 
 private:
     enum class Outcome { Played, Unsound, End };
@@ -341,6 +342,7 @@ private:
     QPainterPath FPath;  // reference-device coordinates
     bool FPathReady = false;
     QStringList FTexts;
+    std::vector<EmfPlayer::TextRun>* FRuns = nullptr;  // texts' places, when collected
     bool FPainterClipped = false;
     QSet<QString> FFaceNames;
 };
@@ -632,7 +634,8 @@ bool Player::PlayText(quint32 type, const RecordView& record) {
     }
     const bool glyphIndexes = options & ETO_GLYPH_INDEX;
     if (!glyphIndexes && !text.isEmpty()) FTexts.append(text);
-    if (FPainter) DrawText(reference, text, dx, options, clipRect, glyphIndexes);
+    if (FPainter || (FRuns && !glyphIndexes))
+        DrawText(reference, text, dx, options, clipRect, glyphIndexes);
     return true;
 }
 
@@ -719,25 +722,38 @@ void Player::DrawText(QPointF reference, const QString& text, const std::vector<
         baseline = -descent;
     for (double& position : x) position += left;
 
-    const QRectF optionRect(QPointF(clipRect.Left, clipRect.Top),
-                            QPointF(clipRect.Right, clipRect.Bottom));
-    const bool hasRect = optionRect.normalized().isValid() && Sane(optionRect.normalized());
-    FPainter->save();
-    if ((options & ETO_OPAQUE) && hasRect) {
-        FPainter->setWorldTransform(toPainter);
-        FPainter->fillRect(optionRect.normalized(), FState.BkColor);
+    if (FRuns && !glyphIndexes) {
+        EmfPlayer::TextRun run;
+        run.Text = text;
+        run.TextToTarget = textSpace;
+        run.CharLeft = x;
+        run.Right = left + width;
+        run.Top = baseline - ascent;
+        run.Height = ascent + descent;
+        FRuns->push_back(std::move(run));
     }
-    if ((options & ETO_CLIPPED) && hasRect) {
-        FPainter->setWorldTransform(toPainter);
-        FPainter->setClipRect(optionRect.normalized(), Qt::IntersectClip);
+
+    if (FPainter) {
+        const QRectF optionRect(QPointF(clipRect.Left, clipRect.Top),
+                                QPointF(clipRect.Right, clipRect.Bottom));
+        const bool hasRect = optionRect.normalized().isValid() && Sane(optionRect.normalized());
+        FPainter->save();
+        if ((options & ETO_OPAQUE) && hasRect) {
+            FPainter->setWorldTransform(toPainter);
+            FPainter->fillRect(optionRect.normalized(), FState.BkColor);
+        }
+        if ((options & ETO_CLIPPED) && hasRect) {
+            FPainter->setWorldTransform(toPainter);
+            FPainter->setClipRect(optionRect.normalized(), Qt::IntersectClip);
+        }
+        FPainter->setWorldTransform(textSpace);
+        if (FState.BkMode == OPAQUE && !(options & ETO_OPAQUE))
+            FPainter->fillRect(QRectF(left, baseline - ascent, width, ascent + descent),
+                               FState.BkColor);
+        GlyphPainter::Draw(*FPainter, raw, font.Style, text, x, baseline, FState.TextColor,
+                           glyphIndexes);
+        FPainter->restore();
     }
-    FPainter->setWorldTransform(textSpace);
-    if (FState.BkMode == OPAQUE && !(options & ETO_OPAQUE))
-        FPainter->fillRect(QRectF(left, baseline - ascent, width, ascent + descent),
-                           FState.BkColor);
-    GlyphPainter::Draw(*FPainter, raw, font.Style, text, x, baseline, FState.TextColor,
-                       glyphIndexes);
-    FPainter->restore();
 
     if (align & TA_UPDATECP) {
         const double logicalWidth = width / scaleX;
@@ -1504,6 +1520,29 @@ EmfPlayer::Result EmfPlayer::Play(const QByteArray& emf, QPainter& painter, cons
         // Out of memory on a hostile picture: the page is simply not drawn further.
         return {};
     }
+}
+
+QPolygonF EmfPlayer::TextRun::Box(qsizetype from, qsizetype count) const {
+    const qsizetype length = qsizetype(CharLeft.size());
+    if (from < 0 || count <= 0 || from >= length) return {};
+    const qsizetype end = std::min(length, from + count);
+    const double left = CharLeft[from];
+    const double right = end < length ? CharLeft[end] : Right;
+    return TextToTarget.map(QPolygonF(QRectF(left, Top, right - left, Height)));
+}
+
+std::vector<EmfPlayer::TextRun> EmfPlayer::TextRuns(const QByteArray& emf, const QRectF& target) {
+    EmfHeader header;
+    if (!EmfHeader::Read(emf.constData(), emf.size(), header)) return {};
+    std::vector<TextRun> runs;
+    try {
+        Player player(emf, header, nullptr, target);
+        player.CollectRuns(&runs);
+        player.Run();
+    } catch (...) {
+        // As with playing: what was found before the failure stands.
+    }
+    return runs;
 }
 
 QStringList EmfPlayer::Texts(const QByteArray& emf) {
