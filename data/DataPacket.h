@@ -121,6 +121,10 @@ struct TErrorPacket {
     // True when nothing of the batch reached the database (the transaction was rolled
     // back), so the data set must keep every change of the batch in its log.
     bool RolledBack = false;
+    // The first delta row the resolver never reached, having stopped at a failure past
+    // the error limit; -1 when it reached every row. Changes from there on were not
+    // executed and stay in the data set's log even when the batch was committed.
+    int FirstRowNotReached = -1;
 };
 
 // A row that failed while being resolved: the message of the failure that caused it.

@@ -1,17 +1,15 @@
 #include "data/TCachedDataSet.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <algorithm>
-#include <cstring>
 #include <exception>
-#include <limits>
-#include <string_view>
-#include <unordered_map>
 
 #include "data/TDataProvider.h"
 #include "data/TField.h"
 #include "data/TFields.h"
 #include "data/TParams.h"
+#include "data/TRowIndex.h"
 #include "data/TextCollator.h"
 
 namespace {
@@ -61,21 +59,6 @@ struct TableRow {
     bool live = true;  // false once deleted (still undoable) or dropped
 };
 
-// One field of the active order. Every row gets a rank: rows compare by rank alone, so
-// sorting and searching never call the collator per comparison. Null ranks 0. An
-// integer ranks by its value; a text by the position of its sort key among the sorted
-// distinct keys of the column (texts that collate equal share a rank), and those keys
-// stay here for FindNearest to place a search text among them.
-struct IndexPart {
-    TField* field = nullptr;
-    int column = 0;
-    bool text = false;
-    std::vector<quint64> rank;      // per row id
-    std::vector<char> keyBytes;     // distinct sort keys in order, each zero-terminated
-    std::vector<quint32> keyStart;  // where the key of rank r starts, at r - 1
-    std::vector<quint64> keyHead;   // its first eight bytes as a number, at r - 1
-};
-
 struct TCachedDataSet::Private : public TFieldValueSource {
     TCachedDataSet* q;
 
@@ -99,10 +82,10 @@ struct TCachedDataSet::Private : public TFieldValueSource {
     int locale = 0;
     std::unique_ptr<TextCollator> collator;
 
-    // The table: rows by id, the visible rows in the current order, the current row.
+    // The table: rows by id, the live rows in the current order, the current row.
     std::vector<TableRow> rows;
-    std::vector<int> order;
-    int current = -1;  // index into order; -1 on an empty set
+    TRowIndex index;
+    int current = -1;  // position in the index's order; -1 on an empty set
     bool bof = true, eof = true;
     std::vector<int> changeLog;  // row ids in the order of their first change
 
@@ -111,10 +94,9 @@ struct TCachedDataSet::Private : public TFieldValueSource {
     // nothing; while editing or inserting the buffer is the edit buffer.
     mutable std::vector<TFieldValue> buffer;
     mutable std::vector<char> decoded;
-    mutable int bufferRow = -1;   // the row id the browse buffer holds
-    std::vector<char> searchKey;  // FindNearest's work space, kept between calls
-    std::vector<quint64> searchRanks;
-    int insertedFrom = -1;  // current row before Append, for Cancel
+    mutable int bufferRow = -1;          // the row id the browse buffer holds
+    std::vector<TFieldValue> searchKey;  // FindNearest's key, one value per index field
+    int insertedFrom = -1;               // current row before Append, for Cancel
     std::vector<TFieldValue> keyBuffer;
 
     // A peek at another row's value, for DisplayTextAt.
@@ -129,12 +111,8 @@ struct TCachedDataSet::Private : public TFieldValueSource {
     QList<TField*> created;                      // made at Open from the packet
     bool defaultFields = true;
 
-    std::vector<IndexPart> index;
-    bool explicitIndex = false;     // IndexFieldNames names the order (not the packet)
-    std::vector<quint64> leadRank;  // rank of the first index field, by position in order
-    // For a text first index field: the first position whose rank is at least r, at r
-    // (one entry per distinct value), so a one-field search ends in one lookup.
-    std::vector<int> firstPositionOfRank;
+    std::vector<TField*> indexFields;  // the fields of the active order
+    bool explicitIndex = false;        // IndexFieldNames names the order (not the packet)
 
     explicit Private(TCachedDataSet* owner) : q(owner) {}
 
@@ -195,7 +173,7 @@ struct TCachedDataSet::Private : public TFieldValueSource {
         if (event) event(dataSet);
     }
 
-    int currentId() const { return current >= 0 ? order[size_t(current)] : -1; }
+    int currentId() const { return current >= 0 ? index.IdAt(current) : -1; }
 
     // The browse buffer no longer matches the current row (moved, re-read, posted).
     void invalidateBuffer() {
@@ -211,10 +189,10 @@ struct TCachedDataSet::Private : public TFieldValueSource {
     }
 
     void moveTo(int position, bool notify = true) {
-        if (order.empty()) {
+        if (index.IsEmpty()) {
             current = -1;
         } else {
-            current = std::clamp(position, 0, int(order.size()) - 1);
+            current = std::clamp(position, 0, index.Count() - 1);
         }
         invalidateBuffer();
         if (notify) emit q->recordChanged();
@@ -222,171 +200,48 @@ struct TCachedDataSet::Private : public TFieldValueSource {
 
     // Order ---------------------------------------------------------------------
 
-    // The first eight bytes of a zero-terminated sort key, most significant first: heads
-    // order as the keys do, and only keys with equal heads need a byte comparison.
-    static quint64 keyHead(const char* key) {
-        quint64 head = 0;
-        int i = 0;
-        for (; i < 8 && key[i]; ++i) head = (head << 8) | quint8(key[i]);
-        return head << (8 * (8 - i));
-    }
-
-    static quint64 integerRank(qint32 value) { return quint64(qint64(value) - INT32_MIN) + 1; }
-
-    void rankIntegers(IndexPart& part) {
-        part.rank.assign(rows.size(), 0);
-        for (size_t id = 0; id < rows.size(); ++id) {
-            const TPackedRow& values = rows[id].values;
-            if (!values.IsEmpty() && !values.IsNull(part.column))
-                part.rank[id] = integerRank(values.Integer(part.column));
-        }
-    }
-
-    // One sort key per distinct text (a column of 100,000 rows seldom holds more than
-    // a few thousand different values), the keys sorted once, and each row given the
-    // rank of its text's key.
-    void rankTexts(IndexPart& part) {
-        std::unordered_map<std::u16string_view, quint32> distinct;
-        std::vector<std::u16string_view> texts;
-        std::vector<quint32> distinctOf(rows.size(), 0);  // 1-based; 0 for null
-        for (size_t id = 0; id < rows.size(); ++id) {
-            const TPackedRow& values = rows[id].values;
-            if (values.IsEmpty() || values.IsNull(part.column)) continue;
-            const QStringView text = values.Text(part.column);
-            const std::u16string_view view(text.utf16(), size_t(text.size()));
-            const auto [it, added] = distinct.emplace(view, quint32(texts.size()));
-            if (added) texts.push_back(view);
-            distinctOf[id] = it->second + 1;
-        }
-
-        std::vector<char> bytes;
-        std::vector<quint32> starts(texts.size());
-        for (size_t i = 0; i < texts.size(); ++i) {
-            starts[i] = quint32(bytes.size());
-            collator->AppendSortKey(QStringView(texts[i].data(), qsizetype(texts[i].size())),
-                                    bytes);
-            bytes.push_back('\0');
-        }
-        std::vector<quint32> byKey(texts.size());
-        for (size_t i = 0; i < byKey.size(); ++i) byKey[i] = quint32(i);
-        std::sort(byKey.begin(), byKey.end(), [&](quint32 a, quint32 b) {
-            return std::strcmp(bytes.data() + starts[a], bytes.data() + starts[b]) < 0;
-        });
-
-        std::vector<quint32> rankOfDistinct(texts.size());
-        part.keyBytes.clear();
-        part.keyStart.clear();
-        part.keyHead.clear();
-        const char* previous = nullptr;
-        for (quint32 i : byKey) {
-            const char* key = bytes.data() + starts[i];
-            if (!previous || std::strcmp(previous, key) != 0) {
-                part.keyStart.push_back(quint32(part.keyBytes.size()));
-                part.keyHead.push_back(keyHead(key));
-                part.keyBytes.insert(part.keyBytes.end(), key, key + std::strlen(key) + 1);
-                previous = key;
-            }
-            rankOfDistinct[i] = quint32(part.keyStart.size());
-        }
-        part.rank.assign(rows.size(), 0);
-        for (size_t id = 0; id < rows.size(); ++id)
-            if (distinctOf[id]) part.rank[id] = rankOfDistinct[distinctOf[id] - 1];
-    }
-
-    void rankRows() {
-        for (IndexPart& part : index) part.text ? rankTexts(part) : rankIntegers(part);
-    }
-
-    bool rowLess(int a, int b) const {
-        for (const IndexPart& part : index) {
-            const quint64 ra = part.rank[size_t(a)], rb = part.rank[size_t(b)];
-            if (ra != rb) return ra < rb;
-        }
-        return a < b;  // equal keys keep the packet order
-    }
-
     QStringList activeIndexNames() const {
         const QStringList names = splitFieldNames(indexFieldNames);
         return names.isEmpty() ? splitFieldNames(defaultOrder) : names;
     }
 
-    // Builds and ranks the index parts of the active order. Unknown names fail, unless
-    // they come from the packet's default order, which is then ignored.
-    void buildIndex() {
-        index.clear();
-        explicitIndex = false;
+    // The fields of the active order. Unknown names fail, unless they come from the
+    // packet's default order, which is then ignored.
+    void resolveIndexFields() {
         const bool explicitOrder = !splitFieldNames(indexFieldNames).isEmpty();
+        std::vector<TField*> resolved;
         for (const QString& name : activeIndexNames()) {
             TField* field = fields.FindField(name);
             if (!field) {
                 if (explicitOrder)
                     throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
-                index.clear();
-                return;
+                resolved.clear();
+                break;
             }
-            IndexPart part;
-            part.field = field;
-            part.column = field->FieldNo();
-            part.text = !integerColumns[size_t(part.column)];
-            index.push_back(std::move(part));
+            resolved.push_back(field);
         }
-        explicitIndex = explicitOrder && !index.empty();
-        rankRows();
+        indexFields = std::move(resolved);
+        explicitIndex = explicitOrder && !indexFields.empty();
     }
 
-    // Puts the live rows in the active order (packet order without one) and keeps the
-    // current row current when it is still there.
-    void sortRows() {
-        const int keep = currentId();
-        order.clear();
-        for (int id = 0; id < int(rows.size()); ++id)
-            if (rows[size_t(id)].live) order.push_back(id);
-        if (index.size() == 1) {
-            // One field: sort (rank, id) pairs, which sit next to each other in memory.
-            const std::vector<quint64>& rank = index.front().rank;
-            std::vector<std::pair<quint64, int>> keyed;
-            keyed.reserve(order.size());
-            bool sorted = true;
-            for (int id : order) {
-                if (!keyed.empty() && rank[size_t(id)] < keyed.back().first) sorted = false;
-                keyed.emplace_back(rank[size_t(id)], id);
-            }
-            if (!sorted) {
-                std::sort(keyed.begin(), keyed.end());
-                for (size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].second;
-            }
-        } else if (!index.empty()) {
-            std::sort(order.begin(), order.end(), [this](int a, int b) { return rowLess(a, b); });
-        }
-        indexPositions();
-        current = -1;
-        if (keep >= 0) {
-            const auto it = std::find(order.begin(), order.end(), keep);
-            if (it != order.end()) current = int(it - order.begin());
-        }
+    // Ranks and sorts the live rows on the index fields (packet order without any), and
+    // makes row keepId current again when it is still there.
+    void sortRows(int keepId) {
+        std::vector<TRowIndex::Part> parts;
+        for (TField* field : indexFields)
+            parts.push_back({field->FieldNo(), !integerColumns[size_t(field->FieldNo())]});
+        index.Build(
+            std::move(parts), int(rows.size()),
+            [this](int id) -> const TPackedRow* {
+                const TableRow& row = rows[size_t(id)];
+                return row.live ? &row.values : nullptr;
+            },
+            *collator);
+        current = keepId >= 0 ? index.PositionOf(keepId) : -1;
         invalidateBuffer();
     }
-
-    void indexPositions() {
-        leadRank.clear();
-        firstPositionOfRank.clear();
-        if (index.empty()) return;
-        leadRank.reserve(order.size());
-        for (int id : order) leadRank.push_back(index.front().rank[size_t(id)]);
-        if (!index.front().text) return;
-        const size_t ranks = index.front().keyStart.size() + 1;  // null, then each key
-        firstPositionOfRank.assign(ranks + 1, int(order.size()));
-        for (size_t position = leadRank.size(); position-- > 0;)
-            firstPositionOfRank[size_t(leadRank[position])] = int(position);
-        for (size_t r = ranks; r-- > 0;)
-            firstPositionOfRank[r] = std::min(firstPositionOfRank[r], firstPositionOfRank[r + 1]);
-    }
-
-    // A row's values changed (posted, undone): rank again and re-sort.
-    void reorder() {
-        if (!index.empty()) rankRows();
-        sortRows();
-    }
+    // Rows changed (posted, undone) or the order did: the current row stays current.
+    void sortRows() { sortRows(currentId()); }
 
     // Change log ------------------------------------------------------------------
 
@@ -552,13 +407,12 @@ struct TCachedDataSet::Private : public TFieldValueSource {
 
     void resetTable() {
         rows.clear();
-        order.clear();
         changeLog.clear();
         buffer.clear();
         bufferRow = -1;
-        index.clear();
-        leadRank.clear();
-        firstPositionOfRank.clear();
+        index.Clear();
+        indexFields.clear();
+        explicitIndex = false;
         current = -1;
         modified = false;
     }
@@ -643,15 +497,11 @@ void TCachedDataSet::Open() {
         d->locale = packet.LCID;
     }
     d->rows.resize(packet.Rows.size());
-    d->order.resize(packet.Rows.size());
-    for (size_t i = 0; i < packet.Rows.size(); ++i) {
-        d->rows[i].values = std::move(packet.Rows[i]);
-        d->order[i] = int(i);
-    }
+    for (size_t i = 0; i < packet.Rows.size(); ++i) d->rows[i].values = std::move(packet.Rows[i]);
     packet.Rows = {};
     try {
         d->bindFields();
-        d->buildIndex();
+        d->resolveIndexFields();
         d->sortRows();
     } catch (...) {
         d->unbindFields();
@@ -662,7 +512,7 @@ void TCachedDataSet::Open() {
     d->state = dsBrowse;
     d->moveTo(0, false);
     d->bof = true;
-    d->eof = d->order.empty();
+    d->eof = d->index.IsEmpty();
     emit stateChanged();
     emit dataChanged();
     emit recordChanged();
@@ -705,7 +555,7 @@ int TCachedDataSet::Locale() const {
 
 int TCachedDataSet::RecordCount() const {
     d->checkActive();
-    return int(d->order.size());
+    return d->index.Count();
 }
 
 int TCachedDataSet::RecNo() const {
@@ -715,8 +565,8 @@ int TCachedDataSet::RecNo() const {
 
 void TCachedDataSet::SetRecNo(int recNo) {
     d->checkActive();
-    if (d->order.empty()) return;
-    MoveBy(std::clamp(recNo, 1, int(d->order.size())) - 1 - d->current);
+    if (d->index.IsEmpty()) return;
+    MoveBy(std::clamp(recNo, 1, d->index.Count()) - 1 - d->current);
 }
 
 void TCachedDataSet::First() {
@@ -725,7 +575,7 @@ void TCachedDataSet::First() {
     Private::call(BeforeScroll, *this);
     d->moveTo(0);
     d->bof = true;
-    d->eof = d->order.empty();
+    d->eof = d->index.IsEmpty();
     Private::call(AfterScroll, *this);
 }
 
@@ -733,9 +583,9 @@ void TCachedDataSet::Last() {
     d->checkActive();
     CheckBrowseMode();
     Private::call(BeforeScroll, *this);
-    d->moveTo(int(d->order.size()) - 1);
+    d->moveTo(d->index.Count() - 1);
     d->eof = true;
-    d->bof = d->order.empty();
+    d->bof = d->index.IsEmpty();
     Private::call(AfterScroll, *this);
 }
 
@@ -749,7 +599,7 @@ void TCachedDataSet::Prior() {
 int TCachedDataSet::MoveBy(int distance) {
     d->checkActive();
     CheckBrowseMode();
-    const int count = int(d->order.size());
+    const int count = d->index.Count();
     if (distance == 0 || count == 0) {
         if (count == 0) d->bof = d->eof = true;
         return 0;
@@ -773,7 +623,7 @@ bool TCachedDataSet::Eof() const {
     return d->state == dsInactive || d->eof;
 }
 bool TCachedDataSet::IsEmpty() const {
-    return d->state == dsInactive || d->order.empty();
+    return d->state == dsInactive || d->index.IsEmpty();
 }
 
 // Before Open (and after Close) the declared fields are the list.
@@ -820,7 +670,7 @@ const TFieldValue* TCachedDataSet::ValueAt(int row, int fieldIndex) const {
     const int column = field->FieldNo();
     d->checkActive();
     if (row == d->current && d->state == dsEdit) return &d->buffer[size_t(column)];
-    d->peeked = d->rows[size_t(d->order.at(size_t(row)))].values.Value(column);
+    d->peeked = d->rows[size_t(d->index.Order().at(size_t(row)))].values.Value(column);
     return &d->peeked;
 }
 
@@ -828,30 +678,16 @@ QString TCachedDataSet::DisplayTextAt(int row, int fieldIndex) const {
     TField* field = d->fields[fieldIndex];
     d->peekValue = ValueAt(row, fieldIndex);
     d->peekFieldNo = field->FieldNo();
-    QString text;
-    try {
-        text = field->DisplayText();
-    } catch (...) {
-        d->peekValue = nullptr;
-        throw;
-    }
-    d->peekValue = nullptr;
-    return text;
+    const auto endPeek = qScopeGuard([this] { d->peekValue = nullptr; });
+    return field->DisplayText();
 }
 
 QString TCachedDataSet::AsStringAt(int row, int fieldIndex) const {
     TField* field = d->fields[fieldIndex];
     d->peekValue = ValueAt(row, fieldIndex);
     d->peekFieldNo = field->FieldNo();
-    QString text;
-    try {
-        text = field->AsString();
-    } catch (...) {
-        d->peekValue = nullptr;
-        throw;
-    }
-    d->peekValue = nullptr;
-    return text;
+    const auto endPeek = qScopeGuard([this] { d->peekValue = nullptr; });
+    return field->AsString();
 }
 
 bool TCachedDataSet::IsNullAt(int row, int fieldIndex) const {
@@ -904,7 +740,7 @@ void TCachedDataSet::Insert() {
 void TCachedDataSet::Edit() {
     if (d->state == dsEdit || d->state == dsInsert) return;
     d->checkActive();
-    if (d->order.empty()) {
+    if (d->index.IsEmpty()) {
         Append();
         return;
     }
@@ -930,19 +766,18 @@ void TCachedDataSet::Post() {
         }
     }
     TPackedRow values(d->buffer, d->integerColumns);
+    int id;
     if (d->state == dsInsert) {
-        const int id = int(d->rows.size());
+        id = int(d->rows.size());
         d->rows.push_back({std::move(values), TPackedRow(), usUnmodified, true});
         d->logChange(id, usInserted);
-        d->order.push_back(id);
-        d->current = int(d->order.size()) - 1;
     } else {
-        const int id = d->currentId();
+        id = d->currentId();
         d->logChange(id, usModified);
         d->rows[size_t(id)].values = std::move(values);
     }
     d->state = dsBrowse;
-    d->reorder();  // the row takes its place in the active order and stays current
+    d->sortRows(id);  // the row takes its place in the active order and is current
     emit stateChanged();
     emit dataChanged();
     emit recordChanged();
@@ -966,7 +801,7 @@ void TCachedDataSet::Delete() {
         Cancel();
         return;
     }
-    if (d->order.empty())
+    if (d->index.IsEmpty())
         throw EDatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (d->readOnly) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
     if (d->disableDeletes) throw EDatabaseError(QStringLiteral("Deletes are not allowed"));
@@ -980,12 +815,11 @@ void TCachedDataSet::Delete() {
     const int id = d->currentId();
     d->logChange(id, usDeleted);
     d->rows[size_t(id)].live = false;
-    d->order.erase(d->order.begin() + d->current);
-    d->indexPositions();
+    d->index.RemoveAt(d->current);
     d->state = dsBrowse;
     d->moveTo(d->current, false);
     d->bof = d->current <= 0;
-    d->eof = d->order.empty();
+    d->eof = d->index.IsEmpty();
     emit stateChanged();
     emit dataChanged();
     emit recordChanged();
@@ -997,6 +831,12 @@ bool TCachedDataSet::Modified() const {
     return d->modified;
 }
 
+TUpdateStatus TCachedDataSet::UpdateStatus() const {
+    if (d->state == dsInsert) return usInserted;
+    const int id = d->state == dsInactive ? -1 : d->currentId();
+    return id < 0 ? usUnmodified : d->rows[size_t(id)].status;
+}
+
 int TCachedDataSet::ApplyUpdates(int maxErrors) {
     CheckBrowseMode();
     if (d->changeLog.empty()) return 0;
@@ -1006,11 +846,17 @@ int TCachedDataSet::ApplyUpdates(int maxErrors) {
     int errorCount = 0;
     const std::optional<TErrorPacket> errors = provider.ApplyUpdates(delta, maxErrors, errorCount);
 
-    std::vector<bool> failed(d->rows.size(), false);
+    // Changes that did not reach the database: the rows refused, and those the resolver
+    // never executed because it stopped at a failure.
+    std::vector<bool> notApplied(d->rows.size(), false);
+    if (errors && errors->FirstRowNotReached >= 0) {
+        for (size_t row = size_t(errors->FirstRowNotReached); row < rowIds.size(); ++row)
+            notApplied[size_t(rowIds[row])] = true;
+    }
     if (errors) {
         for (const TErrorRow& error : errors->Rows) {
             const int id = rowIds[size_t(error.RecordNo)];
-            failed[size_t(id)] = true;
+            notApplied[size_t(id)] = true;
             EApplyError applyError(error.Message, error.ErrorCode, error.PreviousError,
                                    error.Context);
             TReconcileAction action = error.Response == rrAbort + 1 ? raAbort : raSkip;
@@ -1032,7 +878,7 @@ int TCachedDataSet::ApplyUpdates(int maxErrors) {
     if (!errors || !errors->RolledBack) {
         std::vector<int> kept;
         for (int id : d->changeLog) {
-            if (failed[size_t(id)])
+            if (notApplied[size_t(id)])
                 kept.push_back(id);
             else
                 d->mergeChange(id);
@@ -1041,9 +887,9 @@ int TCachedDataSet::ApplyUpdates(int maxErrors) {
     }
     if (errors) {
         const int position = d->current;
-        d->reorder();
-        if (d->current < 0 && !d->order.empty())
-            d->current = std::min(std::max(position, 0), int(d->order.size()) - 1);
+        d->sortRows();
+        if (d->current < 0 && !d->index.IsEmpty())
+            d->current = std::min(std::max(position, 0), d->index.Count() - 1);
         emit dataChanged();
         emit recordChanged();
     }
@@ -1059,10 +905,10 @@ void TCachedDataSet::CancelUpdates() {
     d->changeLog.clear();
     // The current row stays current; when it went away, the row now at its position
     // (the next one), or else the last.
-    d->reorder();
+    d->sortRows();
     if (d->current < 0) d->moveTo(std::max(keepPosition, 0), false);
     d->bof = d->current <= 0;
-    d->eof = d->order.empty();
+    d->eof = d->index.IsEmpty();
     emit dataChanged();
     emit recordChanged();
 }
@@ -1081,23 +927,20 @@ void TCachedDataSet::SetIndexFieldNames(const QString& names) {
         return;
     }
     CheckBrowseMode();
-    const QString previous = d->indexFieldNames;
+    // An unknown name keeps the previous order, whose fields are all still there.
+    auto keepPrevious =
+        qScopeGuard([this, previous = d->indexFieldNames] { d->indexFieldNames = previous; });
     d->indexFieldNames = names;
-    try {
-        d->buildIndex();
-    } catch (...) {
-        d->indexFieldNames = previous;
-        d->buildIndex();
-        throw;
-    }
+    d->resolveIndexFields();
+    keepPrevious.dismiss();
     d->sortRows();
-    if (d->current < 0 && !d->order.empty()) d->current = 0;
+    if (d->current < 0 && !d->index.IsEmpty()) d->current = 0;
     emit dataChanged();
     emit recordChanged();
 }
 
 void TCachedDataSet::FindNearest(const QVariantList& keyValues) {
-    findNearest(int(keyValues.size()), [&](TField& field, int i) {
+    moveToNearest(int(keyValues.size()), [&](TField& field, int i) {
         const QVariant& value = keyValues[i];
         if (value.typeId() == QMetaType::QString)
             field.SetAsString(value.toString());
@@ -1107,84 +950,32 @@ void TCachedDataSet::FindNearest(const QVariantList& keyValues) {
 }
 
 void TCachedDataSet::FindNearest(const QStringList& keyValues) {
-    findNearest(int(keyValues.size()),
-                [&](TField& field, int i) { field.SetAsString(keyValues[i]); });
+    moveToNearest(int(keyValues.size()),
+                  [&](TField& field, int i) { field.SetAsString(keyValues[i]); });
 }
 
-// Runs on every keystroke of a search box, so it stays logarithmic: the key is placed
-// among the sorted distinct keys, then among the rows' ranks.
-void TCachedDataSet::findNearest(int count, const std::function<void(TField&, int)>& assign) {
+// Runs on every keystroke of a search box, so it stays logarithmic: the index places the
+// key among the sorted distinct keys, then among the rows' ranks.
+void TCachedDataSet::moveToNearest(int count, const std::function<void(TField&, int)>& assign) {
     CheckBrowseMode();
     if (!d->explicitIndex) throw EDatabaseError(QStringLiteral("No index currently active"));
-    const int parts = std::min(count, int(d->index.size()));
+    const int parts = std::min(count, int(d->indexFields.size()));
 
     // Build the key through the fields, so that each value gets its field's conversion.
-    for (const IndexPart& part : d->index) d->keyBuffer[size_t(part.column)] = TFieldValue();
-    d->state = dsSetKey;
-    try {
-        for (int i = 0; i < parts; ++i) assign(*d->index[size_t(i)].field, i);
-    } catch (...) {
-        d->state = dsBrowse;
-        throw;
+    for (TField* field : d->indexFields) d->keyBuffer[size_t(field->FieldNo())] = TFieldValue();
+    {
+        d->state = dsSetKey;
+        const auto leaveSetKey = qScopeGuard([this] { d->state = dsBrowse; });
+        for (int i = 0; i < parts; ++i) assign(*d->indexFields[size_t(i)], i);
     }
-    d->state = dsBrowse;
-
-    // Place each key value among the rows' ranks, in half steps: 2r is rank r itself, 2r-1
-    // lies between ranks r-1 and r (a text no row holds).
-    std::vector<quint64>& searchRank = d->searchRanks;
-    searchRank.assign(size_t(parts), 0);
+    d->searchKey.resize(size_t(parts));
     for (int i = 0; i < parts; ++i) {
-        const IndexPart& part = d->index[size_t(i)];
-        const TFieldValue& value = d->keyBuffer[size_t(part.column)];
-        if (!value.HasValue()) {
-            searchRank[size_t(i)] = 0;
-        } else if (!part.text) {
-            searchRank[size_t(i)] = 2 * Private::integerRank(value.Integer);
-        } else {
-            d->searchKey.clear();
-            d->collator->AppendSortKey(value.Text, d->searchKey);
-            d->searchKey.push_back('\0');
-            const char* key = d->searchKey.data();
-            // The first distinct key not below the search key: by heads, then by
-            // bytes among the keys that share the search key's head.
-            const quint64 head = Private::keyHead(key);
-            const auto heads = part.keyHead.begin();
-            const auto first = std::lower_bound(heads, part.keyHead.end(), head);
-            const auto last = std::upper_bound(first, part.keyHead.end(), head);
-            const auto starts = part.keyStart.begin();
-            const auto at =
-                std::lower_bound(starts + (first - heads), starts + (last - heads), key,
-                                 [&](quint32 start, const char* wanted) {
-                                     return std::strcmp(part.keyBytes.data() + start, wanted) < 0;
-                                 });
-            const quint64 rank = quint64(at - starts) + 1;
-            const bool exact =
-                at != part.keyStart.end() && std::strcmp(part.keyBytes.data() + *at, key) == 0;
-            searchRank[size_t(i)] = exact ? 2 * rank : 2 * rank - 1;
-        }
+        TFieldValue& value = d->keyBuffer[size_t(d->indexFields[size_t(i)]->FieldNo())];
+        d->searchKey[size_t(i)] = std::move(value);
     }
-    auto rowBeforeKey = [&](int id, int) {
-        for (int i = 0; i < parts; ++i) {
-            const quint64 rowRank = 2 * d->index[size_t(i)].rank[size_t(id)];
-            if (rowRank != searchRank[size_t(i)]) return rowRank < searchRank[size_t(i)];
-        }
-        return false;
-    };
-    int position;
-    if (parts == 1 && !d->firstPositionOfRank.empty()) {
-        // Half step 2r-1 or 2r: the first row whose rank is at least r.
-        position = d->firstPositionOfRank[size_t((searchRank[0] + 1) / 2)];
-    } else if (parts == 1) {
-        // One array, read in order of the rows: the first row not below the key.
-        const quint64 wanted = searchRank[0];
-        position = int(std::lower_bound(d->leadRank.begin(), d->leadRank.end(), wanted,
-                                        [](quint64 rank, quint64 key) { return 2 * rank < key; }) -
-                       d->leadRank.begin());
-    } else {
-        position = int(std::lower_bound(d->order.begin(), d->order.end(), 0, rowBeforeKey) -
-                       d->order.begin());
-    }
-    if (position >= int(d->order.size())) position = int(d->order.size()) - 1;
+
+    int position = d->index.FirstNotBelow(d->searchKey);
+    if (position >= d->index.Count()) position = d->index.Count() - 1;
     Private::call(BeforeScroll, *this);
     d->moveTo(position);
     d->bof = d->eof = false;

@@ -114,6 +114,10 @@ public:
     void Cancel();
     void Delete();
     bool Modified() const;
+    // The logged change of the current row: usInserted for a row never stored (also while
+    // it is being appended, or edited again after a refused save), usModified or
+    // usUnmodified for a stored one.
+    TUpdateStatus UpdateStatus() const;
     void CheckBrowseMode();
 
     // The change log.
@@ -147,7 +151,8 @@ signals:
 
 private:
     const TFieldValue* ValueAt(int row, int fieldIndex) const;
-    void findNearest(int count, const std::function<void(TField&, int)>& assign);
+    // FindNearest's work: assigns count key values through the index fields, then moves.
+    void moveToNearest(int count, const std::function<void(TField&, int)>& assign);
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -117,8 +117,10 @@ TDataPacket TDataProvider::GetRecords(int count, int& recordsSent, int options,
         packet.DisableDeletes = FOptions.testFlag(poDisableDeletes);
         packet.NoResetCall = FOptions.testFlag(poNoReset);
         if (FOptions & (poCascadeDeletes | poCascadeUpdates)) packet.MDSemantics = 3;
-        // The order of the query's own ORDER BY; index metadata is not read for the
-        // packet, since every query of the program carries its key on its fields.
+        // The order of the query's own ORDER BY or, without one, of the table's primary
+        // key, which costs one query of the index catalogue per packet. The key fields
+        // are those the query marks; unique indexes are not listed, since every query of
+        // the program carries its key on its fields.
         packet.DefaultOrder = query.PSGetDefaultOrder();
         packet.PrimaryKey = query.PSGetKeyFields();
         packet.LCID = localeOf(query);

@@ -1,5 +1,7 @@
 #include "data/TSQLConnection.h"
 
+#include <QScopeGuard>
+
 #include "data/Exception.h"
 #include "data/FirebirdAttachment.h"
 #include "data/FirebirdCommand.h"
@@ -145,8 +147,19 @@ void TSQLConnection::EndTransaction(bool commit) {
         throw EDatabaseError(QStringLiteral("There is no active transaction"));
     }
     CheckConnected();
-    // A failed commit leaves the transaction on the stack, for its owner to roll back.
-    FAttachment->PopTransaction(commit);
+    if (commit) {
+        // A failed commit leaves the transaction on the stack, for its owner to roll back.
+        FAttachment->PopTransaction(true);
+        popTransaction();
+        return;
+    }
+    // The attachment lets go of a transaction it rolls back even when the server reports
+    // a failure, so the session does too: it never goes on believing it is inside one.
+    const auto pop = qScopeGuard([this] { popTransaction(); });
+    FAttachment->PopTransaction(false);
+}
+
+void TSQLConnection::popTransaction() {
     FTransactions.removeFirst();
     --FTransactionCount;
 }

@@ -106,6 +106,7 @@ private:
     void RegisterDataSet(TSQLQuery* query);
     void UnregisterDataSet(TSQLQuery* query);
     void CheckConnected() const;
+    void popTransaction();
 
     QString FConnectionName;
     QString FDriverName;

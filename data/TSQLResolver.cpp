@@ -322,7 +322,11 @@ std::optional<TErrorPacket> TSQLResolver::ApplyUpdates(const TDelta& delta, int 
                     errors.Rows.push_back(std::move(errorRow));
                     if (rolledBackAtOnce) errors.RolledBack = true;
                 }
-                if (limit != -1 && errorCount > limit) break;
+                if (limit != -1 && errorCount > limit) {
+                    // The rows after this one were never executed.
+                    errors.FirstRowNotReached = row + 1;
+                    break;
+                }
             }
         }
 
@@ -333,9 +337,17 @@ std::optional<TErrorPacket> TSQLResolver::ApplyUpdates(const TDelta& delta, int 
                                    maxErrors);
         if (FProvider.TransactionStarted()) {
             const bool commit = maxErrors == -1 || errorCount <= maxErrors;
-            FProvider.SetTransactionStarted(false);
-            query.PSEndTransaction(commit);
-            if (!commit && result) result->RolledBack = true;
+            if (commit) {
+                // A commit can fail (a check deferred to commit, a lost connection); the
+                // transaction is then still open and still ours, and the handler below
+                // rolls it back, so later batches and reads do not run inside it.
+                query.PSEndTransaction(true);
+                FProvider.SetTransactionStarted(false);
+            } else {
+                FProvider.SetTransactionStarted(false);
+                query.PSEndTransaction(false);
+                if (result) result->RolledBack = true;
+            }
         }
         return result;
     } catch (...) {

@@ -166,7 +166,11 @@ void TdmLogradouros::cdsDadosAfterInsert(TCachedDataSet& dataSet) {
 }
 
 void TdmLogradouros::cdsDadosBeforePost(TCachedDataSet& dataSet) {
-    if (dataSet.State() == dsInsert) AssignNextIdentifier(dataSet);
+    // A street never stored takes a fresh identifier on every attempt to save it, also
+    // when a refused save put it back into edit state: the refusal may be another
+    // workstation having stored the same identifier first. A stored street keeps its own.
+    if (dataSet.State() == dsInsert || dataSet.UpdateStatus() == usInserted)
+        AssignNextIdentifier(dataSet);
 }
 
 void TdmLogradouros::AssignNextIdentifier(TCachedDataSet& dataSet) {

@@ -36,8 +36,8 @@ public:
     TCachedDataSet* cdsBusca = nullptr;
 
     // A new street gets the highest identifier stored in the database plus one, once
-    // when it is appended and again just before it is posted, so that a street another
-    // user stored in between is taken into account.
+    // when it is appended and again each time it is posted until it is stored, so that
+    // a street another user stored in between is taken into account.
     void cdsDadosAfterInsert(TCachedDataSet& dataSet);
     void cdsDadosBeforePost(TCachedDataSet& dataSet);
 

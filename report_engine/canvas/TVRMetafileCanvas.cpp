@@ -9,7 +9,7 @@
 
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TextMeasure.h"
-#include "report_engine/emf/EmfRecords.h"
+#include "report_engine/emf/EmfWriter.h"
 #include "report_engine/emf/TVRMetafile.h"
 
 using namespace Emf;
@@ -100,18 +100,17 @@ EncodedPicture EncodePicture(const QImage& image) {
         QImageWriter writer(&buffer, "png");
         writer.write(flat.convertToFormat(QImage::Format_RGB888));
     }
-    picture.BitmapInfo.resize(BitmapInfoHeaderSize);
-    char* info = picture.BitmapInfo.data();
-    std::memset(info, 0, BitmapInfoHeaderSize);
-    qToLittleEndian<quint32>(BitmapInfoHeaderSize, info);
-    qToLittleEndian<qint32>(picture.Width, info + 4);
-    qToLittleEndian<qint32>(picture.Height, info + 8);
-    qToLittleEndian<quint16>(1, info + 12);  // planes
-    qToLittleEndian<quint16>(24, info + 14);
-    qToLittleEndian<quint32>(compression, info + 16);
-    qToLittleEndian<quint32>(quint32(picture.Bits.size()), info + 20);
-    qToLittleEndian<qint32>(3780, info + 24);  // 96 dpi in pixels per metre
-    qToLittleEndian<qint32>(3780, info + 28);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(BITMAPINFOHEADER);
+    info.biWidth = picture.Width;
+    info.biHeight = picture.Height;  // rows bottom-up
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = compression;
+    info.biSizeImage = quint32(picture.Bits.size());
+    info.biXPelsPerMeter = 3780;  // 96 dpi
+    info.biYPelsPerMeter = 3780;
+    picture.BitmapInfo = QByteArray(reinterpret_cast<const char*>(&info), sizeof info);
     return picture;
 }
 

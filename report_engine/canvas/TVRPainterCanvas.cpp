@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "report_engine/canvas/GlyphPainter.h"
+#include "report_engine/canvas/PainterSave.h"
 #include "report_engine/canvas/TextMeasure.h"
 
 namespace {
@@ -101,12 +102,11 @@ void TVRPainterCanvas::TextOut(int x, int y, const QString& text) {
     style.StrikeOut = FFont.StrikeOut;
     const QRawFont font = GlyphPainter::Font(style, metrics.EmPixels() * FDpiY / ReferenceDpi);
     const double ascent = GlyphPainter::Ascent(font);
-    FPainter.save();
+    const PainterSave textState(FPainter);
     if (!FTransparent && FBrush.Style != bsClear)
         FPainter.fillRect(QRectF(left, y, width, metrics.Height() * FDpiY / ReferenceDpi),
                           ToQColor(FBrush.Color));
     GlyphPainter::Draw(FPainter, font, style, text, positions, y + ascent, ToQColor(FFont.Color));
-    FPainter.restore();
 }
 
 void TVRPainterCanvas::FillRect(const TRect& rect) {

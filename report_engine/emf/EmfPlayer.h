@@ -40,7 +40,10 @@ class EmfPlayer {
 public:
     struct Result {
         bool Complete = false;  // every record up to EMR_EOF was sound
-        int RecordsPlayed = 0;
+        int RecordsPlayed = 0;  // after the header, EMR_EOF included
+        // The type of the record that stopped play short of EMR_EOF, because its fields
+        // or its size were not sound; 0 when play reached EMR_EOF or the bytes ended.
+        quint32 StoppedBy = 0;
     };
 
     // Where a text record lands when the page is played into a target: the text and its

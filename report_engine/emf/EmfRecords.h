@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QByteArray>
-#include <QStringView>
 #include <QtEndian>
+#include <bit>
 #include <cstring>
+#include <optional>
 
 // Enhanced metafile (EMF) vocabulary: record types, the constants the records carry,
-// and a writer that appends records to a growing buffer, one function per record.
-// Every integer is little-endian; every record is a multiple of four bytes long.
+// and the records this program writes and plays, declared as the format lays them out
+// (little-endian fields under the format's names). Every record starts with its type
+// and its size, and is a multiple of four bytes long.
 namespace Emf {
 
 enum RecordType : quint32 {
@@ -112,10 +114,7 @@ enum RecordType : quint32 {
 };
 
 constexpr quint32 ENHMETA_SIGNATURE = 0x464D4520;  // " EMF"
-constexpr quint32 HeaderSize = 108;                // EMR_HEADER with both extensions
-constexpr quint32 ExtTextOutFixedSize = 76;        // EMR_EXTTEXTOUTW up to the string
-constexpr quint32 StretchDIBitsFixedSize = 80;
-constexpr quint32 BitmapInfoHeaderSize = 40;
+constexpr quint32 ENHMETA_VERSION = 0x10000;
 
 // Stock objects: handles with the top bit set name objects every device context owns.
 constexpr quint32 STOCK_OBJECT = 0x80000000;
@@ -217,6 +216,7 @@ enum MapMode : quint32 {
 
 enum GraphicsMode : quint32 { GM_COMPATIBLE = 1, GM_ADVANCED = 2 };
 enum PolygonFillMode : quint32 { ALTERNATE = 1, WINDING = 2 };
+enum ArcDirection : quint32 { AD_COUNTERCLOCKWISE = 1, AD_CLOCKWISE = 2 };
 enum RegionMode : quint32 { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
 enum ModifyWorldTransformMode : quint32 {
     MWT_IDENTITY = 1,
@@ -233,10 +233,17 @@ enum BitmapCompression : quint32 {
     BI_PNG = 5
 };
 enum DibColors : quint32 { DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1 };
-constexpr quint32 SRCCOPY = 0x00CC0020;
+// Ternary raster operations of the bitmap records.
+enum RasterOperation : quint32 {
+    BLACKNESS = 0x00000042,
+    DSTNOP = 0x00AA0029,  // the destination stays as it is
+    SRCCOPY = 0x00CC0020,
+    WHITENESS = 0x00FF0062,
+};
 constexpr quint32 FW_NORMAL = 400;
 constexpr quint32 FW_BOLD = 700;
 
+// A rectangle as callers pass it (the writer's arguments, the header's fields).
 struct RectL {
     qint32 Left = 0;
     qint32 Top = 0;
@@ -244,96 +251,538 @@ struct RectL {
     qint32 Bottom = 0;
 };
 
-// Appends records to a buffer that grows geometrically, so recording a page costs no
-// allocation per call once the buffer has reached the page's size.
-class Writer {
+// ---- Building blocks -------------------------------------------------------------
+
+struct RECTL {
+    qint32_le left, top, right, bottom;
+    RectL Value() const { return RectL{left, top, right, bottom}; }
+    void Set(const RectL& r) {
+        left = r.Left;
+        top = r.Top;
+        right = r.Right;
+        bottom = r.Bottom;
+    }
+};
+static_assert(sizeof(RECTL) == 16);
+
+struct POINTL {
+    qint32_le x, y;
+};
+static_assert(sizeof(POINTL) == 8);
+
+struct POINTS {
+    qint16_le x, y;
+};
+static_assert(sizeof(POINTS) == 4);
+
+struct SIZEL {
+    qint32_le cx, cy;
+};
+static_assert(sizeof(SIZEL) == 8);
+
+// Single-precision floats, kept as their bits.
+struct FLOAT_le {
+    quint32_le bits;
+    float Value() const { return std::bit_cast<float>(quint32(bits)); }
+};
+static_assert(sizeof(FLOAT_le) == 4);
+
+struct XFORM {
+    FLOAT_le eM11, eM12, eM21, eM22, eDx, eDy;
+};
+static_assert(sizeof(XFORM) == 24);
+
+// The start of every record.
+struct EMR {
+    quint32_le iType;
+    quint32_le nSize;
+};
+static_assert(sizeof(EMR) == 8);
+
+// ---- Header and end ----------------------------------------------------------------
+
+// EMR_HEADER with both extensions (pixel format, micrometre size). Older writers end
+// it after szlMillimeters (88 bytes) or after bOpenGL (100 bytes).
+struct EMRHEADER {
+    EMR emr;
+    RECTL rclBounds;  // device pixels, inclusive
+    RECTL rclFrame;   // hundredths of a millimetre, inclusive
+    quint32_le dSignature;
+    quint32_le nVersion;
+    quint32_le nBytes;
+    quint32_le nRecords;
+    quint16_le nHandles;
+    quint16_le sReserved;
+    quint32_le nDescription;
+    quint32_le offDescription;
+    quint32_le nPalEntries;
+    SIZEL szlDevice;
+    SIZEL szlMillimeters;
+    quint32_le cbPixelFormat;
+    quint32_le offPixelFormat;
+    quint32_le bOpenGL;
+    SIZEL szlMicrometers;
+};
+static_assert(sizeof(EMRHEADER) == 108);
+constexpr quint32 HeaderBaseSize = offsetof(EMRHEADER, cbPixelFormat);
+static_assert(HeaderBaseSize == 88);
+
+struct EMREOF {
+    EMR emr;
+    quint32_le nPalEntries;
+    quint32_le offPalEntries;
+    quint32_le nSizeLast;  // this record's size again, for reading backwards
+};
+static_assert(sizeof(EMREOF) == 20);
+
+// ---- State ---------------------------------------------------------------------------
+
+// EMR_SETMAPMODE, EMR_SETBKMODE, EMR_SETPOLYFILLMODE, EMR_SETTEXTALIGN,
+// EMR_SETARCDIRECTION, EMR_SETSTRETCHBLTMODE, EMR_SELECTCLIPPATH: one mode.
+struct EMRSETMODE {
+    EMR emr;
+    quint32_le iMode;
+};
+static_assert(sizeof(EMRSETMODE) == 12);
+
+// EMR_SETTEXTCOLOR, EMR_SETBKCOLOR: a COLORREF (0x00BBGGRR).
+struct EMRSETCOLOR {
+    EMR emr;
+    quint32_le crColor;
+};
+static_assert(sizeof(EMRSETCOLOR) == 12);
+
+// EMR_SETWINDOWORGEX, EMR_SETVIEWPORTORGEX, EMR_MOVETOEX, EMR_LINETO, EMR_OFFSETCLIPRGN.
+struct EMRPOINT {
+    EMR emr;
+    POINTL ptl;
+};
+static_assert(sizeof(EMRPOINT) == 16);
+
+// EMR_SETWINDOWEXTEX, EMR_SETVIEWPORTEXTEX.
+struct EMRSETEXTEX {
+    EMR emr;
+    SIZEL szlExtent;
+};
+static_assert(sizeof(EMRSETEXTEX) == 16);
+
+// EMR_SCALEWINDOWEXTEX, EMR_SCALEVIEWPORTEXTEX.
+struct EMRSCALEEXTEX {
+    EMR emr;
+    qint32_le xNum, xDenom, yNum, yDenom;
+};
+static_assert(sizeof(EMRSCALEEXTEX) == 24);
+
+struct EMRSETWORLDTRANSFORM {
+    EMR emr;
+    XFORM xform;
+};
+static_assert(sizeof(EMRSETWORLDTRANSFORM) == 32);
+
+struct EMRMODIFYWORLDTRANSFORM {
+    EMR emr;
+    XFORM xform;
+    quint32_le iMode;
+};
+static_assert(sizeof(EMRMODIFYWORLDTRANSFORM) == 36);
+
+struct EMRSAVEDC {
+    EMR emr;
+};
+static_assert(sizeof(EMRSAVEDC) == 8);
+
+struct EMRRESTOREDC {
+    EMR emr;
+    qint32_le iRelative;  // negative: relative to the latest save; positive: absolute
+};
+static_assert(sizeof(EMRRESTOREDC) == 12);
+
+// ---- Objects -------------------------------------------------------------------------
+
+// EMR_SELECTOBJECT, EMR_DELETEOBJECT.
+struct EMROBJECT {
+    EMR emr;
+    quint32_le ihObject;
+};
+static_assert(sizeof(EMROBJECT) == 12);
+
+struct LOGPEN {
+    quint32_le lopnStyle;
+    POINTL lopnWidth;  // y unused
+    quint32_le lopnColor;
+};
+static_assert(sizeof(LOGPEN) == 16);
+
+struct EMRCREATEPEN {
+    EMR emr;
+    quint32_le ihPen;
+    LOGPEN lopn;
+};
+static_assert(sizeof(EMRCREATEPEN) == 28);
+
+struct EMREXTCREATEPEN {
+    EMR emr;
+    quint32_le ihPen;
+    quint32_le offBmi, cbBmi, offBits, cbBits;
+    // LOGPENEX, its style entries following
+    quint32_le elpPenStyle;
+    quint32_le elpWidth;
+    quint32_le elpBrushStyle;
+    quint32_le elpColor;
+    quint32_le elpHatch;
+    quint32_le elpNumEntries;
+};
+static_assert(sizeof(EMREXTCREATEPEN) == 52);
+
+struct LOGBRUSH32 {
+    quint32_le lbStyle;
+    quint32_le lbColor;
+    quint32_le lbHatch;
+};
+static_assert(sizeof(LOGBRUSH32) == 12);
+
+struct EMRCREATEBRUSHINDIRECT {
+    EMR emr;
+    quint32_le ihBrush;
+    LOGBRUSH32 lb;
+};
+static_assert(sizeof(EMRCREATEBRUSHINDIRECT) == 24);
+
+// EMR_CREATEDIBPATTERNBRUSHPT, EMR_CREATEMONOBRUSH: a brush of the bitmap the record holds.
+struct EMRCREATEDIBPATTERNBRUSHPT {
+    EMR emr;
+    quint32_le ihBrush;
+    quint32_le iUsage;
+    quint32_le offBmi, cbBmi, offBits, cbBits;
+};
+static_assert(sizeof(EMRCREATEDIBPATTERNBRUSHPT) == 32);
+
+constexpr int LF_FACESIZE = 32;
+
+struct LOGFONTW {
+    qint32_le lfHeight;  // negative: the em height; positive: the cell height
+    qint32_le lfWidth;
+    qint32_le lfEscapement;  // tenths of a degree
+    qint32_le lfOrientation;
+    qint32_le lfWeight;
+    quint8 lfItalic;
+    quint8 lfUnderline;
+    quint8 lfStrikeOut;
+    quint8 lfCharSet;
+    quint8 lfOutPrecision;
+    quint8 lfClipPrecision;
+    quint8 lfQuality;
+    quint8 lfPitchAndFamily;
+    quint16_le lfFaceName[LF_FACESIZE];  // UTF-16, NUL-terminated when shorter
+};
+static_assert(sizeof(LOGFONTW) == 92);
+
+// Written with a plain LOGFONTW; other writers append the extended forms, whose first
+// part is the same.
+struct EMREXTCREATEFONTINDIRECTW {
+    EMR emr;
+    quint32_le ihFont;
+    LOGFONTW elfw;
+};
+static_assert(sizeof(EMREXTCREATEFONTINDIRECTW) == 104);
+
+// Followed by the LOGPALETTE, which the player does not use.
+struct EMRCREATEPALETTE {
+    EMR emr;
+    quint32_le ihPal;
+};
+static_assert(sizeof(EMRCREATEPALETTE) == 12);
+
+// ---- Drawing -------------------------------------------------------------------------
+
+// EMR_RECTANGLE, EMR_ELLIPSE; EMR_INTERSECTCLIPRECT and EMR_EXCLUDECLIPRECT (rclClip).
+struct EMRBOX {
+    EMR emr;
+    RECTL rclBox;
+};
+static_assert(sizeof(EMRBOX) == 24);
+
+struct EMRROUNDRECT {
+    EMR emr;
+    RECTL rclBox;
+    SIZEL szlCorner;
+};
+static_assert(sizeof(EMRROUNDRECT) == 32);
+
+// EMR_ARC, EMR_ARCTO, EMR_CHORD, EMR_PIE.
+struct EMRARC {
+    EMR emr;
+    RECTL rclBox;
+    POINTL ptlStart;
+    POINTL ptlEnd;
+};
+static_assert(sizeof(EMRARC) == 40);
+
+struct EMRSETPIXELV {
+    EMR emr;
+    POINTL ptlPixel;
+    quint32_le crColor;
+};
+static_assert(sizeof(EMRSETPIXELV) == 20);
+
+// EMR_POLYLINE, EMR_POLYGON, EMR_POLYBEZIER and their -TO forms; followed by cptl
+// POINTL (or POINTS in the 16-bit forms).
+struct EMRPOLYLINE {
+    EMR emr;
+    RECTL rclBounds;
+    quint32_le cptl;
+};
+static_assert(sizeof(EMRPOLYLINE) == 28);
+
+// EMR_POLYPOLYLINE, EMR_POLYPOLYGON (and 16-bit forms); followed by nPolys point
+// counts, then cptl points.
+struct EMRPOLYPOLYLINE {
+    EMR emr;
+    RECTL rclBounds;
+    quint32_le nPolys;
+    quint32_le cptl;
+};
+static_assert(sizeof(EMRPOLYPOLYLINE) == 32);
+
+// ---- Clipping and regions --------------------------------------------------------
+
+// Followed by cbRgnData bytes of region data (none: the clip region is reset).
+struct EMREXTSELECTCLIPRGN {
+    EMR emr;
+    quint32_le cbRgnData;
+    quint32_le iMode;
+};
+static_assert(sizeof(EMREXTSELECTCLIPRGN) == 16);
+
+struct EMRFILLRGN {
+    EMR emr;
+    RECTL rclBounds;
+    quint32_le cbRgnData;
+    quint32_le ihBrush;
+};
+static_assert(sizeof(EMRFILLRGN) == 32);
+
+struct EMRPAINTRGN {
+    EMR emr;
+    RECTL rclBounds;
+    quint32_le cbRgnData;
+};
+static_assert(sizeof(EMRPAINTRGN) == 28);
+
+// The start of region data; nCount RECTL follow after dwSize bytes.
+struct RGNDATAHEADER {
+    quint32_le dwSize;
+    quint32_le iType;
+    quint32_le nCount;
+    quint32_le nRgnSize;
+    RECTL rcBound;
+};
+static_assert(sizeof(RGNDATAHEADER) == 32);
+
+// ---- Text ------------------------------------------------------------------------------
+
+struct EMRTEXT {
+    POINTL ptlReference;
+    quint32_le nChars;
+    quint32_le offString;  // from the record's start
+    quint32_le fOptions;
+    RECTL rcl;
+    quint32_le offDx;  // from the record's start; one advance per character
+};
+static_assert(sizeof(EMRTEXT) == 40);
+
+// EMR_EXTTEXTOUTW (UTF-16) and EMR_EXTTEXTOUTA (8-bit); the string and the advances follow.
+struct EMREXTTEXTOUTW {
+    EMR emr;
+    RECTL rclBounds;
+    quint32_le iGraphicsMode;
+    FLOAT_le exScale;
+    FLOAT_le eyScale;
+    EMRTEXT emrtext;
+};
+static_assert(sizeof(EMREXTTEXTOUTW) == 76);
+
+// Followed by a RECTL unless ETO_NO_RECT is set, then the characters (8-bit with
+// ETO_SMALL_CHARS, else UTF-16).
+struct EMRSMALLTEXTOUT {
+    EMR emr;
+    qint32_le x, y;
+    quint32_le cChars;
+    quint32_le fuOptions;
+    quint32_le iGraphicsMode;
+    FLOAT_le exScale;
+    FLOAT_le eyScale;
+};
+static_assert(sizeof(EMRSMALLTEXTOUT) == 36);
+
+// ---- Bitmaps ------------------------------------------------------------------------
+
+struct BITMAPCOREHEADER {
+    quint32_le bcSize;
+    quint16_le bcWidth;
+    qint16_le bcHeight;
+    quint16_le bcPlanes;
+    quint16_le bcBitCount;
+};
+static_assert(sizeof(BITMAPCOREHEADER) == 12);
+
+struct BITMAPINFOHEADER {
+    quint32_le biSize;
+    qint32_le biWidth;
+    qint32_le biHeight;  // positive: rows bottom-up; negative: top-down
+    quint16_le biPlanes;
+    quint16_le biBitCount;
+    quint32_le biCompression;
+    quint32_le biSizeImage;
+    qint32_le biXPelsPerMeter;
+    qint32_le biYPelsPerMeter;
+    quint32_le biClrUsed;
+    quint32_le biClrImportant;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+// Headers of at least this size (BITMAPV2INFOHEADER and later) carry the BI_BITFIELDS
+// masks inside themselves, right after the BITMAPINFOHEADER part.
+constexpr quint32 BitfieldsInHeaderSize = 52;
+
+// The bitmap (BITMAPINFO and bits) lies inside the record at the given offsets.
+struct EMRSTRETCHDIBITS {
+    EMR emr;
+    RECTL rclBounds;
+    qint32_le xDest, yDest;
+    qint32_le xSrc, ySrc;  // ySrc counts from the bitmap's bottom row
+    qint32_le cxSrc, cySrc;
+    quint32_le offBmiSrc, cbBmiSrc;
+    quint32_le offBitsSrc, cbBitsSrc;
+    quint32_le iUsageSrc;
+    quint32_le dwRop;
+    qint32_le cxDest, cyDest;
+};
+static_assert(sizeof(EMRSTRETCHDIBITS) == 80);
+
+struct EMRSETDIBITSTODEVICE {
+    EMR emr;
+    RECTL rclBounds;
+    qint32_le xDest, yDest;
+    qint32_le xSrc, ySrc;
+    qint32_le cxSrc, cySrc;
+    quint32_le offBmiSrc, cbBmiSrc;
+    quint32_le offBitsSrc, cbBitsSrc;
+    quint32_le iUsageSrc;
+    quint32_le iStartScan;
+    quint32_le cScans;
+};
+static_assert(sizeof(EMRSETDIBITSTODEVICE) == 76);
+
+// EMR_BITBLT; without a bitmap (cbBmiSrc 0) it is a pattern operation with the brush.
+// For EMR_ALPHABLEND dwRop holds the blend function, for EMR_TRANSPARENTBLT the
+// transparent colour.
+struct EMRBITBLT {
+    EMR emr;
+    RECTL rclBounds;
+    qint32_le xDest, yDest;
+    qint32_le cxDest, cyDest;
+    quint32_le dwRop;
+    qint32_le xSrc, ySrc;
+    XFORM xformSrc;
+    quint32_le crBkColorSrc;
+    quint32_le iUsageSrc;
+    quint32_le offBmiSrc, cbBmiSrc;
+    quint32_le offBitsSrc, cbBitsSrc;
+};
+static_assert(sizeof(EMRBITBLT) == 100);
+
+// EMR_STRETCHBLT, EMR_ALPHABLEND, EMR_TRANSPARENTBLT: EMR_BITBLT and the source size.
+struct EMRSTRETCHBLT {
+    EMRBITBLT blt;
+    qint32_le cxSrc, cySrc;
+};
+static_assert(sizeof(EMRSTRETCHBLT) == 108);
+
+// ---- Reading -------------------------------------------------------------------------
+
+// One record inside a metafile's bytes, with bounds-checked reading of its fields.
+class Record {
 public:
-    Writer() { FBuffer.resize(16384); }
+    Record(const char* data, quint32 size) : FData(data), FSize(size) {}
 
-    qint64 Size() const { return FSize; }
-    quint32 RecordCount() const { return FRecordCount; }
-    // The bytes written so far; the writer is empty afterwards.
-    QByteArray Take();
-
-    void EmrHeader(const RectL& bounds, const RectL& frame, int deviceWidthPixels,
-                   int deviceHeightPixels, int deviceWidthMicrometers, int deviceHeightMicrometers);
-    // Completes the header once the last record is written.
-    void PatchHeader(quint16 handleCount);
-
-    void EmrEof();
-    void EmrSetMapMode(quint32 mode) { Record1(EMR_SETMAPMODE, mode); }
-    void EmrSetBkMode(quint32 mode) { Record1(EMR_SETBKMODE, mode); }
-    void EmrSetTextAlign(quint32 alignment) { Record1(EMR_SETTEXTALIGN, alignment); }
-    void EmrSetTextColor(quint32 colorRef) { Record1(EMR_SETTEXTCOLOR, colorRef); }
-    void EmrSetBkColor(quint32 colorRef) { Record1(EMR_SETBKCOLOR, colorRef); }
-    void EmrSelectObject(quint32 handle) { Record1(EMR_SELECTOBJECT, handle); }
-    void EmrDeleteObject(quint32 handle) { Record1(EMR_DELETEOBJECT, handle); }
-    void EmrSaveDC();
-    void EmrRestoreDC(qint32 relative) { Record1(EMR_RESTOREDC, quint32(relative)); }
-    void EmrCreatePen(quint32 handle, quint32 style, qint32 width, quint32 colorRef);
-    void EmrCreateBrushIndirect(quint32 handle, quint32 style, quint32 colorRef, quint32 hatch);
-    // LOGFONTW: height (negative = em height), weight, italic, underline, strike-out,
-    // charset, face name (at most 31 UTF-16 units).
-    void EmrExtCreateFontIndirectW(quint32 handle, qint32 height, qint32 weight, bool italic,
-                                   bool underline, bool strikeOut, quint8 charset,
-                                   QStringView faceName);
-    void EmrRectangle(const RectL& box) { RecordRect(EMR_RECTANGLE, box); }
-    void EmrEllipse(const RectL& box) { RecordRect(EMR_ELLIPSE, box); }
-    void EmrIntersectClipRect(const RectL& clip) { RecordRect(EMR_INTERSECTCLIPRECT, clip); }
-    void EmrRoundRect(const RectL& box, qint32 cornerWidth, qint32 cornerHeight);
-    void EmrMoveToEx(qint32 x, qint32 y) { Record2(EMR_MOVETOEX, x, y); }
-    void EmrLineTo(qint32 x, qint32 y) { Record2(EMR_LINETO, x, y); }
-    // Clip region := none (RGN_COPY with no region data).
-    void EmrExtSelectClipRgnReset();
-    // Text in UTF-16 with one advance per code unit (dx); `bounds` in device units.
-    void EmrExtTextOutW(const RectL& bounds, qint32 x, qint32 y, const char16_t* text,
-                        quint32 length, const qint32* dx);
-    // A device-independent bitmap: `bitmapInfo` (BITMAPINFOHEADER, colour table) and
-    // `bits` copied as they are.
-    void EmrStretchDIBits(const RectL& bounds, qint32 xDest, qint32 yDest, qint32 cxDest,
-                          qint32 cyDest, qint32 cxSrc, qint32 cySrc, const QByteArray& bitmapInfo,
-                          const QByteArray& bits);
+    quint32 Type() const { return qFromLittleEndian<quint32>(FData); }
+    quint32 Size() const { return FSize; }
+    const char* Data() const { return FData; }
+    // Whether `bytes` bytes from `offset` lie inside the record.
+    bool Has(quint64 offset, quint64 bytes) const {
+        return offset <= FSize && bytes <= FSize - offset;
+    }
+    // Copies the structure at `offset`; false when it does not lie inside the record.
+    template <class Layout>
+    bool Read(Layout& out, quint64 offset = 0) const {
+        if (!Has(offset, sizeof(Layout))) return false;
+        std::memcpy(&out, FData + offset, sizeof(Layout));
+        return true;
+    }
+    // Copies what the record holds of a structure that writers may cut short, at
+    // least `minimum` bytes; the missing fields read as zero.
+    template <class Layout>
+    bool ReadPrefix(Layout& out, quint32 minimum) const {
+        if (FSize < minimum) return false;
+        std::memset(&out, 0, sizeof(Layout));
+        std::memcpy(&out, FData, std::min<quint64>(FSize, sizeof(Layout)));
+        return true;
+    }
+    // An element of an array the caller has checked with Has.
+    template <class Layout>
+    Layout At(quint64 offset) const {
+        Layout value;
+        std::memcpy(&value, FData + offset, sizeof(Layout));
+        return value;
+    }
 
 private:
-    char* Reserve(quint32 bytes) {
-        if (FSize + bytes > FBuffer.size()) Grow(bytes);
-        char* at = FBuffer.data() + FSize;
-        FSize += bytes;
-        ++FRecordCount;
-        return at;
-    }
-    void Grow(quint32 bytes);
-    static void Put(char* at, quint32 value) { qToLittleEndian(value, at); }
-    static void PutI(char* at, qint32 value) { qToLittleEndian(value, at); }
-    static void PutRect(char* at, const RectL& r) {
-        PutI(at, r.Left);
-        PutI(at + 4, r.Top);
-        PutI(at + 8, r.Right);
-        PutI(at + 12, r.Bottom);
-    }
-    void Record1(quint32 type, quint32 value) {
-        char* at = Reserve(12);
-        Put(at, type);
-        Put(at + 4, 12);
-        Put(at + 8, value);
-    }
-    void Record2(quint32 type, qint32 a, qint32 b) {
-        char* at = Reserve(16);
-        Put(at, type);
-        Put(at + 4, 16);
-        PutI(at + 8, a);
-        PutI(at + 12, b);
-    }
-    void RecordRect(quint32 type, const RectL& r) {
-        char* at = Reserve(24);
-        Put(at, type);
-        Put(at + 4, 24);
-        PutRect(at + 8, r);
-    }
-
-    QByteArray FBuffer;
-    qint64 FSize = 0;
-    quint32 FRecordCount = 0;
+    const char* FData;
+    quint32 FSize;
 };
+
+// Walks the records of a metafile from `start`. Each step yields the next record; the
+// walk ends at the end of the bytes or at the first record whose size is unsound (under
+// eight bytes, not a multiple of four, or past the end), so it never reads outside the
+// bytes and always moves forward.
+class RecordWalk {
+public:
+    RecordWalk(const char* data, qint64 end, qint64 start = 0)
+        : FData(data), FEnd(end), FOffset(start) {}
+    explicit RecordWalk(const QByteArray& emf, qint64 start = 0)
+        : RecordWalk(emf.constData(), emf.size(), start) {}
+
+    std::optional<Record> Next() {
+        if (FOffset + qint64(sizeof(EMR)) > FEnd) return std::nullopt;
+        const quint32 size = qFromLittleEndian<quint32>(FData + FOffset + 4);
+        if (size < sizeof(EMR) || size % 4 != 0 || qint64(size) > FEnd - FOffset) {
+            FBroken = true;
+            return std::nullopt;
+        }
+        FCurrent = FOffset;
+        FOffset += size;
+        return Record(FData + FCurrent, size);
+    }
+    // Where the record last yielded starts.
+    qint64 Offset() const { return FCurrent; }
+    // After the walk ended: the type of the record whose size ended it, or 0 when the
+    // bytes ran out.
+    quint32 BrokenType() const { return FBroken ? qFromLittleEndian<quint32>(FData + FOffset) : 0; }
+
+private:
+    const char* FData;
+    qint64 FEnd;
+    qint64 FOffset;
+    qint64 FCurrent = 0;
+    bool FBroken = false;
+};
+
+// A copy of the structure at `offset` of `bytes`, which the caller has checked holds it.
+template <class Layout>
+Layout ReadAt(const QByteArray& bytes, qint64 offset) {
+    Layout value;
+    std::memcpy(&value, bytes.constData() + offset, sizeof(Layout));
+    return value;
+}
 
 }  // namespace Emf

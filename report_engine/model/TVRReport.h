@@ -155,6 +155,11 @@ public:
     int CurrentX() const { return FCurrentX; }
     int CurrentY() const { return FCurrentY; }
     int DetailNumber() const { return FDetailNumber; }
+    // The band whose print is under way (its BeforePrint, background, controls, frame
+    // and marker), or none between bands and outside a run. A band that prints inside
+    // another's print (a page footer and header at a page break, a child band) stands
+    // in for it until it is done; then the outer band is current again.
+    TVRCustomBand* PrintingBand() const { return FPrintingBand; }
     // Rows of the report's record set (1 when it is missing, closed or fails).
     int RecordCount() const;
     bool Cancelled() const { return FCancelled; }
@@ -228,6 +233,7 @@ private:
     bool FInEmptySet = false;
     bool FSkipSpaceTest = false;
     int FPrintingChild = 0;
+    TVRCustomBand* FPrintingBand = nullptr;
     TVRImage* FBackImage = nullptr;
     QList<TVRCustomBand*> FColumnHeaders;
 };

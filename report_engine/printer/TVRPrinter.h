@@ -132,8 +132,11 @@ public:
     // The printer document has started (direct printing).
     bool Printing() const { return IsPrinting; }
 
+    // The pages came from a native report file (Load) rather than from a run of the
+    // master report. Printing then plays the stored pages, whereas a run's pages are
+    // printed by running the report again straight to the printer (unless the
+    // settings ask for metafile printing).
     bool ReportLoaded() const { return FReportLoaded; }
-    void SetReportLoaded(bool loaded) { FReportLoaded = loaded; }
     bool ShowingPreview() const { return FShowingPreview; }
     void SetShowingPreview(bool showing) { FShowingPreview = showing; }
 

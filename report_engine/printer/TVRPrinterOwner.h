@@ -5,7 +5,8 @@ class TVRExportFilter;
 class QPrinter;
 
 // What a page printer needs from the report that owns its run. The report implements
-// it; a printer holding pages loaded from a file has no owner.
+// it. A printer without an owner holds pages loaded from a file; a report's printer
+// that loads a file keeps its owner, which still frees it when the preview closes.
 class TVRPrinterOwner {
 public:
     virtual ~TVRPrinterOwner() = default;

@@ -190,6 +190,51 @@ TEST(CachedDataSet, ProviderLeavesTheCallersTransactionAlone) {
               before);
 }
 
+// A batch can stop at a failing row without being rolled back: inside the caller's
+// transaction, or when a handler aborts under a limit that lets the batch commit. The
+// changes after that row were never executed; they stay in the log and go with the
+// next batch.
+TEST(CachedDataSet, ChangesAfterTheRowThatStoppedTheBatchStayInTheLog) {
+    struct {
+        const char* what;
+        bool callersTransaction;
+        int maxErrors;
+    } const cases[] = {{"inside the caller's transaction", true, 0},
+                       {"aborted by a handler with no error limit", false, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDatabase database = TestDatabase::Sample();
+        StreetChain chain(database);
+        TCachedDataSet& set = *chain.set;
+        set.Open();
+        chain.provider->OnUpdateError = [](TDataProvider&, const TDelta&, int, EUpdateError&,
+                                           TUpdateKind,
+                                           TResolverResponse& response) { response = rrAbort; };
+        const QString name4 =
+            database.Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 4"));
+        database.Execute(QStringLiteral("DELETE FROM LOGRADOUROS WHERE I_ID = 2"));
+        chain.go(2);
+        set.Delete();
+        chain.go(4);
+        set.Edit();
+        chain.field("NOME").SetAsString(QStringLiteral("DEPOIS"));
+        set.Post();
+
+        if (c.callersTransaction) chain.connection->BeginTransaction();
+        EXPECT_EQ(set.ApplyUpdates(c.maxErrors), 1);
+        if (c.callersTransaction) chain.connection->Commit();
+        EXPECT_EQ(set.ChangeCount(), 2);
+        EXPECT_EQ(database.Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 4")),
+                  name4);
+
+        database.Execute(QStringLiteral("INSERT INTO LOGRADOUROS (I_ID) VALUES (2)"));
+        EXPECT_EQ(set.ApplyUpdates(0), 0);
+        EXPECT_EQ(set.ChangeCount(), 0);
+        EXPECT_EQ(database.Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 4")),
+                  "DEPOIS");
+    }
+}
+
 TEST(CachedDataSet, EditingEventsAndRequiredFields) {
     TestDatabase database = TestDatabase::Empty();
     StreetChain chain(database);
@@ -318,6 +363,24 @@ TEST(CachedDataSet, FindNearestMovesToTheFirstRowNotBelowTheKey) {
     EXPECT_EQ(failureOf([&] { set.FindNearest(QStringList{"RUA"}); }),
               "'RUA' is not a valid integer value for field 'I_ID'");
     EXPECT_EQ(set.State(), dsBrowse);
+
+    // Two fields: the type orders first, the name within it; a key may give fewer values.
+    set.Close();
+    database.Execute(QStringLiteral("UPDATE LOGRADOUROS SET TIPO = 'RUA' WHERE I_ID IN (1, 3, 6)"));
+    database.Execute(QStringLiteral("UPDATE LOGRADOUROS SET TIPO = 'AV' WHERE I_ID = 4"));
+    set.SetIndexFieldNames(QStringLiteral("TIPO;NOME"));
+    set.Open();
+    const struct {
+        QStringList key;
+        int id;
+    } pairCases[] = {
+        {{"RUA", "RUA B"}, 1}, {{"RUA"}, 3},  {{"AV", "Z"}, 3},
+        {{"av", "a"}, 4},      {{"", ""}, 4}, {{"RUA", "ZZZ"}, 6},
+    };
+    for (const auto& c : pairCases) {
+        set.FindNearest(c.key);
+        EXPECT_EQ(chain.field("I_ID").AsInteger(), c.id) << c.key.join(u';').toStdString();
+    }
 }
 
 TEST(CachedDataSet, OpenFailures) {

@@ -4,10 +4,14 @@
 #include <QTabWidget>
 
 #include "tests/registry/RegistryFixture.h"
+#include "tests/support/CommitRefusal.h"
 
 namespace {
 
 const QString kRequired = QStringLiteral("Campo com preenchimento obrigatório!");
+const QString kRefused = QStringLiteral(
+    "Atenção, esse registro tem informações confusas, confirme informações ou cancele "
+    "procedimento!");
 
 // What the presentation refresh decides, read back from the widgets.
 struct Look {
@@ -234,9 +238,7 @@ TEST_F(RegistryTest, SaveRefusedByTheDatabaseKeepsTheUserInTheRecord) {
     Type(frm.C4J, QStringLiteral("2000"));
     Type(frm.C6J, QStringLiteral("recusado"));
     frm.Botao_Salvar->click();
-    EXPECT_EQ(Messages(), QStringList{QStringLiteral(
-                              "Atenção, esse registro tem informações confusas, confirme "
-                              "informações ou cancele procedimento!")});
+    EXPECT_EQ(Messages(), QStringList{kRefused});
     EXPECT_EQ(Record().State(), dsEdit);
     EXPECT_EQ(frm.windowTitle(), "Logradouros - Incluindo");
     EXPECT_FALSE(frm.Botao_Fechar->isEnabled());
@@ -256,6 +258,77 @@ TEST_F(RegistryTest, SaveRefusedByTheDatabaseKeepsTheUserInTheRecord) {
     EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(database->Query(QStringLiteral("SELECT I_ID, NOME FROM LOGRADOUROS ORDER BY I_ID")),
               (QList<QStringList>{{"1", "A"}, {"2", "ACEITO"}}));
+}
+
+// Another workstation stores the identifier this one just took, between its calculation
+// and the write. The save is refused; the next one takes a fresh identifier and stores
+// everything the user typed.
+TEST_F(RegistryTest, RetriedSaveTakesAFreshIdentifierWhenAnotherStoredItFirst) {
+    TFrm_Logradouros& frm = Open(DatabaseWith({{1, "RUA", "A"}}));
+    frm.Botao_Novo->click();
+    const QList<QPair<TDBEdit*, QString>> typed{
+        {frm.C1, "12/19"},   {frm.C2, "2019"},     {frm.C3J, "1234"},  {frm.C4J, "2020"},
+        {frm.C5, "avenida"}, {frm.C6J, "central"}, {frm.C8, "doutor"}, {frm.C7, "a larga"},
+        {frm.C9, "centro"},  {frm.C10, "nota"}};
+    for (const auto& [box, text] : typed) Type(box, text);
+
+    const TCachedDataSet::TDataSetNotifyEvent moduleBeforePost = Record().BeforePost;
+    bool taken = false;
+    Record().BeforePost = [&](TCachedDataSet& set) {
+        moduleBeforePost(set);
+        if (taken) return;
+        taken = true;
+        AddStreet(*database, set.FieldByName(QStringLiteral("I_ID"))->AsInteger(),
+                  QStringLiteral("RUA"), QStringLiteral("OUTRA"));
+    };
+    frm.Botao_Salvar->click();
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(Messages(), QStringList{kRefused});
+    EXPECT_EQ(Record().State(), dsEdit);
+    EXPECT_EQ(database->StreetCount(), 2);
+
+    ClearShownMessages();
+    frm.Botao_Salvar->click();
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(LookOf(frm), kBrowseRecord);
+    EXPECT_EQ(frm.ddd->text(), "000003");
+    EXPECT_EQ(database->Query(QStringLiteral(
+                  "SELECT PLEI, PANO, LEI, ANO, TIPO, NOME, TITULO, NOME_USUAL, LOCALIZACAO, "
+                  "OBSERVACAO FROM LOGRADOUROS WHERE I_ID = 3")),
+              (QList<QStringList>{{"12/19", "2019", "1234", "2020", "AVENIDA", "CENTRAL", "DOUTOR",
+                                   "A LARGA", "CENTRO", "NOTA"}}));
+    EXPECT_EQ(database->Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 2")),
+              "OUTRA");
+}
+
+// The database refuses the write only when the transaction commits. The save says so,
+// the refused transaction does not outlive it, and saving again once the cause is gone
+// stores the street where every other attachment sees it.
+TEST_F(RegistryTest, SaveRefusedAtCommitIsReportedAndTheNextSaveIsStored) {
+    TestDatabase locked = DatabaseWith({{1, "RUA", "A"}});
+    RefuseStreetCommitsWhileLocked(locked);
+    LockStreetCommits(locked);
+    TFrm_Logradouros& frm = Open(std::move(locked));
+
+    frm.Botao_Novo->click();
+    Type(frm.C3J, QStringLiteral("1"));
+    Type(frm.C4J, QStringLiteral("2000"));
+    Type(frm.C6J, QStringLiteral("nova"));
+    frm.Botao_Salvar->click();
+    EXPECT_EQ(
+        Messages(),
+        QStringList{QStringLiteral("Atenção, esse registro já existe, confirme informações!")});
+    EXPECT_FALSE(dmPrincipal->TorvaneConnection->InTransaction());
+    EXPECT_EQ(Record().ChangeCount(), 1);
+    EXPECT_EQ(database->StreetCount(), 1);
+
+    UnlockStreetCommits(*database);
+    ClearShownMessages();
+    frm.Botao_Salvar->click();
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(Record().ChangeCount(), 0);
+    EXPECT_EQ(database->Query(QStringLiteral("SELECT I_ID, NOME FROM LOGRADOUROS ORDER BY I_ID")),
+              (QList<QStringList>{{"1", "A"}, {"2", "NOVA"}}));
 }
 
 TEST_F(RegistryTest, DeleteAsksAndRestoresTheRecordWhenItFails) {

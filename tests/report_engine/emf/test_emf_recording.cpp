@@ -19,36 +19,29 @@
 
 namespace {
 
-struct RecordInfo {
-    quint32 Type;
-    qsizetype Offset;
-    quint32 Size;
-};
-
-std::vector<RecordInfo> Records(const QByteArray& emf) {
-    std::vector<RecordInfo> records;
-    qsizetype offset = 0;
-    while (offset + 8 <= emf.size()) {
-        const quint32 type = qFromLittleEndian<quint32>(emf.constData() + offset);
-        const quint32 size = qFromLittleEndian<quint32>(emf.constData() + offset + 4);
-        if (size < 8) break;
-        records.push_back({type, offset, size});
-        offset += size;
-    }
+std::vector<Emf::Record> Records(const QByteArray& emf) {
+    std::vector<Emf::Record> records;
+    Emf::RecordWalk walk(emf);
+    while (const auto record = walk.Next()) records.push_back(*record);
     return records;
 }
 
 int CountOf(const QByteArray& emf, quint32 type) {
     int count = 0;
-    for (const RecordInfo& record : Records(emf)) count += record.Type == type;
+    for (const Emf::Record& record : Records(emf)) count += record.Type() == type;
     return count;
 }
 
-quint32 U32(const QByteArray& bytes, qsizetype offset) {
-    return qFromLittleEndian<quint32>(bytes.constData() + offset);
-}
-qint32 I32(const QByteArray& bytes, qsizetype offset) {
-    return qFromLittleEndian<qint32>(bytes.constData() + offset);
+// The first record of the given type, read as `Layout`.
+template <class Layout>
+Layout First(const QByteArray& emf, quint32 type) {
+    Layout fields{};
+    for (const Emf::Record& record : Records(emf))
+        if (record.Type() == type) {
+            EXPECT_TRUE(record.Read(fields));
+            break;
+        }
+    return fields;
 }
 
 QImage Replay(const TVRMetafile& page, double scale, bool* complete = nullptr) {
@@ -184,26 +177,28 @@ TEST(EmfRecording, HeaderDescribesTheRecording) {
     const QByteArray& emf = page.Bytes();
     const auto records = Records(emf);
     ASSERT_FALSE(records.empty());
-    EXPECT_EQ(records.front().Type, Emf::EMR_HEADER);
-    EXPECT_EQ(records.back().Type, Emf::EMR_EOF);
-    EXPECT_EQ(records.back().Offset + records.back().Size, emf.size());
-    EXPECT_EQ(U32(emf, 40), Emf::ENHMETA_SIGNATURE);
-    EXPECT_EQ(U32(emf, 48), quint32(emf.size()));      // nBytes
-    EXPECT_EQ(U32(emf, 52), quint32(records.size()));  // nRecords
+    EXPECT_EQ(records.front().Type(), Emf::EMR_HEADER);
+    EXPECT_EQ(records.back().Type(), Emf::EMR_EOF);
+    EXPECT_EQ(records.back().Data() + records.back().Size(), emf.constData() + emf.size());
+    const auto header = Emf::ReadAt<Emf::EMRHEADER>(emf, 0);
+    EXPECT_EQ(header.emr.nSize, sizeof(Emf::EMRHEADER));
+    EXPECT_EQ(header.dSignature, Emf::ENHMETA_SIGNATURE);
+    EXPECT_EQ(header.nBytes, quint32(emf.size()));
+    EXPECT_EQ(header.nRecords, quint32(records.size()));
     // Bounds: the page in pixels; frame: the page in hundredths of a millimetre.
-    EXPECT_EQ(I32(emf, 16), 1122);
-    EXPECT_EQ(I32(emf, 20), 793);
-    EXPECT_NEAR(I32(emf, 32), 29712, 1);
-    EXPECT_NEAR(I32(emf, 36), 21008, 1);
+    EXPECT_EQ(header.rclBounds.right, 1122);
+    EXPECT_EQ(header.rclBounds.bottom, 793);
+    EXPECT_NEAR(header.rclFrame.right, 29712, 1);
+    EXPECT_NEAR(header.rclFrame.bottom, 21008, 1);
     // Reference device: a 96 dpi screen.
-    EXPECT_NEAR(I32(emf, 72) * 25.4 / (I32(emf, 100) / 1000.0), 96.0, 0.01);
+    EXPECT_NEAR(header.szlDevice.cx * 25.4 / (header.szlMicrometers.cx / 1000.0), 96.0, 0.01);
     // Every object handle written lies inside the declared table.
-    const quint16 handles = qFromLittleEndian<quint16>(emf.constData() + 56);
-    for (const RecordInfo& record : records)
-        if (record.Type == Emf::EMR_SELECTOBJECT) {
-            const quint32 handle = U32(emf, record.Offset + 8);
-            if (!(handle & Emf::STOCK_OBJECT)) {
-                EXPECT_LT(handle, handles);
+    for (const Emf::Record& record : records)
+        if (record.Type() == Emf::EMR_SELECTOBJECT) {
+            Emf::EMROBJECT select;
+            ASSERT_TRUE(record.Read(select));
+            if (!(select.ihObject & Emf::STOCK_OBJECT)) {
+                EXPECT_LT(select.ihObject, header.nHandles);
             }
         }
     EXPECT_EQ(page.Width(), 1123);
@@ -228,7 +223,7 @@ TEST(EmfRecording, DeclaredLengthAndFromBytes) {
     QByteArray wrongSignature = page.Bytes();
     wrongSignature[41] = 'X';
     QByteArray badLength = page.Bytes();
-    qToLittleEndian<quint32>(13, badLength.data() + 48);
+    qToLittleEndian<quint32>(13, badLength.data() + offsetof(Emf::EMRHEADER, nBytes));
     const std::map<std::string, QByteArray> unsound{
         {"empty", QByteArray()}, {"short", page.Bytes().left(60)}, {"signature", wrongSignature},
         {"length", badLength},   {"text", QByteArray(200, 'A')},
@@ -279,7 +274,7 @@ TEST(EmfRecording, ManyFontsKeepTheHandleTableSmall) {
     const QByteArray& emf = page.Bytes();
     EXPECT_EQ(CountOf(emf, Emf::EMR_EXTCREATEFONTINDIRECTW), 34);
     EXPECT_EQ(CountOf(emf, Emf::EMR_DELETEOBJECT), 34 - 8);
-    EXPECT_LE(qFromLittleEndian<quint16>(emf.constData() + 56), 10);
+    EXPECT_LE(Emf::ReadAt<Emf::EMRHEADER>(emf, 0).nHandles, 10);
     EXPECT_EQ(page.Texts().size(), 34);
     bool complete = false;
     Replay(page, 1.0, &complete);
@@ -298,14 +293,16 @@ TEST(EmfRecording, AdvancesOfTheTextRecordAreTheMeasurement) {
         canvas.TextOut(5, 5, text);
     }
     const QByteArray& emf = page.Bytes();
-    for (const RecordInfo& record : Records(emf)) {
-        if (record.Type != Emf::EMR_EXTTEXTOUTW) continue;
-        const quint32 chars = U32(emf, record.Offset + 44);
-        const quint32 offDx = U32(emf, record.Offset + 72);
+    for (const Emf::Record& record : Records(emf)) {
+        if (record.Type() != Emf::EMR_EXTTEXTOUTW) continue;
+        Emf::EMREXTTEXTOUTW fields;
+        ASSERT_TRUE(record.Read(fields));
+        const quint32 chars = fields.emrtext.nChars;
+        const quint32 offDx = fields.emrtext.offDx;
         ASSERT_EQ(chars, quint32(text.size()));
-        ASSERT_LE(offDx + chars * 4, record.Size);
+        ASSERT_TRUE(record.Has(offDx, chars * 4));
         int sum = 0;
-        for (quint32 i = 0; i < chars; ++i) sum += I32(emf, record.Offset + offDx + 4 * i);
+        for (quint32 i = 0; i < chars; ++i) sum += record.At<qint32_le>(offDx + 4 * i);
         EXPECT_EQ(sum, TextMeasure::Extent(font, text).width());
     }
     EXPECT_EQ(CountOf(emf, Emf::EMR_EXTTEXTOUTW), 1);

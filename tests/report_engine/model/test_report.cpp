@@ -2,7 +2,12 @@
 // vetoes, failures and cancellation.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHash>
+#include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryDir>
 
 #include "data/Exception.h"
 #include "report_engine/emf/TVRMetafile.h"
@@ -190,4 +195,75 @@ TEST(ReportRun, DirectPrintWithoutAPrinterCancelsAndKeepsThePreviewPages) {
     EXPECT_EQ(f->Report->PrinterSettings().FirstPage, 0);
     EXPECT_EQ(f->Report->PrinterSettings().LastPage, 0);
     EXPECT_TRUE(f->Report->Available());
+}
+
+namespace {
+// Writes down, for every text the run sends, the band the report says is printing.
+class BandOfTextFilter : public RecordingFilter {
+public:
+    void TextOut(double x, double y, const TVRFont& font, TColor bgColor, TAlignment alignment,
+                 const QString& text) override {
+        TVRCustomBand* band = Owner() ? Owner()->PrintingBand() : nullptr;
+        BandOfText.insert(text, band ? band->Name() : QStringLiteral("none"));
+        RecordingFilter::TextOut(x, y, font, bgColor, alignment, text);
+    }
+    QHash<QString, QString> BandOfText;
+};
+}  // namespace
+
+TEST(ReportRun, PrintingBandNamesTheBandWhosePrintIsUnderWay) {
+    auto f = listing::MakeListing(40);
+    BandOfTextFilter filter;
+    f->Report->ExportToFilter(filter);
+    EXPECT_EQ(filter.BandOfText.value(QStringLiteral("Estado")), QStringLiteral("PageHeaderBand1"));
+    // Row 38 breaks the page: the header of page 2 prints inside the detail's print,
+    // and the detail is current again for its own texts.
+    EXPECT_EQ(filter.BandOfText.value(QStringLiteral("Pág.  2")),
+              QStringLiteral("PageHeaderBand1"));
+    EXPECT_EQ(filter.BandOfText.value(QStringLiteral("000038")), QStringLiteral("DetailBand1"));
+    EXPECT_EQ(filter.BandOfText.value(QStringLiteral("Total de Registros : 040")),
+              QStringLiteral("SummaryBand1"));
+    EXPECT_EQ(f->Report->PrintingBand(), nullptr);
+
+    // A band that throws out of its print does not stay current.
+    TVRCustomBand* seen = nullptr;
+    f->Detail->BeforePrint = [&f, &seen](TVRCustomBand&, bool&) {
+        seen = f->Report->PrintingBand();
+        throw Exception(QStringLiteral("broken row"));
+    };
+    EXPECT_THROW(f->Report->Prepare(), Exception);
+    EXPECT_EQ(seen, f->Detail);
+    EXPECT_EQ(f->Report->PrintingBand(), nullptr);
+}
+
+TEST(ReportRun, PrintingRunsTheReportAgainForItsOwnPagesButPlaysLoadedPages) {
+    auto f = listing::MakeListing(40);
+    f->Report->ShowProgressWindow = false;
+    int runs = 0;
+    // Runs after the first are vetoed: the test only needs to see that one started.
+    f->Report->BeforePrint = [&runs](TCustomVRReport&, bool& printReport) {
+        printReport = ++runs == 1;
+    };
+    f->Report->Prepare();
+    TVRPrinter* pages = f->Report->VRPrinter();
+    QTemporaryDir folder;
+    const auto printTo = [&](const QString& name) {
+        pages->Printer()->setOutputFormat(QPrinter::PdfFormat);
+        pages->Printer()->setOutputFileName(folder.filePath(name));
+        pages->Print();
+        QCoreApplication::processEvents();
+    };
+
+    printTo(QStringLiteral("run.pdf"));
+    EXPECT_FALSE(pages->ReportLoaded());
+    EXPECT_EQ(runs, 2);
+    EXPECT_FALSE(QFile::exists(folder.filePath("run.pdf")));
+
+    ASSERT_TRUE(pages->Save(folder.filePath("listing.vrp")));
+    pages->Load(folder.filePath("listing.vrp"));
+    printTo(QStringLiteral("loaded.pdf"));
+    EXPECT_TRUE(pages->ReportLoaded());
+    EXPECT_EQ(runs, 2);
+    EXPECT_GT(QFileInfo(folder.filePath("loaded.pdf")).size(), 0);
+    EXPECT_EQ(f->Report->VRPrinter(), pages);
 }

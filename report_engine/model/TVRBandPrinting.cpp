@@ -1,0 +1,189 @@
+// Printing one band: its events, forced breaks and space test, child bands, the
+// background, controls and frame (again on the next column for stretching controls
+// with lines left), full-height lines, and the marker an HTML-like filter receives.
+#include <QScopeGuard>
+#include <algorithm>
+#include <utility>
+
+#include "report_engine/base/Rounding.h"
+#include "report_engine/canvas/TVRCanvas.h"
+#include "report_engine/controls/TVRShape.h"
+#include "report_engine/model/TVRPrintable.h"
+#include "report_engine/model/TVRReport.h"
+#include "report_engine/printer/TVRPrinter.h"
+
+// ---- Printing a band ---------------------------------------------------------------
+
+void TCustomVRReport::PrintBand(TVRCustomBand* band) {
+    if (!band) return;
+    TVRCustomBand* const outer = std::exchange(FPrintingBand, band);
+    const auto restoreOuter = qScopeGuard([this, outer] { FPrintingBand = outer; });
+    const TVRBandType type = band->BandType();
+
+    if (band->AlignToBottom && FCurrentY != -1) {
+        if (type == rbSummary && !Options.testFlag(TVROption::LastPageFooter)) FPageFooterSize = 0;
+        const double bottom = VerticalPaperExtent() - FPage.NativeBottomMargin() - FPageFooterSize -
+                              band->Size().NativeHeight();
+        if (bottom >= FCurrentY) FCurrentY = Round(bottom);
+    }
+    if (FVRPrinter->Destination() == vrdPrinter && FVRPrinter->Cancelled()) return;
+
+    bool printBand = band->Enabled;
+    if (printBand && band->BeforePrint) band->BeforePrint(*band, printBand);
+    if (!printBand) {
+        if (band->AfterPrint) band->AfterPrint(*band, false);
+        return;
+    }
+
+    if (type == rbSummary && FPage.Columns() > 1 && band->AlignToBottom) NewPage(true);
+    if (band->ChildBand && band->ChildBand->PrintBeforeParent) PrintChildBand(band->ChildBand);
+
+    bool forced = false;
+    if (type == rbDetail && (band->ForceNewPage || band->ForceNewColumn)) {
+        if (FDetailNumber > 1) {
+            if (band->ForceNewPage)
+                NewPage(true);
+            else
+                NewColumn();
+            forced = true;
+        }
+    } else if (type == rbSummary || type == rbGroupHeader || type == rbGroupFooter ||
+               type == rbSubDetail || type == rbChild) {
+        if (band->ForceNewPage && FDetailsPrinted >= 2) {
+            NewPage(true);
+            forced = true;
+        } else if (band->ForceNewColumn && FCurrentY != -1) {
+            NewColumn();
+            forced = true;
+        }
+    }
+    // Column headers start a column and need no room of their own; a band that was
+    // just given a fresh column is not moved once more.
+    if (!forced && !FSkipSpaceTest) MakeSpace(band);
+    if (RunCancelled()) return;
+
+    if (band->KeepOnOnePage && band->ExpandedHeight() > AvailableSpace()) NewColumn();
+
+    PrintBandContents(band);
+
+    if (type == rbDetail) ++FDetailsPrinted;
+    if (band->AfterPrint) band->AfterPrint(*band, true);
+    if (band->ChildBand && !band->ChildBand->PrintBeforeParent) PrintChildBand(band->ChildBand);
+}
+
+void TCustomVRReport::PrintChildBand(TVRCustomBand* child) {
+    // A child band that names itself (or its parent) as child would print for ever.
+    if (child->BandType() != rbChild || FPrintingChild > 16) return;
+    ++FPrintingChild;
+    PrintBand(child);
+    --FPrintingChild;
+}
+
+TRect TCustomVRReport::BandRect(TVRCustomBand* band, double height) const {
+    return {FVRPrinter->XPos(FCurrentX), FVRPrinter->YPos(FCurrentY),
+            FVRPrinter->XPos(FCurrentX + band->Size().NativeWidth()),
+            FVRPrinter->YPos(FCurrentY + height)};
+}
+
+void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
+    band->SetExpanded(0);
+    const double height = band->Size().NativeHeight();
+    const double rectHeight = band->PreCalculateBandHeight ? band->ExpandedHeight() : height;
+    const bool exporting = FExporting && FExportFilter;
+
+    auto paintBackground = [&](const TRect& rect) {
+        if (band->TransparentBand) return;
+        if (exporting) {
+            ExportFilledRectangle(*FExportFilter, rect, band->Color);
+        } else if (TVRCanvas* canvas = FVRPrinter->Canvas(); canvas && height > 0) {
+            canvas->SetBrush({band->Color, bsSolid});
+            canvas->FillRect(rect);
+        }
+    };
+    auto finishPart = [&] {
+        const TRect rect = BandRect(band, std::max(rectHeight, height + band->Expanded()));
+        band->BandFrameRect = rect;
+        if (exporting)
+            band->Frame().Export(*FExportFilter, rect, FVRPrinter->XFactor(),
+                                 FVRPrinter->YFactor());
+        else if (TVRCanvas* canvas = FVRPrinter->Canvas())
+            band->Frame().Paint(*canvas, rect, FVRPrinter->XFactor(), FVRPrinter->YFactor());
+        PrintFullHeightLines(band, rect);
+    };
+
+    band->BandFrameRect = BandRect(band, rectHeight);
+    paintBackground(band->BandFrameRect);
+    if (height > 0) {
+        QList<TVRPrintable*> unfinished;
+        for (TVRPrintable* printable : band->RunPrintables()) {
+            if (!printable->IsEnabled() || IsFullHeightLine(printable)) continue;
+            printable->Print(FCurrentX, FCurrentY);
+            if (!printable->PrintFinished()) unfinished.append(printable);
+        }
+        finishPart();
+        // Stretching controls with lines left go on in the next column or page. A
+        // control whose next line never fits a fresh column would ask for pages for
+        // ever: the band gives up when a new column printed nothing more.
+        while (!unfinished.isEmpty() && !RunCancelled()) {
+            NewColumn();
+            if (RunCancelled()) break;
+            band->SetExpanded(0);
+            paintBackground(BandRect(band, rectHeight));
+            int pendingBefore = 0;
+            int pendingAfter = 0;
+            QList<TVRPrintable*> still;
+            for (TVRPrintable* printable : unfinished) {
+                pendingBefore += printable->PendingParts();
+                printable->Print(FCurrentX, FCurrentY);
+                pendingAfter += printable->PendingParts();
+                if (!printable->PrintFinished()) still.append(printable);
+            }
+            finishPart();
+            if (pendingAfter >= pendingBefore) break;
+            unfinished = still;
+        }
+    }
+    FCurrentY += Round(height + band->Expanded());
+
+    if (exporting && ExportWantsRecords()) SendBandMarker(band);
+}
+
+bool TCustomVRReport::IsFullHeightLine(const TVRPrintable* printable) {
+    const auto* shape = qobject_cast<const TVRShape*>(printable);
+    return shape && shape->Tag == 1000 && shape->Shape == vrsVertLine;
+}
+
+void TCustomVRReport::PrintFullHeightLines(TVRCustomBand* band, const TRect& rect) {
+    const double designWidth = band->Size().NativeWidth();
+    for (TVRPrintable* printable : band->RunPrintables()) {
+        if (!printable->IsEnabled() || !IsFullHeightLine(printable)) continue;
+        auto* shape = static_cast<TVRShape*>(printable);
+        const double middle = shape->Size().NativeLeft() + shape->Size().NativeWidth() / 2;
+        const int x =
+            designWidth > 0 ? rect.Left + Round(middle / designWidth * rect.Width()) : rect.Left;
+        if (FExporting && FExportFilter) {
+            const int width = std::max(1, shape->Pen.Width);
+            shape->SetPixelBounds(x - width / 2, rect.Top, width, rect.Height());
+            FExportFilter->AcceptGraphic(x - width / 2, rect.Top, *shape);
+            shape->ClearPixelBounds();
+        } else if (TVRCanvas* canvas = FVRPrinter->Canvas()) {
+            canvas->SetPen(shape->Pen);
+            canvas->MoveTo(x, rect.Top);
+            canvas->LineTo(x, rect.Bottom);
+        }
+    }
+}
+
+void TCustomVRReport::SendBandMarker(TVRCustomBand* band) {
+    const TRect& rect = band->BandFrameRect;
+    const QString tag =
+        QStringLiteral(
+            "<DIV id=\"%1\" name=\"%2\" class=\"vrband\" style=\"visibility:hidden;"
+            "position:absolute;left:%3px;top:!xx!px;width:%4px;height:%5px;\"></div>")
+            .arg(band->Name(), band->BandTypeName())
+            .arg(rect.Left)
+            .arg(rect.Width())
+            .arg(rect.Height());
+    if (auto* sink = dynamic_cast<TVRBandMarkerSink*>(FExportFilter))
+        sink->acceptHTMLTag(tag, rect.Top);
+}

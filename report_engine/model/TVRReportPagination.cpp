@@ -1,0 +1,156 @@
+// Pagination of a run: the space left above the page footer, moving a band that does
+// not fit to the next column or page, and starting and ending pages with their
+// background, page header, column headers, page footer, page controls and frame.
+#include "report_engine/base/Rounding.h"
+#include "report_engine/canvas/TVRCanvas.h"
+#include "report_engine/controls/TVRImage.h"
+#include "report_engine/controls/TVRShape.h"
+#include "report_engine/model/TVRPrintable.h"
+#include "report_engine/model/TVRReport.h"
+#include "report_engine/printer/TVRPrinter.h"
+
+// ---- Pagination --------------------------------------------------------------------
+
+double TCustomVRReport::VerticalPaperExtent() const {
+    // The printer gives the paper as it lies, so its length is the vertical extent.
+    return FVRPrinter ? FVRPrinter->PaperLengthValue() : FPage.NativeLength();
+}
+
+int TCustomVRReport::AvailableSpace() const {
+    if (FAvailable || FCurrentY == -1) return 0;
+    if (FExporting && FExportFilter && FExportFilter->GetStreaming())
+        return Round(VerticalPaperExtent());
+    return Round(VerticalPaperExtent() - FPage.NativeBottomMargin() - FPageFooterSize - FCurrentY);
+}
+
+bool TCustomVRReport::MakeSpace(TVRCustomBand* band) {
+    if (FPage.PrintOrder == RowByRow && FPage.Columns() > 1) return true;
+    double height = band->Size().NativeHeight();
+    int links = 0;
+    for (TVRCustomBand* link = band->LinkBand; link && link != band && links < 100;
+         link = link->LinkBand, ++links)
+        height += link->Size().NativeHeight();
+    const double printable =
+        FPage.NativeLength() - FPage.NativeTopMargin() - FPage.NativeBottomMargin();
+    const bool fits =
+        FCurrentY != -1 && (band->BandType() == rbPageFooter || AvailableSpace() >= Round(height) ||
+                            Round(height) > Round(printable));
+    if (fits) return true;
+    if (FPage.Continuous && FPagecount > 0) return true;
+    NewColumn();
+    return false;
+}
+
+void TCustomVRReport::NewColumn() {
+    if (FCurrentColumn >= FPage.Columns()) {
+        FCurrentColumn = 1;
+        FCurrentX = Round(FPage.NativeLeftMargin());
+        NewPage(false);
+        if (RunCancelled()) return;
+    } else {
+        int columnWidth = 0;
+        if (TVRCustomBand* detail = BandOfType(rbDetail))
+            columnWidth = Round(detail->Size().NativeWidth());
+        else
+            columnWidth = (Round(FPage.NativeWidth() -
+                                 (FPage.NativeLeftMargin() + FPage.NativeRightMargin())) -
+                           Round(FPage.NativeColumnSpace()) * (FPage.Columns() - 1)) /
+                          FPage.Columns();
+        FCurrentX += Round(FPage.NativeColumnSpace()) + columnWidth;
+        FCurrentY = FColumnTopPosition;
+        ++FCurrentColumn;
+    }
+    if (!(FCurrentColumn == 1 && FPagecount == 1)) PrintColumnHeaders();
+}
+
+void TCustomVRReport::PrintColumnHeaders() {
+    for (TVRCustomBand* header : FColumnHeaders) {
+        const TVRBandType type = header->BandType();
+        header->SetBandType(rbColumnHeader);
+        FSkipSpaceTest = true;
+        PrintBand(header);
+        FSkipSpaceTest = false;
+        header->SetBandType(type);
+    }
+}
+
+void TCustomVRReport::NewPage(bool printColumnHeaders) {
+    EndPage();
+    ++FPagecount;
+    if (FExporting && FExportFilter) FExportFilter->NewPage();
+    // An export draws nothing: later pages reuse the first, undrawn canvas.
+    if (!FExporting || FPagecount == 1) FVRPrinter->NewPage();
+
+    if (FVRPrinter->Destination() == vrdPrinter && !FVRPrinter->Printing()) {
+        const int first = FPrinterSettings.FirstPage;
+        const int last = FPrinterSettings.LastPage;
+        const bool inRange =
+            (first == 0 || FPagecount >= first) && (last == 0 || FPagecount <= last);
+        if (inRange) {
+            FVRPrinter->Cancel();
+            FCancelled = true;
+            return;
+        }
+    }
+
+    FCurrentY = Round(FPage.NativeTopMargin());
+    if (OnStartPage) OnStartPage(*this);
+
+    const bool drawing = !FExporting;
+    TVRCanvas* canvas = drawing ? FVRPrinter->Canvas() : nullptr;
+    if (BackgroundColor != clWhite) {
+        const TRect page{0, 0, FVRPrinter->XSize(FVRPrinter->PaperWidthValue()),
+                         FVRPrinter->YSize(FVRPrinter->PaperLengthValue())};
+        if (canvas) {
+            canvas->SetBrush({BackgroundColor, bsSolid});
+            canvas->FillRect(page);
+        } else if (FExporting && FExportFilter) {
+            ExportFilledRectangle(*FExportFilter, page, BackgroundColor);
+        }
+    }
+    if (FBackImage) {
+        const TVRPrintableSize& size = FBackImage->Size();
+        const TRect box{FVRPrinter->XPos(size.NativeLeft()), FVRPrinter->YPos(size.NativeTop()),
+                        FVRPrinter->XPos(size.NativeLeft() + size.NativeWidth()),
+                        FVRPrinter->YPos(size.NativeTop() + size.NativeHeight())};
+        if (canvas) {
+            canvas->StretchDraw(box, FBackImage->Picture().Image());
+        } else if (FExporting && FExportFilter) {
+            FExportFilter->AcceptGraphic(box.Left, box.Top, *FBackImage);
+        }
+    }
+
+    if (FPagecount > 1 || Options.testFlag(TVROption::FirstPageHeader))
+        PrintBand(BandOfType(rbPageHeader));
+    FColumnTopPosition = FCurrentY;
+    FCurrentColumn = 1;
+    if (FPagecount == 1)
+        if (TVRCustomBand* title = BandOfType(rbTitle))
+            FColumnTopPosition += Round(title->Size().NativeHeight());
+    if (printColumnHeaders && FPagecount > 1) PrintColumnHeaders();
+}
+
+void TCustomVRReport::EndPage() {
+    if (FPagecount > 0) {
+        FCurrentY = Round(FPage.NativeLength() - FPage.NativeBottomMargin() - FPageFooterSize);
+        FCurrentX = Round(FPage.NativeLeftMargin());
+        if (!(FLastPage && !Options.testFlag(TVROption::LastPageFooter)))
+            PrintBand(BandOfType(rbPageFooter));
+        for (TVRPrintable* printable : Printables())
+            if (printable != FBackImage && printable->IsEnabled()) printable->Print(0, 0);
+        if (FFrame.AnySide()) {
+            const TRect margins{
+                FVRPrinter->XPos(FPage.NativeLeftMargin()),
+                FVRPrinter->YPos(FPage.NativeTopMargin()),
+                FVRPrinter->XPos(FPage.NativeWidth() - FPage.NativeRightMargin()),
+                FVRPrinter->YPos(FPage.NativeLength() - FPage.NativeBottomMargin())};
+            if (FExporting && FExportFilter)
+                FFrame.Export(*FExportFilter, margins, FVRPrinter->XFactor(),
+                              FVRPrinter->YFactor());
+            else if (TVRCanvas* canvas = FVRPrinter->Canvas())
+                FFrame.Paint(*canvas, margins, FVRPrinter->XFactor(), FVRPrinter->YFactor());
+        }
+        if (OnEndPage) OnEndPage(*this);
+    }
+    if (FExporting && FExportFilter) FExportFilter->EndPage();
+}

@@ -1,0 +1,168 @@
+// One run of a report (CreateReport): preparing the page printer, the controls and
+// the export filter, walking the record set with one detail band per record (or the
+// empty-set bands), the summary, and ending the printer document whatever happens.
+#include <QCoreApplication>
+#include <algorithm>
+
+#include "report_engine/base/Rounding.h"
+#include "report_engine/controls/TVRImage.h"
+#include "report_engine/model/TVRDataSet.h"
+#include "report_engine/model/TVRPrintable.h"
+#include "report_engine/model/TVRReport.h"
+#include "report_engine/printer/TVRPrinter.h"
+
+void TCustomVRReport::CreateReport() {
+    if (!FAvailable) return;
+    // A page printer serves one run.
+    if (!FVRPrinter || FVRPrinter->Status() != mpReady) FVRPrinter = NewPrinter();
+    FPage.ClampMargins();
+
+    FAvailable = false;
+    FCancelled = false;
+    FLastPage = false;
+    UserCancel = false;
+    FBackImage = BackImageControl.isEmpty() ? nullptr : findChild<TVRImage*>(BackImageControl);
+
+    bool printReport = true;
+    if (BeforePrint) BeforePrint(*this, printReport);
+    if (!printReport) {
+        FAvailable = true;
+        return;
+    }
+
+    const TVRUnit savedUnits = FUnits;
+    FUnits = TVRUnit::Native;
+    bool prepared = false;
+    auto finish = [&] {
+        FUnits = savedUnits;
+        if (prepared) ForEachPrintable([](TVRPrintable& printable) { printable.UnPrepare(); });
+        FInEmptySet = false;
+    };
+    auto endDocument = [this] {
+        if (FVRPrinter->Status() == mpBusy) {
+            if (RunCancelled() || !FFinalPass)
+                FVRPrinter->AbortDoc();
+            else
+                FVRPrinter->EndDoc();
+        }
+        FAvailable = true;
+    };
+
+    try {
+        CopySettingsToPrinter(*FVRPrinter);
+        FVRPrinter->BeginDoc();
+        FCurrentY = -1;
+        FPagecount = 0;
+        FDetailNumber = 0;
+        FDetailsPrinted = 0;
+        FRecordCount = 1;
+        FCurrentColumn = FPage.Columns();
+        if (FExporting && FExportFilter && !FExportFilter->Active())
+            FExportFilter->Start(Round(FPage.NativeWidth()), Round(FPage.NativeLength()), Font);
+        FPageFooterSize = PageFooterSize();
+        for (TVRCustomBand* band : BandList()) band->SetParentReport();
+        FCurrentX = Round(FPage.NativeLeftMargin());
+        ForEachPrintable([](TVRPrintable& printable) { printable.Prepare(); });
+        prepared = true;
+
+        Execute();
+
+        FCurrentX = Round(FPage.NativeLeftMargin());
+        FLastPage = true;
+        if (!RunCancelled()) EndPage();
+        if (FExporting && FExportFilter) FExportFilter->Finish();
+        finish();
+    } catch (...) {
+        finish();
+        endDocument();
+        throw;
+    }
+    endDocument();
+}
+
+double TCustomVRReport::PageFooterSize() const {
+    double size = 0;
+    for (TVRCustomBand* band : BandList()) {
+        if (band->BandType() != rbPageFooter || !band->Enabled) continue;
+        size += band->Size().NativeHeight();
+        if (band->ChildBand && band->ChildBand->Enabled)
+            size += band->ChildBand->Size().NativeHeight();
+    }
+    return size;
+}
+
+// ---- Detail iteration --------------------------------------------------------------
+
+void TCustomVRReport::Execute() {
+    FColumnHeaders.clear();
+    for (TVRCustomBand* band : BandList())
+        if (band->BandType() == rbColumnHeader && band->Enabled) {
+            FColumnHeaders.append(band);
+            break;
+        }
+
+    TVRDataSet* dataSet = DataSet && DataSet->Active() ? DataSet : nullptr;
+    if (!dataSet && !OnNeedData) {
+        if (PrintIfEmpty) PrintEmptySet();
+        return;
+    }
+
+    bool moreData = true;
+    if (dataSet) {
+        dataSet->First();
+        moreData = !dataSet->Eof();
+        FRecordCount = std::max(1, CountRecords());
+        if (!moreData && PrintIfEmpty) PrintEmptySet();
+    } else {
+        OnNeedData(*this, moreData);
+    }
+    FDetailNumber = 0;
+    if (!moreData) return;
+
+    QCoreApplication::processEvents();
+    if (RunCancelled()) return;
+
+    PrintBand(BandOfType(rbTitle));
+    if (FPagecount < 2) {
+        for (TVRCustomBand* header : FColumnHeaders) PrintBand(header);
+    }
+
+    TVRCustomBand* detail = BandOfType(rbDetail);
+    while (moreData) {
+        QCoreApplication::processEvents();
+        if (FVRPrinter->Cancelled()) break;
+        ++FDetailNumber;
+        PrintBand(detail);
+        if (dataSet) {
+            dataSet->Next();
+            moreData = !dataSet->Eof();
+        } else {
+            moreData = true;
+            OnNeedData(*this, moreData);
+        }
+        FVRPrinter->SetProgress(FDetailNumber * 100 / FRecordCount);
+        moreData = moreData && !UserCancel;
+        if (PagesInPreview > 0) moreData = moreData && PagesInPreview >= FVRPrinter->PageNumber();
+    }
+    FVRPrinter->SetProgress(100);
+    if (RunCancelled()) return;
+
+    if (TVRCustomBand* summary = BandOfType(rbSummary)) {
+        if (FCurrentY == -1) NewPage(true);
+        // A summary too tall even for a fresh column prints there rather than moving on
+        // to yet another page that would hold nothing but the page's headers.
+        const bool moved = summary->Size().NativeHeight() > AvailableSpace();
+        if (moved) NewColumn();
+        FSkipSpaceTest = moved;
+        PrintBand(summary);
+        FSkipSpaceTest = false;
+    }
+}
+
+void TCustomVRReport::PrintEmptySet() {
+    FInEmptySet = true;
+    PrintBand(BandOfType(rbTitle));
+    PrintBand(BandOfType(rbDetail));
+    PrintBand(BandOfType(rbSummary));
+    FInEmptySet = false;
+}
