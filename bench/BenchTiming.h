@@ -3,6 +3,9 @@
 // Timing helpers shared by the benchmark programs: each times its own work and a peer
 // in the same run and prints their ratio.
 
+#include <QByteArray>
+#include <QFile>
+#include <QString>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -33,6 +36,16 @@ inline double BestSeconds(
 inline void RatioLine(const char* name, double ours, double peer, const char* target) {
     std::printf("%s = %.2f (%s)   [%.1f ms vs %.1f ms]\n", name, ours / peer, target, ours * 1e3,
                 peer * 1e3);
+}
+
+// Peak resident memory of the process so far, in kilobytes; -1 where the system does
+// not say.
+inline long PeakMemoryKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
 }
 
 }  // namespace bench

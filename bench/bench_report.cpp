@@ -20,21 +20,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "tests/support/ListingFixture.h"
 
 namespace {
-
-// Peak resident memory of the process so far, in kilobytes.
-long PeakMemoryKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // One drawing call of a page as the engine makes it, in device pixels.
 struct DrawCall {
@@ -189,7 +181,7 @@ int main(int argc, char** argv) {
     TVRReport& report = *listing->Report;
 
     // The engine: the whole run into the page store.
-    const long memoryBefore = PeakMemoryKb();
+    const long memoryBefore = bench::PeakMemoryKb();
     double engine = 1e9;
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
@@ -197,7 +189,7 @@ int main(int argc, char** argv) {
         report.Prepare();
         engine = std::min(engine, timer.nsecsElapsed() / 1e9);
     }
-    const long memoryAfter = PeakMemoryKb();
+    const long memoryAfter = bench::PeakMemoryKb();
     const int pages = report.VRPrinter()->PageCount();
 
     // Replaying one stored page into a screen-sized image.

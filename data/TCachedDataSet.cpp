@@ -59,6 +59,27 @@ struct TableRow {
     bool live = true;  // false once deleted (still undoable) or dropped
 };
 
+// The changes of State a data set makes, and what makes each. Every change goes through
+// Private::enterState, which in checked builds refuses any other and verifies that the
+// table agrees with the new state.
+struct StateChange {
+    TDataSetState from, to;
+    const char* by;
+};
+constexpr StateChange kStateChanges[] = {
+    {dsInactive, dsBrowse, "Open"},
+    {dsBrowse, dsInactive, "Close"},
+    {dsEdit, dsInactive, "Close, dropping the edit"},
+    {dsInsert, dsInactive, "Close, dropping the new row"},
+    {dsBrowse, dsInsert, "Append, or Edit on an empty set"},
+    {dsBrowse, dsEdit, "Edit"},
+    {dsInsert, dsBrowse, "Post, Cancel, Delete (as Cancel), or a failing OnNewRecord"},
+    {dsEdit, dsBrowse, "Post, Cancel, or Delete (the edit is dropped)"},
+    {dsBrowse, dsBrowse, "Delete of the current row"},
+    {dsBrowse, dsSetKey, "FindNearest, while it builds its key"},
+    {dsSetKey, dsBrowse, "FindNearest, key built (or refused)"},
+};
+
 struct TCachedDataSet::Private : public TFieldValueSource {
     TCachedDataSet* q;
 
@@ -163,17 +184,72 @@ struct TCachedDataSet::Private : public TFieldValueSource {
                 QStringLiteral("Cannot perform this operation on a closed dataset"));
     }
 
-    void setState(TDataSetState newState) {
-        if (state == newState) return;
+    // The one place State changes. Callers tell the controls (stateChanged) once the
+    // rest of the operation is done.
+    void enterState(TDataSetState newState) {
+#ifdef VIALAR_CHECK_DATASET_STATE
+        const bool listed = std::any_of(std::begin(kStateChanges), std::end(kStateChanges),
+                                        [&](const StateChange& change) {
+                                            return change.from == state && change.to == newState;
+                                        });
+        if (!listed) invariantBroken("a change of state no operation makes");
+#endif
         state = newState;
-        emit q->stateChanged();
+        checkInvariants();
+    }
+
+    // What every state promises of the table, checked at each change of state and after
+    // each change of the log. Cheap enough for every test to run: nothing here walks the
+    // rows, only the change log and the current row.
+    void checkInvariants() const {
+#ifdef VIALAR_CHECK_DATASET_STATE
+        if (state == dsInactive) {
+            if (!rows.empty() || !index.IsEmpty() || !changeLog.empty() || current != -1)
+                invariantBroken("a closed set holds rows, changes or a current row");
+            return;
+        }
+        if (current < -1 || current >= index.Count() || (current == -1) != index.IsEmpty())
+            invariantBroken("the current row is not a row of the order");
+        if (keyBuffer.size() != columns.size()) invariantBroken("the key buffer lost its columns");
+        if (changeLog.size() > rows.size()) invariantBroken("more changes than rows");
+        for (int id : changeLog) {
+            if (id < 0 || id >= int(rows.size())) invariantBroken("a change of no row");
+            const TableRow& row = rows[size_t(id)];
+            if (row.status == usUnmodified) invariantBroken("a logged row with no change");
+            if (row.live == (row.status == usDeleted))
+                invariantBroken("a deleted row in the order, or a changed row out of it");
+        }
+        switch (state) {
+            case dsBrowse:
+            case dsSetKey:
+                if (modified) invariantBroken("modified while browsing");
+                if (bufferRow != -1 && bufferRow != currentId())
+                    invariantBroken("the browse buffer holds another row");
+                break;
+            case dsEdit:
+                if (current < 0) invariantBroken("editing with no current row");
+                [[fallthrough]];
+            case dsInsert:
+                if (buffer.size() != columns.size())
+                    invariantBroken("the edit buffer does not hold every column");
+                break;
+            default:
+                invariantBroken("a state callers never see between operations");
+        }
+#endif
+    }
+
+    [[noreturn]] void invariantBroken(const char* what) const {
+        qFatal("TCachedDataSet %s in state %d: %s", qPrintable(q->objectName()), int(state), what);
     }
 
     static void call(const TDataSetNotifyEvent& event, TCachedDataSet& dataSet) {
         if (event) event(dataSet);
     }
 
-    int currentId() const { return current >= 0 ? index.IdAt(current) : -1; }
+    int currentId() const {
+        return current >= 0 ? index.IdAt(current) : -1;
+    }
 
     // The browse buffer no longer matches the current row (moved, re-read, posted).
     void invalidateBuffer() {
@@ -241,7 +317,9 @@ struct TCachedDataSet::Private : public TFieldValueSource {
         invalidateBuffer();
     }
     // Rows changed (posted, undone) or the order did: the current row stays current.
-    void sortRows() { sortRows(currentId()); }
+    void sortRows() {
+        sortRows(currentId());
+    }
 
     // Change log ------------------------------------------------------------------
 
@@ -509,10 +587,10 @@ void TCachedDataSet::Open() {
         throw;
     }
     d->keyBuffer.assign(d->columns.size(), TFieldValue());
-    d->state = dsBrowse;
     d->moveTo(0, false);
     d->bof = true;
     d->eof = d->index.IsEmpty();
+    d->enterState(dsBrowse);
     emit stateChanged();
     emit dataChanged();
     emit recordChanged();
@@ -534,7 +612,7 @@ void TCachedDataSet::Close() {
     d->provider = nullptr;
     d->unbindFields();
     d->resetTable();
-    d->state = dsInactive;
+    d->enterState(dsInactive);
     emit stateChanged();
     emit dataChanged();
     if (resetFailure) std::rethrow_exception(resetFailure);
@@ -703,7 +781,8 @@ void TCachedDataSet::CheckBrowseMode() {
         else
             Cancel();
     } else if (d->state == dsSetKey) {
-        d->setState(dsBrowse);
+        d->enterState(dsBrowse);
+        emit stateChanged();
     }
 }
 
@@ -715,15 +794,15 @@ void TCachedDataSet::Append() {
     Private::call(BeforeScroll, *this);
     d->insertedFrom = d->current;
     d->buffer.assign(d->columns.size(), TFieldValue());
-    d->state = dsInsert;
     d->bof = d->eof = false;
+    d->enterState(dsInsert);
     emit stateChanged();
     emit recordChanged();
     try {
         Private::call(OnNewRecord, *this);
     } catch (...) {
-        d->state = dsBrowse;
         d->moveTo(d->insertedFrom, false);
+        d->enterState(dsBrowse);
         emit stateChanged();
         emit recordChanged();
         throw;
@@ -749,7 +828,8 @@ void TCachedDataSet::Edit() {
     if (d->disableEdits) throw EDatabaseError(QStringLiteral("Modifications are not allowed"));
     Private::call(BeforeEdit, *this);
     d->fillEditBuffer();
-    d->setState(dsEdit);
+    d->enterState(dsEdit);
+    emit stateChanged();
     Private::call(AfterEdit, *this);
 }
 
@@ -776,8 +856,8 @@ void TCachedDataSet::Post() {
         d->logChange(id, usModified);
         d->rows[size_t(id)].values = std::move(values);
     }
-    d->state = dsBrowse;
     d->sortRows(id);  // the row takes its place in the active order and is current
+    d->enterState(dsBrowse);
     emit stateChanged();
     emit dataChanged();
     emit recordChanged();
@@ -787,9 +867,8 @@ void TCachedDataSet::Post() {
 void TCachedDataSet::Cancel() {
     if (d->state != dsEdit && d->state != dsInsert) return;
     Private::call(BeforeCancel, *this);
-    const bool inserting = d->state == dsInsert;
-    d->state = dsBrowse;
-    d->moveTo(inserting ? d->insertedFrom : d->current, false);
+    d->moveTo(d->state == dsInsert ? d->insertedFrom : d->current, false);
+    d->enterState(dsBrowse);
     emit stateChanged();
     emit recordChanged();
     Private::call(AfterCancel, *this);
@@ -807,17 +886,13 @@ void TCachedDataSet::Delete() {
     if (d->disableDeletes) throw EDatabaseError(QStringLiteral("Deletes are not allowed"));
     Private::call(BeforeDelete, *this);
     Private::call(BeforeScroll, *this);
-    if (d->state == dsEdit) {
-        // The pending edit is dropped; the row leaves with its stored values.
-        d->state = dsBrowse;
-        d->invalidateBuffer();
-    }
+    // A pending edit is dropped: the row leaves with its stored values.
     const int id = d->currentId();
     d->logChange(id, usDeleted);
     d->rows[size_t(id)].live = false;
     d->index.RemoveAt(d->current);
-    d->state = dsBrowse;
     d->moveTo(d->current, false);
+    d->enterState(dsBrowse);
     d->bof = d->current <= 0;
     d->eof = d->index.IsEmpty();
     emit stateChanged();
@@ -893,6 +968,7 @@ int TCachedDataSet::ApplyUpdates(int maxErrors) {
         emit dataChanged();
         emit recordChanged();
     }
+    d->checkInvariants();
     return errorCount;
 }
 
@@ -909,6 +985,7 @@ void TCachedDataSet::CancelUpdates() {
     if (d->current < 0) d->moveTo(std::max(keepPosition, 0), false);
     d->bof = d->current <= 0;
     d->eof = d->index.IsEmpty();
+    d->checkInvariants();
     emit dataChanged();
     emit recordChanged();
 }
@@ -964,8 +1041,8 @@ void TCachedDataSet::moveToNearest(int count, const std::function<void(TField&, 
     // Build the key through the fields, so that each value gets its field's conversion.
     for (TField* field : d->indexFields) d->keyBuffer[size_t(field->FieldNo())] = TFieldValue();
     {
-        d->state = dsSetKey;
-        const auto leaveSetKey = qScopeGuard([this] { d->state = dsBrowse; });
+        d->enterState(dsSetKey);
+        const auto leaveSetKey = qScopeGuard([this] { d->enterState(dsBrowse); });
         for (int i = 0; i < parts; ++i) assign(*d->indexFields[size_t(i)], i);
     }
     d->searchKey.resize(size_t(parts));

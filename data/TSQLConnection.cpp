@@ -168,19 +168,12 @@ int TSQLConnection::Execute(const QString& sql, const TParams& params) {
     if (!Connected()) Open();
     HourGlass hourGlass(FSQLHourGlass);
     FState = csStateExecuting;
-    quint64 affected = 0;
-    try {
-        const QString text = params.IsEmpty() ? sql : ReplaceParameterMarkers(sql);
-        FirebirdCommand command(*FAttachment, text);
-        TParams bound = params;
-        command.Bind(bound);
-        affected = command.Execute();
-    } catch (...) {
-        FState = csStateOpen;
-        throw;
-    }
-    FState = csStateOpen;
-    return int(affected);
+    const auto backToOpen = qScopeGuard([this] { FState = csStateOpen; });
+    const QString text = params.IsEmpty() ? sql : ReplaceParameterMarkers(sql);
+    FirebirdCommand command(*FAttachment, text);
+    TParams bound = params;
+    command.Bind(bound);
+    return int(command.Execute());
 }
 
 void TSQLConnection::RegisterDataSet(TSQLQuery* query) {

@@ -1,10 +1,10 @@
 #include "report_engine/canvas/TVRMetafileCanvas.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QMutex>
 #include <QPainter>
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <vector>
 
 #include "report_engine/base/Rounding.h"
@@ -26,9 +26,11 @@ constexpr int ReferenceHeightMicrometers = 285750;  // 1080 px at 96 dpi
 // for a page's usual fonts, pens and brushes while keeping the handle table small.
 constexpr int ObjectsPerKind = 8;
 
-// Pictures up to this many bytes of pixels are stored as plain 24-bit DIBs; larger ones
-// as PNG inside the DIB (BI_PNG), which keeps a picture repeated on every page small.
-constexpr qint64 PlainBitmapLimit = 64 * 1024;
+// A picture is recorded with at most this many pixels per pixel of its box: about
+// 192 dpi on the 96 dpi reference device, enough for the preview up to 200 %. Printing
+// runs the report again at the printer's resolution and draws the picture from its
+// source, so nothing finer is needed in the page store.
+constexpr int PicturePixelsPerBoxPixel = 2;
 
 bool SameFace(const TVRFont& a, const TVRFont& b) {
     return a.Size == b.Size && a.Bold == b.Bold && a.Italic == b.Italic &&
@@ -57,56 +59,57 @@ quint32 PenStyleOf(TVRPenStyle style) {
 
 struct EncodedPicture {
     qint64 CacheKey = 0;
-    int Width = 0;
-    int Height = 0;
+    QSize SourceSize;
+    QSize Size;  // as recorded
     QByteArray BitmapInfo;
     QByteArray Bits;
 };
 
-// A picture as a DIB: BITMAPINFOHEADER and bits. Transparent pixels are laid on white,
-// the colour of the paper.
-EncodedPicture EncodePicture(const QImage& image) {
+// The size a picture is recorded at for a box: its own, or at most twice the box's in
+// each direction.
+QSize RecordedSize(const QSize& source, const QSize& box) {
+    return QSize(std::min(source.width(), PicturePixelsPerBoxPixel * std::max(1, box.width())),
+                 std::min(source.height(), PicturePixelsPerBoxPixel * std::max(1, box.height())));
+}
+
+// A picture as a plain DIB (BI_RGB, 24 bits, rows bottom-up), the form every EMF reader
+// draws, scaled down smoothly to `size` first. Transparent pixels are laid on white, the
+// colour of the paper.
+EncodedPicture EncodePicture(const QImage& image, const QSize& size) {
     EncodedPicture picture;
     picture.CacheKey = image.cacheKey();
-    picture.Width = image.width();
-    picture.Height = image.height();
-    QImage flat(image.size(), QImage::Format_RGB32);
+    picture.SourceSize = image.size();
+    picture.Size = size;
+    const QImage scaled = size == image.size()
+                              ? image
+                              : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage flat(size, QImage::Format_RGB32);
     flat.fill(Qt::white);
     {
         QPainter painter(&flat);
-        painter.drawImage(0, 0, image);
+        painter.drawImage(0, 0, scaled);
     }
-    const qint64 stride = ((qint64(picture.Width) * 24 + 31) / 32) * 4;
-    const bool plain = stride * picture.Height <= PlainBitmapLimit;
-    quint32 compression = BI_RGB;
-    if (plain) {
-        picture.Bits.resize(stride * picture.Height);
-        char* bits = picture.Bits.data();
-        for (int y = 0; y < picture.Height; ++y) {  // bottom-up rows of blue, green, red
-            const auto* source =
-                reinterpret_cast<const QRgb*>(flat.constScanLine(picture.Height - 1 - y));
-            char* row = bits + stride * y;
-            std::memset(row, 0, stride);
-            for (int x = 0; x < picture.Width; ++x) {
-                row[3 * x] = char(qBlue(source[x]));
-                row[3 * x + 1] = char(qGreen(source[x]));
-                row[3 * x + 2] = char(qRed(source[x]));
-            }
+    const int width = size.width(), height = size.height();
+    const qint64 stride = ((qint64(width) * 24 + 31) / 32) * 4;
+    picture.Bits.resize(stride * height);
+    char* bits = picture.Bits.data();
+    for (int y = 0; y < height; ++y) {  // bottom-up rows of blue, green, red
+        const auto* source = reinterpret_cast<const QRgb*>(flat.constScanLine(height - 1 - y));
+        char* row = bits + stride * y;
+        std::memset(row, 0, stride);
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = char(qBlue(source[x]));
+            row[3 * x + 1] = char(qGreen(source[x]));
+            row[3 * x + 2] = char(qRed(source[x]));
         }
-    } else {
-        compression = BI_PNG;
-        QBuffer buffer(&picture.Bits);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        writer.write(flat.convertToFormat(QImage::Format_RGB888));
     }
     BITMAPINFOHEADER info{};
     info.biSize = sizeof(BITMAPINFOHEADER);
-    info.biWidth = picture.Width;
-    info.biHeight = picture.Height;  // rows bottom-up
+    info.biWidth = width;
+    info.biHeight = height;  // rows bottom-up
     info.biPlanes = 1;
     info.biBitCount = 24;
-    info.biCompression = compression;
+    info.biCompression = BI_RGB;
     info.biSizeImage = quint32(picture.Bits.size());
     info.biXPelsPerMeter = 3780;  // 96 dpi
     info.biYPelsPerMeter = 3780;
@@ -114,17 +117,20 @@ EncodedPicture EncodePicture(const QImage& image) {
     return picture;
 }
 
-// The last pictures encoded: a report prints the same picture on every page.
-EncodedPicture CachedPicture(const QImage& image) {
+// The last pictures encoded: a report prints the same picture in the same box on every
+// page.
+EncodedPicture CachedPicture(const QImage& image, const QSize& size) {
     static QMutex lock;
     static std::array<EncodedPicture, 4> cache;
     static int next = 0;
     QMutexLocker locker(&lock);
     for (const EncodedPicture& picture : cache)
-        if (picture.CacheKey == image.cacheKey() && picture.Width == image.width()) return picture;
+        if (picture.CacheKey == image.cacheKey() && picture.SourceSize == image.size() &&
+            picture.Size == size)
+            return picture;
     EncodedPicture& slot = cache[next];
     next = (next + 1) % int(cache.size());
-    slot = EncodePicture(image);
+    slot = EncodePicture(image, size);
     return slot;
 }
 
@@ -433,11 +439,14 @@ void TVRMetafileCanvas::LineTo(int x, int y) {
 void TVRMetafileCanvas::StretchDraw(const TRect& rect, const QImage& image) {
     EmfRecorder& r = *FRecorder;
     if (r.Ended || image.isNull() || rect.Width() == 0 || rect.Height() == 0) return;
-    const EncodedPicture picture = CachedPicture(image);  // shares the cached bytes
+    const QSize box(std::abs(rect.Width()), std::abs(rect.Height()));
+    // Shares the cached bytes.
+    const EncodedPicture picture = CachedPicture(image, RecordedSize(image.size(), box));
     const RectL bounds{std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom),
                        std::max(rect.Left, rect.Right) - 1, std::max(rect.Top, rect.Bottom) - 1};
     r.Records.EmrStretchDIBits(bounds, rect.Left, rect.Top, rect.Width(), rect.Height(),
-                               picture.Width, picture.Height, picture.BitmapInfo, picture.Bits);
+                               picture.Size.width(), picture.Size.height(), picture.BitmapInfo,
+                               picture.Bits);
 }
 
 QSize TVRMetafileCanvas::TextExtent(const QString& text) {

@@ -6,6 +6,7 @@
 #include FT_ADVANCES_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <QFile>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
@@ -46,11 +47,10 @@ Registry& TheRegistry() {
 }  // namespace
 
 // Resolves a face name the way the platform does (fontconfig substitutes, so "Arial"
-// becomes Liberation Sans) and opens the file it names.
-static std::unique_ptr<TVRFontMetrics::Face> OpenFace(FT_Library library, const QString& name,
-                                                      bool bold, bool italic) {
-    auto face = std::make_unique<TVRFontMetrics::Face>();
-    if (!library || !FcInit()) return face;
+// becomes Liberation Sans).
+TVRFontFile TextMeasure::FontFile(const QString& name, bool bold, bool italic) {
+    TVRFontFile found;
+    if (!FcInit()) return found;
     FcPattern* pattern = FcPatternCreate();
     const QByteArray family = name.toUtf8();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.constData()));
@@ -62,13 +62,26 @@ static std::unique_ptr<TVRFontMetrics::Face> OpenFace(FT_Library library, const 
     FcResult result = FcResultNoMatch;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
-    if (!match) return face;
+    if (!match) return found;
     FcChar8* file = nullptr;
-    int index = 0;
     if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        found.Path = QString::fromUtf8(reinterpret_cast<const char*>(file));
+        FcPatternGetInteger(match, FC_INDEX, 0, &found.Index);
+    }
+    FcPatternDestroy(match);
+    return found;
+}
+
+// Opens the file the platform chooses for the face.
+static std::unique_ptr<TVRFontMetrics::Face> OpenFace(FT_Library library, const QString& name,
+                                                      bool bold, bool italic) {
+    auto face = std::make_unique<TVRFontMetrics::Face>();
+    if (!library) return face;
+    const TVRFontFile file = TextMeasure::FontFile(name, bold, italic);
+    if (!file.Path.isEmpty()) {
         FT_Face handle = nullptr;
-        if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &handle) == 0) {
+        if (FT_New_Face(library, QFile::encodeName(file.Path).constData(), file.Index, &handle) ==
+            0) {
             if (FT_IS_SCALABLE(handle) && handle->units_per_EM > 0) {
                 face->Handle = handle;
                 face->UnitsPerEm = handle->units_per_EM;
@@ -86,7 +99,6 @@ static std::unique_ptr<TVRFontMetrics::Face> OpenFace(FT_Library library, const 
             }
         }
     }
-    FcPatternDestroy(match);
     if (!face->Handle) {
         face->UnitsPerEm = 1000;
         face->Ascender = 905;

@@ -44,8 +44,18 @@ private:
     mutable QHash<char32_t, int> FOthers;
 };
 
+// Where the platform keeps the font file of a face: the path and the face's index in
+// it (a font collection holds several). An empty path when no scalable font matches.
+struct TVRFontFile {
+    QString Path;
+    int Index = 0;
+};
+
 class TextMeasure {
 public:
+    // The font file the platform chooses for a face name and style; the name is
+    // resolved as for measuring (substitutes included: "Arial" gives Liberation Sans).
+    static TVRFontFile FontFile(const QString& name, bool bold, bool italic);
     // Em height in pixels at 96 dpi of a font of `points` (halves to even).
     static int EmPixels(int points);
     // The metrics of `font` (name, size, bold, italic); cached for the process.

@@ -25,6 +25,48 @@ int Channel(quint32 value, quint32 mask) {
     return int(value * 255 / mask);
 }
 
+// A run-length encoded bitmap (BI_RLE8, or BI_RLE4 with `fourBit`), rows bottom-up.
+// Pixels the runs leave out (by a delta, an early end of line or of the bitmap) stay
+// transparent, so that what lies beneath shows through. Decoding stops at the first run
+// that would write past its row or read past the bits, keeping what it has decoded.
+QImage DecodeRle(const uchar* data, quint32 size, int width, int height, bool fourBit,
+                 const std::vector<QRgb>& palette) {
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
+    image.fill(Qt::transparent);
+    int x = 0, y = 0;  // y counts rows from the bottom
+    auto put = [&](int index) {
+        reinterpret_cast<QRgb*>(image.scanLine(height - 1 - y))[x++] = palette[index];
+    };
+    auto nibble = [](int pair, int i) { return i % 2 ? pair & 0xF : pair >> 4; };
+    quint32 at = 0;
+    while (at + 2 <= size && y < height) {
+        const int count = data[at], value = data[at + 1];
+        at += 2;
+        if (count > 0) {  // encoded: `count` pixels of one index (or two alternating nibbles)
+            if (count > width - x) break;
+            for (int i = 0; i < count; ++i) put(fourBit ? nibble(value, i) : value);
+        } else if (value == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of bitmap
+            break;
+        } else if (value == 2) {  // delta: move right and up
+            if (at + 2 > size || data[at] > width - x) break;
+            x += data[at];
+            y += data[at + 1];
+            at += 2;
+        } else {  // absolute: `value` indexes as they are, padded to a 16-bit boundary
+            const quint32 bytes = fourBit ? (value + 1) / 2 : value;
+            if (value > width - x || bytes > size - at) break;
+            for (int i = 0; i < value; ++i)
+                put(fourBit ? nibble(data[at + i / 2], i) : data[at + i]);
+            at += (bytes + 1) & ~1u;
+        }
+    }
+    return image;
+}
+
 }  // namespace
 
 QImage Emf::Playback::DecodeDib(const Record& record, quint32 offBmi, quint32 cbBmi,
@@ -77,7 +119,12 @@ QImage Emf::Playback::DecodeDib(const Record& record, quint32 offBmi, quint32 cb
         if (!size.isValid() || !WithinPixelLimit(size.width(), size.height())) return {};
         return reader.read();
     }
-    if (compression != BI_RGB && compression != BI_BITFIELDS) return {};  // RLE: not drawn
+    const bool runLength = compression == BI_RLE8 || compression == BI_RLE4;
+    if (runLength) {
+        if (bitCount != (compression == BI_RLE8 ? 8 : 4) || !bottomUp) return {};
+    } else if (compression != BI_RGB && compression != BI_BITFIELDS) {
+        return {};
+    }
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
         bitCount != 32)
         return {};
@@ -109,6 +156,10 @@ QImage Emf::Playback::DecodeDib(const Record& record, quint32 offBmi, quint32 cb
             return {};
         for (int i = 0; i < 3; ++i) masks[i] = record.At<quint32_le>(maskOffset + 4 * i);
     }
+
+    if (runLength)
+        return DecodeRle(reinterpret_cast<const uchar*>(record.Data() + offBits), cbBits,
+                         int(width), int(height), compression == BI_RLE4, palette);
 
     const qint64 stride = ((width * bitCount + 31) / 32) * 4;
     if (stride * height > qint64(cbBits)) return {};

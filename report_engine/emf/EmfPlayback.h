@@ -16,6 +16,7 @@
 
 #include "report_engine/canvas/GlyphPainter.h"
 #include "report_engine/emf/EmfPlayer.h"
+#include "report_engine/emf/EmfReader.h"
 #include "report_engine/emf/EmfRecords.h"
 
 class QPainter;

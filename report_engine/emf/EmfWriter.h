@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QStringView>
+#include <cstring>
 
 #include "report_engine/emf/EmfRecords.h"
 

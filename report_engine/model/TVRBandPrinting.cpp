@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "data/Exception.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/controls/TVRShape.h"
@@ -38,8 +39,17 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     if (type == rbSummary && FPage.Columns() > 1 && band->AlignToBottom) NewPage(true);
     if (band->ChildBand && band->ChildBand->PrintBeforeParent) PrintChildBand(band->ChildBand);
 
+    // The bands of a page's start and end keep their place: no break and no space test.
+    // A page header that leaves no room even on a fresh page could never be placed.
+    const bool pageEdge = FPageEdge > 0;
     bool forced = false;
-    if (type == rbDetail && (band->ForceNewPage || band->ForceNewColumn)) {
+    if (pageEdge) {
+        if (type == rbPageHeader && Round(band->Size().NativeHeight()) > AvailableSpace())
+            throw Exception(
+                QStringLiteral("The page header %1 is taller than the page's space above "
+                               "the page footer")
+                    .arg(band->Name()));
+    } else if (type == rbDetail && (band->ForceNewPage || band->ForceNewColumn)) {
         if (FDetailNumber > 1) {
             if (band->ForceNewPage)
                 NewPage(true);
@@ -59,10 +69,10 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     }
     // Column headers start a column and need no room of their own; a band that was
     // just given a fresh column is not moved once more.
-    if (!forced && !FSkipSpaceTest) MakeSpace(band);
+    if (!forced && !FSkipSpaceTest && !pageEdge) MakeSpace(band);
     if (RunCancelled()) return;
 
-    if (band->KeepOnOnePage && band->ExpandedHeight() > AvailableSpace()) NewColumn();
+    if (!pageEdge && band->KeepOnOnePage && band->ExpandedHeight() > AvailableSpace()) NewColumn();
 
     PrintBandContents(band);
 
@@ -75,8 +85,8 @@ void TCustomVRReport::PrintChildBand(TVRCustomBand* child) {
     // A child band that names itself (or its parent) as child would print for ever.
     if (child->BandType() != rbChild || FPrintingChild > 16) return;
     ++FPrintingChild;
+    const auto leave = qScopeGuard([this] { --FPrintingChild; });
     PrintBand(child);
-    --FPrintingChild;
 }
 
 TRect TCustomVRReport::BandRect(TVRCustomBand* band, double height) const {
@@ -123,8 +133,9 @@ void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
         finishPart();
         // Stretching controls with lines left go on in the next column or page. A
         // control whose next line never fits a fresh column would ask for pages for
-        // ever: the band gives up when a new column printed nothing more.
-        while (!unfinished.isEmpty() && !RunCancelled()) {
+        // ever: the band gives up when a new column printed nothing more. A band of a
+        // page's start or end stays on its page.
+        while (!unfinished.isEmpty() && !RunCancelled() && FPageEdge == 0) {
             NewColumn();
             if (RunCancelled()) break;
             band->SetExpanded(0);
@@ -139,9 +150,12 @@ void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
                 if (!printable->PrintFinished()) still.append(printable);
             }
             finishPart();
-            if (pendingAfter >= pendingBefore) break;
             unfinished = still;
+            if (pendingAfter >= pendingBefore) break;
         }
+        // Lines given up are dropped: the band's next print (the next record) starts
+        // from its own text, not from this one's leftovers.
+        for (TVRPrintable* printable : unfinished) printable->DropPendingParts();
     }
     FCurrentY += Round(height + band->Expanded());
 

@@ -106,6 +106,8 @@ public:
     // What a stretching control still has to print (text lines), for the band to see
     // whether continuing on a new page gets anywhere.
     virtual int PendingParts() const { return 0; }
+    // The band gave up on the parts still to print; the next Print starts afresh.
+    void DropPendingParts() { FPrintFinished = true; }
 
 protected:
     TVRPrinter* Printer() const { return FVRPrinter; }

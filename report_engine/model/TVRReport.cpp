@@ -169,7 +169,8 @@ void TCustomVRReport::Print() {
     RunWithPrinter(vrdPrinter, QStringLiteral("Printing progress"));
     FPrinterSettings.FirstPage = 0;
     FPrinterSettings.LastPage = 0;
-    if (AfterPrintEvent) AfterPrintEvent(*this);
+    // Nothing was printed after a veto or a cancel.
+    if (FCompleted && AfterPrintEvent) AfterPrintEvent(*this);
 }
 
 void TCustomVRReport::ExportToFilter(TVRExportFilter& filter) {

@@ -224,6 +224,8 @@ private:
     bool FAvailable = true;
     bool FCancelled = false;
     bool FLastPage = false;
+    // The last run went to its end: not vetoed, cancelled or failed.
+    bool FCompleted = false;
     bool FExporting = false;
     TVRExportFilter* FExportFilter = nullptr;
     bool FFinalPass = true;
@@ -232,6 +234,10 @@ private:
     int FRecordCount = 1;
     bool FInEmptySet = false;
     bool FSkipSpaceTest = false;
+    // Above 0 while the bands that start or end a page print (page header, column
+    // headers, page footer, their child bands): their place is on this page, so they
+    // never move to another column or page, which would start or end a page again.
+    int FPageEdge = 0;
     int FPrintingChild = 0;
     TVRCustomBand* FPrintingBand = nullptr;
     TVRImage* FBackImage = nullptr;

@@ -1,6 +1,9 @@
 // Pagination of a run: the space left above the page footer, moving a band that does
 // not fit to the next column or page, and starting and ending pages with their
 // background, page header, column headers, page footer, page controls and frame.
+#include <QScopeGuard>
+
+#include "data/Exception.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/controls/TVRImage.h"
@@ -68,9 +71,12 @@ void TCustomVRReport::PrintColumnHeaders() {
         const TVRBandType type = header->BandType();
         header->SetBandType(rbColumnHeader);
         FSkipSpaceTest = true;
+        // A failing header must not leave later runs without their space test.
+        const auto restore = qScopeGuard([this, header, type] {
+            FSkipSpaceTest = false;
+            header->SetBandType(type);
+        });
         PrintBand(header);
-        FSkipSpaceTest = false;
-        header->SetBandType(type);
     }
 }
 
@@ -120,6 +126,8 @@ void TCustomVRReport::NewPage(bool printColumnHeaders) {
         }
     }
 
+    ++FPageEdge;
+    const auto leaveEdge = qScopeGuard([this] { --FPageEdge; });
     if (FPagecount > 1 || Options.testFlag(TVROption::FirstPageHeader))
         PrintBand(BandOfType(rbPageHeader));
     FColumnTopPosition = FCurrentY;
@@ -134,8 +142,11 @@ void TCustomVRReport::EndPage() {
     if (FPagecount > 0) {
         FCurrentY = Round(FPage.NativeLength() - FPage.NativeBottomMargin() - FPageFooterSize);
         FCurrentX = Round(FPage.NativeLeftMargin());
-        if (!(FLastPage && !Options.testFlag(TVROption::LastPageFooter)))
+        if (!(FLastPage && !Options.testFlag(TVROption::LastPageFooter))) {
+            ++FPageEdge;
+            const auto leaveEdge = qScopeGuard([this] { --FPageEdge; });
             PrintBand(BandOfType(rbPageFooter));
+        }
         for (TVRPrintable* printable : Printables())
             if (printable != FBackImage && printable->IsEnabled()) printable->Print(0, 0);
         if (FFrame.AnySide()) {

@@ -2,8 +2,10 @@
 // the export filter, walking the record set with one detail band per record (or the
 // empty-set bands), the summary, and ending the printer document whatever happens.
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <algorithm>
 
+#include "data/Exception.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/controls/TVRImage.h"
 #include "report_engine/model/TVRDataSet.h"
@@ -18,17 +20,18 @@ void TCustomVRReport::CreateReport() {
     FPage.ClampMargins();
 
     FAvailable = false;
+    // Whatever ends the run (a veto, a failure, a failure while ending the document),
+    // the report takes the next one.
+    const auto available = qScopeGuard([this] { FAvailable = true; });
     FCancelled = false;
     FLastPage = false;
+    FCompleted = false;
     UserCancel = false;
     FBackImage = BackImageControl.isEmpty() ? nullptr : findChild<TVRImage*>(BackImageControl);
 
     bool printReport = true;
     if (BeforePrint) BeforePrint(*this, printReport);
-    if (!printReport) {
-        FAvailable = true;
-        return;
-    }
+    if (!printReport) return;
 
     const TVRUnit savedUnits = FUnits;
     FUnits = TVRUnit::Native;
@@ -39,13 +42,11 @@ void TCustomVRReport::CreateReport() {
         FInEmptySet = false;
     };
     auto endDocument = [this] {
-        if (FVRPrinter->Status() == mpBusy) {
-            if (RunCancelled() || !FFinalPass)
-                FVRPrinter->AbortDoc();
-            else
-                FVRPrinter->EndDoc();
-        }
-        FAvailable = true;
+        if (FVRPrinter->Status() != mpBusy) return;
+        if (RunCancelled() || !FFinalPass)
+            FVRPrinter->AbortDoc();
+        else
+            FVRPrinter->EndDoc();
     };
 
     try {
@@ -60,6 +61,12 @@ void TCustomVRReport::CreateReport() {
         if (FExporting && FExportFilter && !FExportFilter->Active())
             FExportFilter->Start(Round(FPage.NativeWidth()), Round(FPage.NativeLength()), Font);
         FPageFooterSize = PageFooterSize();
+        // The footer has its place at the bottom of every page; where it reaches above
+        // the top margin, no page can hold it.
+        if (Round(FPageFooterSize) >
+            Round(FPage.NativeLength() - FPage.NativeTopMargin() - FPage.NativeBottomMargin()))
+            throw Exception(QStringLiteral(
+                "The page footer is taller than the page's space between its margins"));
         for (TVRCustomBand* band : BandList()) band->SetParentReport();
         FCurrentX = Round(FPage.NativeLeftMargin());
         ForEachPrintable([](TVRPrintable& printable) { printable.Prepare(); });
@@ -74,10 +81,16 @@ void TCustomVRReport::CreateReport() {
         finish();
     } catch (...) {
         finish();
-        endDocument();
+        // The first failure is the one the user sees: ending the document can fail
+        // again for the same reason (the page store's disk is full) and would hide it.
+        try {
+            endDocument();
+        } catch (...) {
+        }
         throw;
     }
     endDocument();
+    FCompleted = !RunCancelled();
 }
 
 double TCustomVRReport::PageFooterSize() const {
@@ -111,7 +124,7 @@ void TCustomVRReport::Execute() {
     if (dataSet) {
         dataSet->First();
         moreData = !dataSet->Eof();
-        FRecordCount = std::max(1, CountRecords());
+        FRecordCount = CountRecords();
         if (!moreData && PrintIfEmpty) PrintEmptySet();
     } else {
         OnNeedData(*this, moreData);
@@ -140,7 +153,7 @@ void TCustomVRReport::Execute() {
             moreData = true;
             OnNeedData(*this, moreData);
         }
-        FVRPrinter->SetProgress(FDetailNumber * 100 / FRecordCount);
+        FVRPrinter->SetProgress(FDetailNumber * 100 / std::max(1, FRecordCount));
         moreData = moreData && !UserCancel;
         if (PagesInPreview > 0) moreData = moreData && PagesInPreview >= FVRPrinter->PageNumber();
     }
@@ -154,8 +167,8 @@ void TCustomVRReport::Execute() {
         const bool moved = summary->Size().NativeHeight() > AvailableSpace();
         if (moved) NewColumn();
         FSkipSpaceTest = moved;
+        const auto restore = qScopeGuard([this] { FSkipSpaceTest = false; });
         PrintBand(summary);
-        FSkipSpaceTest = false;
     }
 }
 

@@ -133,14 +133,42 @@ void TVRPrinter::OpenMetafilePage() {
 }
 
 // Ends the recording of the open metafile page, appends it to the store when `keep`,
-// and frees it.
+// and frees it. The page is let go before it is stored: one the store refuses is
+// dropped rather than offered again when the run cleans up.
 void TVRPrinter::CloseMetafilePage(bool keep) {
     if (!FMetafile) return;
     if (auto* recorder = dynamic_cast<TVRMetafileCanvas*>(FPageCanvas.get())) recorder->End();
     FCanvas = nullptr;
     FPageCanvas.reset();
-    if (keep) FPageList->AddPage(*FMetafile);
-    FMetafile.reset();
+    const std::unique_ptr<TVRMetafile> page = std::move(FMetafile);
+    if (keep) FPageList->AddPage(*page);
+}
+
+// Ends a run into the page store, also when its last page could not be stored: the
+// status is finished, the count is what the store holds and the header says so, so
+// that the pages stored so far can be shown, saved and printed.
+void TVRPrinter::FinishStore(bool keepOpenPage, bool headerWhenEmpty) {
+    try {
+        CloseMetafilePage(keepOpenPage);
+    } catch (...) {
+        FStatus = mpFinished;
+        FPageCount = FPageList->PageCount();
+        FPageNumber = qMin(FPageNumber, FPageCount);
+        // The failure to report is the one above; the header rewrite overwrites bytes
+        // that exist already and has nothing to add to it.
+        try {
+            if (FPageCount > 0) FPageList->Finish();
+        } catch (...) {
+        }
+        throw;
+    }
+    if (keepOpenPage) {
+        // A page the store refused earlier in the run (its failure ended the run) is
+        // not among the pages.
+        FPageCount = FPageList->PageCount();
+        FPageNumber = qMin(FPageNumber, FPageCount);
+    }
+    if (headerWhenEmpty || FPageList->PageCount() > 0) FPageList->Finish();
 }
 
 void TVRPrinter::StartPrinterDocument() {
@@ -199,15 +227,14 @@ void TVRPrinter::EndDoc() {
         FPrinterPainter.reset();
         IsPrinting = false;
     } else {
-        CloseMetafilePage(true);
+        FinishStore(true, true);
     }
     FStatus = mpFinished;
     SetAvailablePages(FAvailablePages + 1);
+    // The header is final before window messages run: a file loaded from one of them
+    // (the preview's Load) must not have this run's header written over it.
     QCoreApplication::processEvents();
-    if (FDestination == vrdMetafile)
-        FPageList->Finish();
-    else if (FAfterPrintEvent)
-        FAfterPrintEvent();
+    if (FDestination == vrdPrinter && FAfterPrintEvent) FAfterPrintEvent();
 }
 
 void TVRPrinter::AbortDoc() {
@@ -218,11 +245,12 @@ void TVRPrinter::AbortDoc() {
         if (FPrinterPainter && FPrinterPainter->isActive()) FPrinterPainter->end();
         FPrinterPainter.reset();
         IsPrinting = false;
-    } else {
-        CloseMetafilePage(!(FMaster && FMaster->Exporting()));
+    } else if (FStatus == mpBusy) {
         // The header keeps the count of what was stored, so a saved aborted run
         // loads with all its pages.
-        if (FStatus == mpBusy && FPageList->PageCount() > 0) FPageList->Finish();
+        FinishStore(!(FMaster && FMaster->Exporting()), false);
+    } else {
+        CloseMetafilePage(false);
     }
     FStatus = mpFinished;
 }
@@ -269,14 +297,16 @@ TVRLoadResult TVRPrinter::Load(const QString& fileName) {
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(
             QStringLiteral("Cannot read the file %1: %2").arg(fileName, file.errorString()));
-    const QByteArray content = file.readAll();
+    QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw Exception(
             QStringLiteral("Cannot read the file %1: %2").arg(fileName, file.errorString()));
 
     if (FStatus != mpReady) CleanUp();
-    aStream = std::make_unique<TVRStream>(content.size() + loadMemoryReserve);
-    aStream->Write(content);
+    // The stream takes the bytes read over rather than copying them: a large file is
+    // held in memory once.
+    const qint64 memoryLimit = content.size() + loadMemoryReserve;
+    aStream = std::make_unique<TVRStream>(std::move(content), memoryLimit);
     const TVRLoadResult result = FPageList->LoadFromStream(aStream.get());
     FPageCount = result.PageCount;
     FPageNumber = result.PageCount;
@@ -286,6 +316,8 @@ TVRLoadResult TVRPrinter::Load(const QString& fileName) {
     FLeftWaste = 0;
     FTopWaste = 0;
     FStatus = mpFinished;
+    // The run these pages replace may have been cancelled; printing them must not be.
+    FCancelled = false;
 
     if (const auto first = FPageList->GetPage(1)) {
         const bool landscape = first->Width() > first->Height();
@@ -312,6 +344,9 @@ TVRLoadResult TVRPrinter::Load(const QString& fileName) {
 void TVRPrinter::Print() {
     // An empty store would still start a document, and so put out a blank sheet.
     if (FStatus != mpFinished || FPageCount == 0 || !PrinterOK()) return;
+    // A cancel belongs to the print it stopped (or to the run); this print starts
+    // afresh.
+    FCancelled = false;
     if (FMaster && !FReportLoaded && !FMaster->PrinterSettings().PrintMetaFile) {
         // The report prints itself by running again; it is asked from the event loop,
         // after this call has returned.

@@ -121,6 +121,9 @@ public:
     // Prints the stored pages (when finished and a printer is there).
     void Print();
 
+    // The furthest the page store may grow (see TVRPageList::SetOffsetLimit).
+    void SetPageStoreLimit(qint64 bytes) { FPageList->SetOffsetLimit(bytes); }
+
     // The stream holding the stored pages; none before the first run.
     const TVRStream* PageStream() const { return aStream.get(); }
 
@@ -172,6 +175,7 @@ private:
     void CleanUp();
     void OpenMetafilePage();
     void CloseMetafilePage(bool keep);
+    void FinishStore(bool keepOpenPage, bool headerWhenEmpty);
     void StartPrinterDocument();
     void OpenPrinterPage();
     void ClosePrinterCanvas();

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QSaveFile>
 #include <QtEndian>
+#include <limits>
 
 #include "data/Exception.h"
 #include "report_engine/emf/TVRMetafile.h"
@@ -88,28 +89,56 @@ void TVRPageList::WriteHeader() {
 void TVRPageList::AddPage(const TVRMetafile& page) {
     std::lock_guard lock(FLock);
     if (!FStream) return;
-    ++FPageCount;
-    if (FPageCount == 1) WriteHeader();
 
-    const qint64 recordStart = FStream->Size();
-    FRecordStarts.push_back(recordStart);
-    FStream->Seek(recordStart);
-    FStream->WriteInt32(FPageCount);
-    const qint64 nextField = FStream->Position();
-    FStream->WriteInt32(0);
+    // The payload is made whole before the stream is touched, so that its size is
+    // known: a record the offsets could not point past is refused up front.
+    QByteArray compressed;
     if (FCompression) {
         aCompressor = std::make_unique<TVRCompress>();
-        FStream->WriteInt32(qint32(page.Bytes().size()));
-        FStream->Write(aCompressor->Compress(page.Bytes()));
+        compressed = aCompressor->Compress(page.Bytes());
         aCompressor.reset();
-    } else {
-        FStream->Write(page.Bytes());
     }
-    FStream->WriteInt32(qint32(recordStart));
-    const qint64 recordEnd = FStream->Position();
-    FStream->Seek(nextField);
-    FStream->WriteInt32(qint32(recordEnd));
-    FStream->Seek(recordEnd);
+    const QByteArray& payload = FCompression ? compressed : page.Bytes();
+    const qint64 sizeBefore = FStream->Size();
+    const qint64 recordStart = FPageCount == 0 ? qMax<qint64>(sizeBefore, HeaderSize) : sizeBefore;
+    const qint64 recordEnd =
+        recordStart + recordOverhead + (FCompression ? 4 : 0) + qint64(payload.size());
+    if (recordEnd > FOffsetLimit)
+        throw Exception(QStringLiteral("The report is too large for the page store, which "
+                                       "cannot reach beyond %1 bytes: it ends after page %2")
+                            .arg(FOffsetLimit)
+                            .arg(FPageCount));
+
+    // A write that fails (no spill file, a full disk) leaves the store as it was: the
+    // count, the record starts and the stream's length all go back, so the pages
+    // before stay readable and a later Finish writes a true header.
+    try {
+        ++FPageCount;
+        if (FPageCount == 1) WriteHeader();
+        FRecordStarts.push_back(recordStart);
+        FStream->Seek(recordStart);
+        FStream->WriteInt32(FPageCount);
+        const qint64 nextField = FStream->Position();
+        FStream->WriteInt32(0);
+        if (FCompression) FStream->WriteInt32(qint32(page.Bytes().size()));
+        FStream->Write(payload);
+        FStream->WriteInt32(qint32(recordStart));
+        FStream->Seek(nextField);
+        FStream->WriteInt32(qint32(recordEnd));
+        FStream->Seek(recordEnd);
+    } catch (...) {
+        --FPageCount;
+        FRecordStarts.resize(size_t(FPageCount));
+        FStream->Truncate(sizeBefore);
+        FStream->Seek(sizeBefore);
+        throw;
+    }
+}
+
+void TVRPageList::SetOffsetLimit(qint64 bytes) {
+    std::lock_guard lock(FLock);
+    FOffsetLimit =
+        qBound<qint64>(qint64(HeaderSize), bytes, qint64(std::numeric_limits<qint32>::max()));
 }
 
 void TVRPageList::Finish() {

@@ -45,7 +45,13 @@ public:
     bool Compression() const { return FCompression; }
     int PageCount() const;
 
+    // Appends a page; throws Exception, leaving the store as it was, when the stream
+    // cannot take it or the record would end beyond the offset limit.
     void AddPage(const TVRMetafile& page);
+    // The furthest a record may end: the format's offsets are signed 32-bit, so by
+    // default 2^31 - 1. Tests lower it to fill a store without writing gigabytes.
+    void SetOffsetLimit(qint64 bytes);
+    qint64 OffsetLimit() const { return FOffsetLimit; }
     // Page N (1-based); none when out of range or when the stored page is damaged.
     std::unique_ptr<TVRMetafile> GetPage(int pageNumber);
     // Rewrites the header with the final page count.
@@ -85,4 +91,5 @@ private:
     int FPageCount = 0;
     TVRStream* FStream = nullptr;
     qint64 FHeaderLength = HeaderSize;
+    qint64 FOffsetLimit = 0x7fffffff;
 };

@@ -7,7 +7,24 @@
 
 #include "data/Exception.h"
 
+namespace {
+
+// The spill file is written without Qt's write buffer: a write the disk refuses (full,
+// or over the process's file size limit) then fails at once, where the store can undo
+// it, instead of surfacing later in a flush behind a seek and leaving buffered bytes
+// to land at the wrong place.
+class SpillFile : public QTemporaryFile {
+public:
+    using QTemporaryFile::QTemporaryFile;
+    bool OpenUnbuffered() { return open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
+};
+
+}  // namespace
+
 TVRStream::TVRStream(qint64 memoryLimit) : FMemoryLimit(memoryLimit) {}
+
+TVRStream::TVRStream(QByteArray content, qint64 memoryLimit)
+    : MemoryStream(std::move(content)), FMemoryLimit(memoryLimit) {}
 
 // The temporary file removes itself when FileStream is freed.
 TVRStream::~TVRStream() = default;
@@ -54,8 +71,8 @@ void TVRStream::WriteLocked(const char* data, qint64 size) {
 }
 
 void TVRStream::MoveToFile() {
-    auto file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/VRPXXXXXX"));
-    if (!file->open())
+    auto file = std::make_unique<SpillFile>(QDir::tempPath() + QStringLiteral("/VRPXXXXXX"));
+    if (!file->OpenUnbuffered())
         throw Exception(QStringLiteral("Cannot create a temporary file for the page store: %1")
                             .arg(file->errorString()));
     if (file->write(MemoryStream) != MemoryStream.size() || !file->seek(FMemoryPosition))

@@ -16,6 +16,8 @@ class QTemporaryFile;
 class TVRStream {
 public:
     explicit TVRStream(qint64 memoryLimit);
+    // A stream in memory holding `content` (taken over, not copied), positioned at 0.
+    TVRStream(QByteArray content, qint64 memoryLimit);
     ~TVRStream();
 
     TVRStream(const TVRStream&) = delete;

@@ -307,3 +307,62 @@ TEST(EmfPlayer, JpegBitmapsAreHeldToThePixelLimit) {
         EXPECT_EQ(image.pixel(50, 50) != qRgb(255, 255, 255), drawn);
     }
 }
+
+// Run-length encoded bitmaps, as other programs record them: a 5 x 2 picture of runs,
+// literal pixels, a delta and the end markers, in 8 and in 4 bits per pixel. Left-out
+// pixels let the page show through; a run that breaks the bitmap ends its decoding
+// there without ending the play.
+TEST(EmfPlayer, RunLengthBitmapsDecodeToTheirPixels) {
+    const QList<QRgb> palette{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    auto bytes = [](std::initializer_list<int> values) {
+        QByteArray data;
+        for (int value : values) data.append(char(value));
+        return data;
+    };
+    struct Case {
+        const char* name;
+        quint16 bitCount;
+        QByteArray bits;
+        const char* top;  // expected columns: r, g, b, or . for the white page
+        const char* bottom;
+    };
+    const Case cases[]{
+        {"8 bits", 8,
+         bytes({2, 1, 0, 3, 0, 2, 0, 0, /* end of line */ 0, 0, /* delta */ 0, 2, 2, 0, 3, 2,
+                /* end of bitmap */ 0, 1}),
+         "..bbb", "ggrbr"},
+        {"4 bits", 4, bytes({2, 0x11, 0, 3, 0x02, 0x00, 0, 0, 0, 2, 2, 0, 3, 0x22, 0, 1}), "..bbb",
+         "ggrbr"},
+        {"early end of line", 8, bytes({2, 1, 0, 0, 5, 0, 0, 1}), "rrrrr", "gg..."},
+        {"run past the row", 8, bytes({2, 1, 9, 2, 0, 0, 5, 0}), ".....", "gg..."},
+        {"literal run past the bits", 8, bytes({2, 1, 0, 3, 0}), ".....", "gg..."},
+        {"delta past the row", 8, bytes({2, 1, 0, 2, 7, 0, 1, 2}), ".....", "gg..."},
+    };
+    auto colour = [](char code) {
+        switch (code) {
+            case 'r':
+                return QColor(Qt::red);
+            case 'g':
+                return QColor(Qt::green);
+            case 'b':
+                return QColor(Qt::blue);
+            default:
+                return QColor(Qt::white);
+        }
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const quint32 compression = c.bitCount == 8 ? BI_RLE8 : BI_RLE4;
+        EmfPlayer::Result result;
+        const QImage image =
+            Played(Metafile(StretchDIBits(BitmapInfo(5, 2, c.bitCount, compression, palette),
+                                          c.bits, 5, 2)),
+                   &result);
+        EXPECT_TRUE(result.Complete);
+        for (int column = 0; column < 5; ++column) {
+            SCOPED_TRACE(column);
+            EXPECT_EQ(QColor(image.pixel(20 * column + 10, 25)), colour(c.top[column]));
+            EXPECT_EQ(QColor(image.pixel(20 * column + 10, 75)), colour(c.bottom[column]));
+        }
+    }
+}

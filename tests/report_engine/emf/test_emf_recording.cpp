@@ -14,6 +14,7 @@
 #include "data/Exception.h"
 #include "report_engine/canvas/TVRMetafileCanvas.h"
 #include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/emf/EmfReader.h"
 #include "report_engine/emf/EmfRecords.h"
 #include "report_engine/emf/TVRMetafile.h"
 
@@ -32,16 +33,10 @@ int CountOf(const QByteArray& emf, quint32 type) {
     return count;
 }
 
-// The first record of the given type, read as `Layout`.
-template <class Layout>
-Layout First(const QByteArray& emf, quint32 type) {
-    Layout fields{};
+std::optional<Emf::Record> FirstOf(const QByteArray& emf, quint32 type) {
     for (const Emf::Record& record : Records(emf))
-        if (record.Type() == type) {
-            EXPECT_TRUE(record.Read(fields));
-            break;
-        }
-    return fields;
+        if (record.Type() == type) return record;
+    return std::nullopt;
 }
 
 QImage Replay(const TVRMetafile& page, double scale, bool* complete = nullptr) {
@@ -308,18 +303,48 @@ TEST(EmfRecording, AdvancesOfTheTextRecordAreTheMeasurement) {
     EXPECT_EQ(CountOf(emf, Emf::EMR_EXTTEXTOUTW), 1);
 }
 
-TEST(EmfRecording, LargePicturesAreStoredCompactlyAndReplay) {
-    QImage picture(600, 600, QImage::Format_RGB32);
-    picture.fill(QColor(0, 128, 0));
-    TVRMetafile page(400, 300);
-    {
-        TVRMetafileCanvas canvas(page);
-        canvas.StretchDraw(TRect{10, 10, 110, 110}, picture);
+// Pictures are stored as plain 24-bit DIBs, which every EMF reader draws, at most twice
+// the size of their box in each direction.
+TEST(EmfRecording, PicturesAreStoredAsPlainDibsAtMostTwiceTheirBox) {
+    struct Case {
+        const char* name;
+        QSize picture;
+        TRect box;
+        QSize stored;
+    };
+    const Case cases[]{
+        {"large, scaled down", {600, 600}, {10, 10, 110, 110}, {200, 200}},
+        {"wide and short", {600, 50}, {10, 10, 110, 110}, {200, 50}},
+        {"small, as it is", {4, 4}, {10, 10, 110, 110}, {4, 4}},
+        {"mirrored box", {600, 600}, {110, 110, 10, 10}, {200, 200}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage picture(c.picture, QImage::Format_RGB32);
+        picture.fill(QColor(0, 128, 0));
+        TVRMetafile page(400, 300);
+        {
+            TVRMetafileCanvas canvas(page);
+            canvas.StretchDraw(c.box, picture);
+        }
+        const QByteArray& emf = page.Bytes();
+        ASSERT_EQ(CountOf(emf, Emf::EMR_STRETCHDIBITS), 1);
+        const auto stretch = FirstOf(emf, Emf::EMR_STRETCHDIBITS);
+        ASSERT_TRUE(stretch);
+        Emf::EMRSTRETCHDIBITS record;
+        Emf::BITMAPINFOHEADER info;
+        ASSERT_TRUE(stretch->Read(record));
+        ASSERT_TRUE(stretch->Read(info, record.offBmiSrc));
+        EXPECT_EQ(info.biCompression, Emf::BI_RGB);
+        EXPECT_EQ(info.biBitCount, 24);
+        EXPECT_EQ(QSize(info.biWidth, info.biHeight), c.stored);
+        EXPECT_EQ(QSize(record.cxSrc, record.cySrc), c.stored);
+        const qint64 stride = (c.stored.width() * 3 + 3) & ~3;
+        EXPECT_EQ(record.cbBitsSrc, quint32(stride * c.stored.height()));
+        const QImage image = Replay(page, 1.0);
+        EXPECT_EQ(QColor(image.pixel(60, 60)), QColor(0, 128, 0));
+        EXPECT_EQ(QColor(image.pixel(150, 60)), QColor(Qt::white));
     }
-    EXPECT_LT(page.Bytes().size(), 50 * 1024);
-    const QImage image = Replay(page, 1.0);
-    EXPECT_EQ(QColor(image.pixel(60, 60)), QColor(0, 128, 0));
-    EXPECT_EQ(QColor(image.pixel(150, 60)), QColor(Qt::white));
 }
 
 TEST(EmfRecording, ClippingFollowsThePageAndStaysInsideTheCallersClip) {

@@ -10,6 +10,7 @@
 #include <QtEndian>
 
 #include "data/Exception.h"
+#include "report_engine/emf/EmfReader.h"
 #include "report_engine/emf/EmfRecords.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "tests/support/SampleFiles.h"

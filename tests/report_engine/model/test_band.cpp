@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "data/Exception.h"
 #include "tests/support/ListingFixture.h"
 #include "tests/support/RecordingFilter.h"
 
@@ -183,4 +184,113 @@ TEST(BandPrinting, ForcedNewPageAndChildBands) {
             sequence << QStringLiteral("%1@%2:%3").arg(call.Text).arg(call.Page).arg(call.Y);
     EXPECT_EQ(sequence, QStringList({"1@1:100", "after@1:150", "2@2:100", "after@2:150", "3@3:100",
                                      "after@3:150"}));
+}
+
+// The bands that start and end a page print where the page puts them. A page footer's
+// child once found no room below the footer and started a page from inside the
+// footer, over and over; a header that left no room started pages until the stack
+// ran out.
+TEST(BandPrinting, PageStartAndEndPrintOncePerPageInOrder) {
+    struct Case {
+        const char* name;
+        double headerHeight;
+        double footerHeight;  // with a child band of 50 below it
+        bool lastPageFooter;
+        bool title;
+        const char* expected;  // the page events and bands in order, or the error
+    };
+    const Case cases[] = {
+        {"footer with a child", 100, 100, true, false, "S1 H1 F1 C1 E1 S2 H2 F2 C2 E2"},
+        {"no footer on the last page", 100, 100, false, false, "S1 H1 F1 C1 E1 S2 H2 E2"},
+        {"title on page 1", 100, 100, true, true, "S1 H1 T1 F1 C1 E1 S2 H2 F2 C2 E2"},
+        {"header taller than the space above the footer", 2700, 100, true, false,
+         "The page header PageHeaderBand1 is taller than the page's space above the page "
+         "footer"},
+        {"footer taller than the page", 100, 2750, true, false,
+         "The page footer is taller than the page's space between its margins"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A4 portrait: 2770 between the margins, 2520 left for 50 rows of 50.
+        SmallReport r(60);
+        QStringList log;
+        const auto note = [&log, &r](const QString& what) {
+            log << what + QString::number(r.Report.PageCount());
+        };
+        const auto noteBand = [&note](TVRCustomBand* band, const QString& letter) {
+            band->AfterPrint = [note, letter](TVRCustomBand&, bool printed) {
+                if (printed) note(letter);
+            };
+        };
+        noteBand(r.Band(rbPageHeader, QStringLiteral("PageHeaderBand1"), c.headerHeight), "H");
+        TVRBand* footer = r.Band(rbPageFooter, QStringLiteral("PageFooterBand1"), c.footerHeight);
+        noteBand(footer, "F");
+        footer->ChildBand = r.Band(rbChild, QStringLiteral("ChildBand1"), 50);
+        noteBand(footer->ChildBand, "C");
+        if (c.title) noteBand(r.Band(rbTitle, QStringLiteral("TitleBand1"), 200), "T");
+        if (!c.lastPageFooter) r.Report.Options &= ~TVROptions(TVROption::LastPageFooter);
+        r.Report.OnStartPage = [&note](TCustomVRReport&) { note("S"); };
+        r.Report.OnEndPage = [&note](TCustomVRReport&) { note("E"); };
+
+        QString outcome;
+        try {
+            r.Report.Prepare();
+            outcome = log.join(QLatin1Char(' '));
+        } catch (const Exception& error) {
+            outcome = error.Message();
+        }
+        EXPECT_EQ(outcome.toStdString(), c.expected);
+        EXPECT_TRUE(r.Report.Available());
+    }
+}
+
+TEST(BandPrinting, LinesGivenUpDoNotFollowIntoTheNextRecord) {
+    // Row 1's line is taller than any page: the band gives up on it. Rows 2 and 3 then
+    // print their own values, not row 1's leftovers.
+    SmallReport r(3);
+    auto* memo = listing::Place<TVRDBText>(r.Detail, QStringLiteral("Memo"), 400, 0, 1400, 45);
+    memo->AutoSize = false;
+    memo->AutoStretch = true;
+    memo->DataSet = &r.Data;
+    memo->DataField = QStringLiteral("N");
+    r.Detail->BeforePrint = [&r, memo](TVRCustomBand&, bool&) {
+        memo->Font().Size = r.Report.DetailNumber() == 1 ? 900 : 10;
+    };
+    RecordingFilter filter;
+    r.Report.ExportToFilter(filter);
+
+    QStringList memoTexts;
+    for (const auto& call : filter.Calls)
+        if (call.Kind == QLatin1String("Text") && call.X == 500)
+            memoTexts << QStringLiteral("%1@%2").arg(call.Text).arg(call.Page);
+    EXPECT_EQ(memoTexts, QStringList({"2@2", "3@2"}));
+    EXPECT_EQ(filter.Log.count(QStringLiteral("NewPage")), 2);
+}
+
+TEST(BandPrinting, ChildBandsPrintAgainAfterRunsThatFailedInThem) {
+    SmallReport r(2);
+    TVRBand* child = r.Band(rbChild, QStringLiteral("ChildBand1"), 40);
+    r.Detail->ChildBand = child;
+    bool failing = true;
+    int printed = 0;
+    child->BeforePrint = [&failing](TVRCustomBand&, bool&) {
+        if (failing) throw Exception(QStringLiteral("child failed"));
+    };
+    child->AfterPrint = [&printed](TVRCustomBand&, bool done) { printed += done; };
+    // More failed runs than child bands may nest.
+    for (int run = 0; run < 20; ++run) EXPECT_THROW(r.Report.Prepare(), Exception);
+    failing = false;
+    r.Report.Prepare();
+    EXPECT_EQ(printed, 2);
+}
+
+TEST(BandPrinting, DetailCountOfAnEmptySetIsZero) {
+    SmallReport r(0);
+    r.Report.PrintIfEmpty = true;
+    auto* count = listing::Place<TVRSysData>(r.Detail, QStringLiteral("Count"), 400, 0, 300, 45);
+    count->Data = vrsDetailCount;
+    count->Text = QStringLiteral("count ");
+    RecordingFilter filter;
+    r.Report.ExportToFilter(filter);
+    EXPECT_EQ(TopsOf(filter, QStringLiteral("count 0")), QList<double>{100});
 }

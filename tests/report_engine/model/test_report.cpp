@@ -7,12 +7,17 @@
 #include <QHash>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <functional>
 
 #include "data/Exception.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
+#include "report_engine/store/TVRStream.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/ListingFixture.h"
+#include "tests/support/PageRuns.h"
 #include "tests/support/RecordingFilter.h"
 
 TEST(ReportUnits, GeometryReadsAndWritesInTheReportUnits) {
@@ -266,4 +271,143 @@ TEST(ReportRun, PrintingRunsTheReportAgainForItsOwnPagesButPlaysLoadedPages) {
     EXPECT_EQ(runs, 2);
     EXPECT_GT(QFileInfo(folder.filePath("loaded.pdf")).size(), 0);
     EXPECT_EQ(f->Report->VRPrinter(), pages);
+}
+
+// The page store failing half-way (no spill file, a full disk, a store beyond its
+// 32-bit offsets) ends the run with that failure; the pages stored before it stay
+// readable and complete in a saved file, and the next run works again.
+TEST(ReportRun, PageStoreFailureEndsTheRunWithItsErrorAndKeepsThePagesStored) {
+    auto f = listing::MakeListing(300);
+    f->Report->Prepare();
+    const int allPages = f->Report->VRPrinter()->PageCount();
+    const qint64 fullSize = f->Report->VRPrinter()->PageStream()->Size();
+    ASSERT_GE(allPages, 8);
+
+    QTemporaryDir folder;
+    const QString notAFolder = folder.filePath("not-a-folder");
+    WriteFile(notAFolder, "plain file");
+    struct Case {
+        const char* name;
+        QString errorStart;
+        std::function<void()> run;
+    };
+    const Case cases[] = {
+        {"no spill file", QStringLiteral("Cannot create a temporary file for the page store"),
+         [&] {
+             f->Report->PrinterSettings().MemoryLimit = fullSize / 2;
+             const QByteArray previous = qgetenv("TMPDIR");
+             qputenv("TMPDIR", notAFolder.toLocal8Bit());
+             const auto restore = qScopeGuard([&] {
+                 if (previous.isEmpty())
+                     qunsetenv("TMPDIR");
+                 else
+                     qputenv("TMPDIR", previous);
+             });
+             f->Report->Prepare();
+         }},
+        {"disk full", QStringLiteral("Cannot write the page store file"),
+         [&] {
+             f->Report->PrinterSettings().MemoryLimit = 1;
+             FileSizeLimit limit(rlim_t(fullSize / 2));
+             f->Report->Prepare();
+         }},
+        {"store beyond its offsets", QStringLiteral("The report is too large for the page store"),
+         [&] {
+             f->Report->OnStartPage = [fullSize](TCustomVRReport& report) {
+                 report.VRPrinter()->SetPageStoreLimit(fullSize / 2);
+             };
+             f->Report->Prepare();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            c.run();
+            ADD_FAILURE() << "the run succeeded";
+        } catch (const Exception& error) {
+            EXPECT_TRUE(error.Message().startsWith(c.errorStart)) << error.Message().toStdString();
+        }
+        f->Report->PrinterSettings().MemoryLimit = 1000000;
+        f->Report->OnStartPage = nullptr;
+        EXPECT_TRUE(f->Report->Available());
+
+        TVRPrinter* pages = f->Report->VRPrinter();
+        EXPECT_EQ(pages->Status(), mpFinished);
+        const int stored = pages->PageCount();
+        EXPECT_GT(stored, 0);
+        EXPECT_LT(stored, allPages);
+        for (int page = 1; page <= stored; ++page) EXPECT_TRUE(pages->GetPage(page)) << page;
+        const QString saved = folder.filePath("partial.vrp");
+        ASSERT_TRUE(pages->Save(saved));
+        TVRPrinter loaded;
+        EXPECT_TRUE(loaded.Load(saved).IsSound());
+        EXPECT_EQ(loaded.PageCount(), stored);
+
+        f->Report->Prepare();
+        EXPECT_EQ(f->Report->VRPrinter()->PageCount(), allPages);
+    }
+}
+
+namespace {
+
+// A report that prints into a PDF file instead of onto a printer.
+class PdfReport : public TVRReport {
+public:
+    QString FileName;
+    bool ApplyPrinterSettings(QPrinter& printer) override {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(FileName);
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(ReportRun, AfterPrintFollowsOnlyARunThatPrinted) {
+    struct Case {
+        const char* name;
+        bool veto;
+        bool cancel;
+        int afterPrints;
+    };
+    const Case cases[] = {
+        {"printed", false, false, 1},
+        {"vetoed", true, false, 0},
+        {"cancelled", false, true, 0},
+    };
+    QTemporaryDir folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PdfReport report;
+        report.FileName = folder.filePath(QStringLiteral("%1.pdf").arg(c.name));
+        report.ShowProgressWindow = false;
+        auto* detail = listing::AddBand(report, rbDetail, QStringLiteral("DetailBand1"), 5);
+        listing::Place<TVRLabel>(detail, QStringLiteral("Row"), 0, 0, 50, 5)
+            ->SetCaption(QStringLiteral("row"));
+        report.OnNeedData = [&report](TCustomVRReport&, bool& more) {
+            more = report.DetailNumber() < 3;
+        };
+        report.BeforePrint = [&c](TCustomVRReport&, bool& printReport) { printReport = !c.veto; };
+        detail->BeforePrint = [&](TVRCustomBand&, bool&) {
+            if (c.cancel && report.DetailNumber() == 2) report.CancelByUser();
+        };
+        int afterPrints = 0;
+        report.AfterPrintEvent = [&afterPrints](TCustomVRReport&) { ++afterPrints; };
+        report.Print();
+        EXPECT_EQ(afterPrints, c.afterPrints);
+        EXPECT_TRUE(report.Available());
+    }
+    EXPECT_GT(QFileInfo(folder.filePath("printed.pdf")).size(), 0);
+}
+
+TEST(ReportRun, ColumnHeaderThatFailedOnAPageBreakLeavesLaterRunsPaginated) {
+    auto f = listing::MakeListing(40);
+    bool failing = true;
+    f->ColumnHeader->BeforePrint = [&](TVRCustomBand&, bool&) {
+        if (failing && f->Report->PageCount() == 2) throw Exception(QStringLiteral("header"));
+    };
+    EXPECT_THROW(f->Report->Prepare(), Exception);
+    failing = false;
+    f->Report->Prepare();
+    EXPECT_EQ(f->Report->VRPrinter()->PageCount(), 2);
 }

@@ -322,3 +322,79 @@ TEST(Printer, DirectPrintingDrawsOnlyTheRequestedPages) {
     EXPECT_FALSE(printer.GetPage(1));  // nothing is stored
     EXPECT_EQ(PdfPageCount(pdf), 2);
 }
+
+namespace {
+
+// Runs an action for every notification the printer posts to it.
+class OnNotification : public QObject {
+public:
+    explicit OnNotification(std::function<void()> action) : FAction(std::move(action)) {}
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() != TVRPrinterNotification::PageAvailableType() &&
+            event->type() != TVRPrinterNotification::ProgressType())
+            return QObject::event(event);
+        FAction();
+        return true;
+    }
+
+private:
+    std::function<void()> FAction;
+};
+
+}  // namespace
+
+TEST(Printer, CancelledPrintLeavesTheNextPrintWhole) {
+    QTemporaryDir folder;
+    FakeReport report;
+    report.Settings.PrintMetaFile = true;
+    TVRPrinter printer(&report);
+    SetPaper(printer, poLandscape);
+    RunPages(printer, 3);
+    // Cancel once while the first print runs, as the progress window's button does.
+    bool cancelled = false;
+    OnNotification cancel([&] {
+        if (!cancelled) printer.Cancel();
+        cancelled = true;
+    });
+    printer.SetClient(&cancel);
+    PrintToPdf(printer, folder.filePath("first.pdf"));
+    printer.Print();
+    ASSERT_TRUE(cancelled);
+
+    PrintToPdf(printer, folder.filePath("second.pdf"));
+    printer.Print();
+    EXPECT_EQ(PdfPageCount(folder.filePath("second.pdf")), 3);
+}
+
+// The preview can load a file from the window messages the end of a run dispatches;
+// the run's own header must not land on the loaded pages afterwards.
+TEST(Printer, FileLoadedWhileTheRunEndsKeepsItsHeader) {
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath("saved.vrp");
+    {
+        TVRPrinter saved;
+        SetPaper(saved, poLandscape);
+        RunPages(saved, 2);
+        ASSERT_TRUE(saved.Save(fileName));
+    }
+    QByteArray original = ReadFile(fileName);
+    original.replace(4, 4, "ABCD");  // reserved bytes, as another program may fill them
+    WriteFile(fileName, original);
+
+    TVRPrinter printer;
+    SetPaper(printer, poLandscape);
+    bool loaded = false;
+    OnNotification load([&] {
+        if (loaded || printer.Status() != mpFinished) return;
+        printer.Load(fileName);
+        loaded = true;
+    });
+    printer.SetClient(&load);
+    RunPages(printer, 3);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(printer.PageCount(), 2);
+    ASSERT_TRUE(printer.Save(folder.filePath("again.vrp")));
+    EXPECT_EQ(ReadFile(folder.filePath("again.vrp")), original);
+}

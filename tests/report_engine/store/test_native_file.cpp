@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <csignal>
 #include <functional>
 
 #include "data/Exception.h"
 #include "report_engine/store/TVRStream.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/PageRuns.h"
 #include "tests/support/SampleFiles.h"
 
@@ -266,20 +265,13 @@ TEST(NativeFile, FailedSaveKeepsTheExistingFile) {
     constexpr rlim_t sizeLimit = 256;
     ASSERT_GT(printer.PageStream()->Size(), qint64(sizeLimit));
 
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit small = previous;
-    small.rlim_cur = sizeLimit;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
     bool failed = false;
     try {
+        FileSizeLimit limit(sizeLimit);
         printer.Save(fileName);
     } catch (const Exception&) {
         failed = true;
     }
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_TRUE(failed);
     EXPECT_EQ(ReadFile(fileName), "previous report");

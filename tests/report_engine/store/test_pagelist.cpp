@@ -7,6 +7,7 @@
 #include <atomic>
 #include <thread>
 
+#include "data/Exception.h"
 #include "report_engine/canvas/TVRMetafileCanvas.h"
 #include "report_engine/store/TVRPageList.h"
 #include "report_engine/store/TVRStream.h"
@@ -126,4 +127,42 @@ TEST(PageList, ReadsWhileAnotherThreadAddsPages) {
     EXPECT_EQ(mismatches, 0);
     EXPECT_EQ(list.PageCount(), pageCount);
     EXPECT_FALSE(stream.InMemory());
+}
+
+// Offsets are 32-bit: a record that would end beyond them is refused before anything is
+// written, and the pages before it stay as they were. The limit is lowered here so
+// that the store is full after one page.
+TEST(PageList, PageBeyondTheOffsetLimitIsRefusedAndTheStoreKept) {
+    TVRPrinter source;
+    SetPaper(source, poLandscape);
+    RunPages(source, 2);
+    const auto first = source.GetPage(1);
+    const auto second = source.GetPage(2);
+    for (const bool compressed : {false, true}) {
+        SCOPED_TRACE(compressed ? "compressed" : "plain");
+        TVRStream stream(1000000);
+        TVRPageList list;
+        list.Attach(&stream, compressed);
+        EXPECT_EQ(list.OffsetLimit(), 0x7fffffff);
+        list.AddPage(*first);
+        const qint64 storedSize = stream.Size();
+        list.SetOffsetLimit(storedSize + 100);
+        try {
+            list.AddPage(*second);
+            ADD_FAILURE() << "the second page was taken";
+        } catch (const Exception& error) {
+            EXPECT_TRUE(error.Message().startsWith(
+                QStringLiteral("The report is too large for the page store")))
+                << error.Message().toStdString();
+        }
+        EXPECT_EQ(list.PageCount(), 1);
+        EXPECT_EQ(stream.Size(), storedSize);
+        ASSERT_TRUE(list.GetPage(1));
+        EXPECT_EQ(list.GetPage(1)->Bytes(), first->Bytes());
+
+        list.SetOffsetLimit(0x7fffffff);
+        list.AddPage(*second);
+        ASSERT_TRUE(list.GetPage(2));
+        EXPECT_EQ(list.GetPage(2)->Bytes(), second->Bytes());
+    }
 }

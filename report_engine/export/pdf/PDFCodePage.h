@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringView>
+#include <array>
+#include <memory>
+#include <optional>
+
+// A Windows code page as the PDF export uses it: the file's characters are written in
+// one (the Codepage setting), and a font's character codes 0 to 255 are read in the
+// code page of its character set. Code page 1252 is built in; the others come from the
+// system's converters (iconv).
+class PDFCodePage {
+public:
+    // Throws Exception when the system has no converter for the code page.
+    explicit PDFCodePage(int number);
+    ~PDFCodePage();
+    PDFCodePage(const PDFCodePage&) = delete;
+    PDFCodePage& operator=(const PDFCodePage&) = delete;
+
+    int Number() const { return FNumber; }
+
+    // Appends `text` in this code page; a character it cannot represent becomes "?".
+    void Encode(QStringView text, QByteArray& out) const;
+
+    // The Unicode value of every byte (index = byte; byte 0 gives U+0000), as the
+    // platform's conversion gives it: a byte the code page leaves unassigned gives the
+    // control character of the same number. None for a code page of more than one byte
+    // per character, where a single byte may be only half a character.
+    std::optional<std::array<char16_t, 256>> ByteValues() const;
+
+private:
+    struct Converter;
+
+    int FNumber;
+    std::optional<std::array<char16_t, 256>> FByteValues;
+    // Unicode -> byte for single-byte code pages; 0 where none (U+0000 is handled apart).
+    std::unique_ptr<std::array<unsigned char, 65536>> FBytes;
+    std::unique_ptr<Converter> FConverter;  // multi-byte code pages
+};
+
+// The code page of a font's character set number, as the platform relates them
+// (238 Eastern European -> 1250, 204 Cyrillic -> 1251, ...); 1252 for the default (1),
+// ANSI (0), symbol (2) and any set it does not list.
+int CharsetCodePage(int charset);

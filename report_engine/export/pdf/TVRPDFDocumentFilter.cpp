@@ -1,0 +1,723 @@
+#include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QSaveFile>
+#include <algorithm>
+#include <array>
+
+#include "data/Exception.h"
+#include "report_engine/base/FormatSettings.h"
+#include "report_engine/base/Rounding.h"
+#include "report_engine/base/TVRUnits.h"
+#include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/controls/TVRImage.h"
+#include "report_engine/controls/TVRShape.h"
+#include "report_engine/export/pdf/PDFCodePage.h"
+#include "report_engine/export/pdf/PDFDocumentWriter.h"
+#include "report_engine/export/pdf/PDFFontResource.h"
+#include "report_engine/export/pdf/PDFInlineImage.h"
+#include "report_engine/export/pdf/PDFNumbers.h"
+#include "report_engine/model/TVRReport.h"
+#include "report_engine/printer/TVRPrinter.h"
+
+namespace {
+
+constexpr double PointsPerMillimetre = 2.8346456692913385826;  // 72 / 25.4
+constexpr int WesternCodePage = 1252;
+// The control points of a quarter ellipse lie this fraction of the radius from its ends.
+constexpr double BezierCircle = 0.55229;
+
+// The second line of the file: a comment of bytes above 127, so that programs that
+// guess take the file for binary.
+constexpr char BinaryComment[] = "%\xC5\xAD\x6F\x81";
+
+// "r g b" with two decimals each (0.00 0.00 0.00 for black, 0.75 0.75 0.75 for silver),
+// for every byte value at once.
+const std::array<QByteArray, 256>& ColourComponents() {
+    static const std::array<QByteArray, 256> components = [] {
+        std::array<QByteArray, 256> table;
+        for (int value = 0; value < 256; ++value) AppendPDFFixed(table[value], value / 255.0, 2, 4);
+        return table;
+    }();
+    return components;
+}
+
+void AppendColour(QByteArray& out, const TPDFRGB& colour) {
+    const auto& components = ColourComponents();
+    out.append(components[colour.Red]);
+    out.append(' ');
+    out.append(components[colour.Green]);
+    out.append(' ');
+    out.append(components[colour.Blue]);
+}
+
+TPDFRGB ToRGB(TColor colour) {
+    return {quint8(colour & 0xFF), quint8((colour >> 8) & 0xFF), quint8((colour >> 16) & 0xFF)};
+}
+
+void EndLine(QByteArray& out) {
+    out.append("\r\n", 2);
+}
+
+// "x0 y0 m x1 y1 l s" with each coordinate truncated.
+void AppendLine(QByteArray& out, double x0, double y0, double x1, double y1) {
+    AppendPDFInteger(out, Trunc(x0));
+    out.append(' ');
+    AppendPDFInteger(out, Trunc(y0));
+    out.append(" m ");
+    AppendPDFInteger(out, Trunc(x1));
+    out.append(' ');
+    AppendPDFInteger(out, Trunc(y1));
+    out.append(" l s");
+    EndLine(out);
+}
+
+// One quarter of an ellipse from (x0, y0) to (x1, y1), its control points on the
+// tangents at both ends: " c" after the six numbers.
+void AppendQuarter(QByteArray& out, double x0, double y0, double x1, double y1, double kx,
+                   double ky) {
+    double c1x, c1y, c2x, c2y;
+    if (x0 < x1 && y0 < y1) {
+        c1x = x0, c1y = y0 + ky, c2x = x1 - kx, c2y = y1;
+    } else if (x0 < x1) {
+        c1x = x0 + kx, c1y = y0, c2x = x1, c2y = y1 + ky;
+    } else if (y0 < y1) {
+        c1x = x0 - kx, c1y = y0, c2x = x1, c2y = y1 - ky;
+    } else {
+        c1x = x0, c1y = y0 - ky, c2x = x1 + kx, c2y = y1;
+    }
+    QByteArray numbers;
+    for (double value : {c1x, c1y, c2x, c2y, x1, y1}) {
+        numbers.append(' ');
+        AppendPDFFixed(numbers, value, 1, 6);
+        numbers.append(' ');
+    }
+    out.append(numbers.trimmed());
+    out.append(" c");
+}
+
+// The line width as "%2.0f w" (a 0.75-point pen gives " 1 w").
+void AppendRoundWidth(QByteArray& out, double lineWidth) {
+    AppendPDFFixed(out, lineWidth, 0, 2);
+    out.append(" w");
+    EndLine(out);
+}
+
+void AppendStrokeColour(QByteArray& out, const TPDFRGB& colour) {
+    AppendColour(out, colour);
+    out.append(" RG");
+    EndLine(out);
+}
+
+// A PDF name for any text: characters outside the regular ones as #xx.
+QByteArray NameText(const QByteArray& text) {
+    QByteArray name;
+    for (char c : text) {
+        const auto byte = quint8(c);
+        const bool regular = byte > 0x20 && byte < 0x7F && !QByteArray("()<>[]{}/%#").contains(c);
+        if (regular) {
+            name.append(c);
+        } else {
+            name.append('#');
+            name.append(QByteArray::number(byte, 16).rightJustified(2, '0').toUpper());
+        }
+    }
+    return name;
+}
+
+// A literal string's text with "\", "(" and ")" escaped.
+QString LiteralText(const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size());
+    for (QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('(') || c == QLatin1Char(')'))
+            escaped.append(QLatin1Char('\\'));
+        escaped.append(c);
+    }
+    return escaped;
+}
+
+}  // namespace
+
+TVRPDFSettings& PDFExportSettings() {
+    static TVRPDFSettings settings;
+    return settings;
+}
+
+TVRPDFDocumentFilter::TVRPDFDocumentFilter(const QString& fileName) : TVRExportFilter(fileName) {}
+
+TVRPDFDocumentFilter::~TVRPDFDocumentFilter() = default;
+
+// ---- The run -------------------------------------------------------------------------
+
+void TVRPDFDocumentFilter::Start(int paperWidth, int paperHeight, const TVRFont& font) {
+    TVRExportFilter::Start(paperWidth, paperHeight, font);
+    FPaperWidth = paperWidth;
+    FPaperHeight = paperHeight;
+    if (FOwner) {
+        FPDFFirstPage = FOwner->PrinterSettings().FirstPage;
+        FPDFLastPage = FOwner->PrinterSettings().LastPage;
+    }
+}
+
+// Only pages of the report's printer settings' range reach the document.
+bool TVRPDFDocumentFilter::InRange() const {
+    if (FPDFFirstPage == 0 || FPDFLastPage == 0 || FReportFinished) return true;
+    const int page = FOwner ? FOwner->PageCount() : FPageNumber;
+    return page >= FPDFFirstPage && page <= FPDFLastPage;
+}
+
+void TVRPDFDocumentFilter::NewPage() {
+    if (!InRange()) return;
+    // The first page starts with its first item; every later NewPage breaks the page.
+    if (FFirstPage) {
+        FFirstPage = false;
+        return;
+    }
+    TPDFItemRec item;
+    item.ItemType = IT_PAGEBREAK;
+    WriteItem(item);
+}
+
+const PDFCodePage& TVRPDFDocumentFilter::CodePage() {
+    if (!FCodePage) {
+        bool whole = false;
+        const int number = PDFExportSettings().Codepage.trimmed().toInt(&whole);
+        FCodePage = std::make_unique<PDFCodePage>(whole ? number : WesternCodePage);
+    }
+    return *FCodePage;
+}
+
+double TVRPDFDocumentFilter::DeviceFactor() const {
+    const TVRPrinter* printer = FOwner ? FOwner->VRPrinter() : nullptr;
+    return printer ? printer->XFactor() : ScreenDPI / 254.0;
+}
+
+int TVRPDFDocumentFilter::DevicePositionX(double native) const {
+    const TVRPrinter* printer = FOwner ? FOwner->VRPrinter() : nullptr;
+    return printer ? printer->XPos(native) : Round(native * ScreenDPI / 254.0);
+}
+
+int TVRPDFDocumentFilter::DevicePositionY(double native) const {
+    const TVRPrinter* printer = FOwner ? FOwner->VRPrinter() : nullptr;
+    return printer ? printer->YPos(native) : Round(native * ScreenDPI / 254.0);
+}
+
+void TVRPDFDocumentFilter::StartPage() {
+    CodePage();  // an unknown code page stops the export before any page is built
+    const double xFactor = DeviceFactor();
+    const TVRPrinter* printer = FOwner ? FOwner->VRPrinter() : nullptr;
+    const double yFactor = printer ? printer->YFactor() : xFactor;
+    const double millimetresPerPixelX = 1 / (10 * xFactor);
+    const double millimetresPerPixelY = 1 / (10 * yFactor);
+    FPointsPerPixelX = millimetresPerPixelX * PointsPerMillimetre;
+    FPointsPerPixelY = millimetresPerPixelY * PointsPerMillimetre;
+    FK = xFactor / (ScreenDPI / 254.0);
+
+    ++FPageNumber;
+    Page page;
+    const double nativeWidth = FOwner ? FOwner->Page().NativeWidth() : FPaperWidth;
+    const double nativeLength = FOwner ? FOwner->Page().NativeLength() : FPaperHeight;
+    page.Width = Round(nativeWidth) * 0.1 * PointsPerMillimetre;
+    page.Height = Round(nativeLength) * 0.1 * PointsPerMillimetre;
+    FPages.push_back(std::move(page));
+    FMadeFirstPageFiles = true;
+}
+
+void TVRPDFDocumentFilter::EndCurrentPage() {
+    // A page that received nothing still ends as a page of its own.
+    QByteArray& text = CurrentPage().Text;
+    text.append("ET");
+    EndLine(text);
+}
+
+TVRPDFDocumentFilter::Page& TVRPDFDocumentFilter::CurrentPage() {
+    if (!FMadeFirstPageFiles) StartPage();
+    return FPages.back();
+}
+
+// ---- Texts ---------------------------------------------------------------------------
+
+void TVRPDFDocumentFilter::TextOut(double x, double y, const TVRFont& font, TColor,
+                                   TAlignment alignment, const QString& text) {
+    if (!InRange()) return;
+    int xp = DevicePositionX(x);
+    const int yp = DevicePositionY(y);
+    const QSize extent = TextMeasure::Extent(font, text);
+    const double factor = DeviceFactor() / (ScreenDPI / 254.0);
+    const int width = Trunc(factor * extent.width());
+    if (alignment == taRightJustify)
+        xp -= width;
+    else if (alignment == taCenter)
+        xp -= width / 2;
+
+    if (font.Underline || font.StrikeOut) {
+        TVRShape line;
+        line.Shape = vrsHorLine;
+        line.SetPixelBounds(xp, yp, Trunc(width * 1.05), 2);
+        line.Pen = TVRPen{font.Color, std::max(font.Size / 12, 1), psSolid};
+        line.Brush.Style = bsClear;
+        const int height = extent.height();
+        AcceptGraphic(xp, font.Underline ? yp + height : yp + height / 2, line);
+    }
+
+    // Pages start lazily: the factors of this page are those the item is placed with.
+    CurrentPage();
+    TPDFItemRec item;
+    item.ItemType = IT_TEXT;
+    item.x = xp * FPointsPerPixelX;
+    item.y = font.Size + yp * FPointsPerPixelY;  // the baseline, one font size down
+    item.FText = text;
+    item.FontName = font.Name;
+    item.FontCharset = font.Charset;
+    item.FontSize = font.Size;
+    item.fbold = font.Bold;
+    item.fItalic = font.Italic;
+    item.RGBFColor = ToRGB(font.Color);
+    WriteItem(item);
+}
+
+int TVRPDFDocumentFilter::FontIndex(const TVRFont& font) {
+    // Consecutive texts mostly share their font: skip building its key again.
+    if (FLastFontIndex >= 0 && font.Name == FLastFont.Name && font.Bold == FLastFont.Bold &&
+        font.Italic == FLastFont.Italic && font.Charset == FLastFont.Charset)
+        return FLastFontIndex;
+    const QString key = TPDFFontKey::FromFont(font).Text();
+    const QString folded = key.toLower();
+    auto found = FFontIndexes.constFind(folded);
+    int index;
+    if (found != FFontIndexes.constEnd()) {
+        index = *found;
+    } else {
+        index = int(FReportFonts.size());
+        FReportFonts.append(key);
+        FFontIndexes.insert(folded, index);
+    }
+    FLastFont = font;
+    FLastFontIndex = index;
+    return index;
+}
+
+void TVRPDFDocumentFilter::AppendEscapedText(QByteArray& out, const QString& text) {
+    static const auto needsEscape = [](QChar c) {
+        return c == QLatin1Char('\\') || c == QLatin1Char('(') || c == QLatin1Char(')') ||
+               c.unicode() == 0x20AC;
+    };
+    if (std::none_of(text.cbegin(), text.cend(), needsEscape)) {
+        CodePage().Encode(text, out);
+        return;
+    }
+    // "\", "(" and ")" are escaped, and the euro sign written as its code in octal.
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!needsEscape(c)) continue;
+        CodePage().Encode(QStringView(text).mid(start, i - start), out);
+        if (c.unicode() == 0x20AC) {
+            out.append("\\200");
+        } else {
+            out.append('\\');
+            out.append(char(c.unicode()));
+        }
+        start = i + 1;
+    }
+    CodePage().Encode(QStringView(text).mid(start), out);
+}
+
+void TVRPDFDocumentFilter::WriteText(const TPDFItemRec& item) {
+    TVRFont font;
+    font.Name = item.FontName;
+    font.Bold = item.fbold;
+    font.Italic = item.fItalic;
+    font.Charset = item.FontCharset;
+    const int index = FontIndex(font);
+    Page& page = CurrentPage();
+    QByteArray& out = page.Text;
+    AppendColour(out, item.RGBFColor);
+    out.append(" rg");
+    EndLine(out);
+    out.append("/F");
+    out.append(PDFFontResourceName(index).mid(1));
+    out.append(' ');
+    AppendPDFInteger(out, item.FontSize);
+    out.append(" Tf");
+    EndLine(out);
+    out.append(" 1 0 0 1 ");
+    AppendPDFInteger(out, Trunc(item.x));
+    out.append(' ');
+    AppendPDFInteger(out, Trunc(page.Height - item.y));
+    out.append(" Tm (");
+    AppendEscapedText(out, item.FText);
+    out.append(") Tj");
+    EndLine(out);
+}
+
+// ---- Shapes and images ---------------------------------------------------------------
+
+void TVRPDFDocumentFilter::AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) {
+    if (!InRange()) return;
+    CurrentPage();
+    if (auto* shape = qobject_cast<TVRShape*>(&control))
+        AcceptShape(xOffset, yOffset, *shape);
+    else if (auto* image = qobject_cast<TVRImage*>(&control))
+        AcceptImage(xOffset, yOffset, *image);
+}
+
+void TVRPDFDocumentFilter::AcceptShape(double xOffset, double yOffset, TVRShape& shape) {
+    TPDFItemRec item;
+    item.ItemType = IT_SHAPE;
+    switch (shape.Shape) {
+        case vrsRectangle:
+        case vrsRoundRect:
+            item.Shape = S_BOX;
+            break;
+        case vrsCircle:
+            item.Shape = S_CIRCLE;
+            break;
+        case vrsHorLine:
+            item.Shape = S_HLINE;
+            break;
+        case vrsVertLine:
+            item.Shape = S_VLINE;
+            break;
+        case vrsTopAndBottom:
+            item.Shape = S_TOPBOTTOM;
+            break;
+        case vrsRightAndLeft:
+            item.Shape = S_LEFTRIGHT;
+            break;
+        case vrsLeftDiagonal:
+            item.Shape = S_LEFTDIAG;
+            break;
+        case vrsRightDiagonal:
+            item.Shape = S_RIGHTDIAG;
+            break;
+    }
+    item.x = xOffset * FPointsPerPixelX;
+    item.y = yOffset * FPointsPerPixelY;
+    item.lineWidth = shape.Pen.Width * FPointsPerPixelX;
+    item.RGBStrokeColor = ToRGB(shape.Pen.Color);
+    item.RGBFColor = ToRGB(shape.Brush.Color);
+    // The horizontal factor serves both sizes.
+    item.width = shape.Width() * FPointsPerPixelX * FK;
+    item.height = shape.Height() * FPointsPerPixelX * FK;
+    item.Filled = shape.Brush.Style != bsClear;
+    WriteItem(item);
+    // A visible pen draws the outline over it.
+    if (shape.Pen.Style != psClear) {
+        item.Filled = false;
+        WriteItem(item);
+    }
+}
+
+void TVRPDFDocumentFilter::AcceptImage(double xOffset, double yOffset, TVRImage& image) {
+    const QImage bitmap = RasterisePDFImage(image);
+    if (bitmap.width() < 1 || bitmap.height() < 1) return;
+    const TPDFInlineImage encoded = EncodePDFInlineImage(bitmap, FPDFCompressionOn);
+    TPDFItemRec item;
+    item.ItemType = IT_IMAGE;
+    item.x = xOffset * FPointsPerPixelX;
+    item.y = (yOffset + image.Height() * FK) * FPointsPerPixelY;  // the bottom edge
+    item.width = bitmap.width() * FPointsPerPixelX;
+    item.height = bitmap.height() * FPointsPerPixelX;
+    item.xscale = double(image.Width()) / bitmap.width() * FK;
+    item.yscale = double(image.Height()) / bitmap.height() * FK;
+    item.pixelWidth = encoded.PixelWidth;
+    item.pixelHeight = encoded.PixelHeight;
+    item.imgstr = encoded.Data;
+    item.ImageFilter = encoded.FilterList;
+    WriteItem(item);
+}
+
+void TVRPDFDocumentFilter::WriteShape(const TPDFItemRec& item) {
+    Page& page = CurrentPage();
+    QByteArray& out = page.Graphics;
+    const double X = item.x, W = item.width, H = item.height;
+    const double T = page.Height - item.y;  // the top edge, counted from the page's bottom
+    switch (item.Shape) {
+        case S_BOX:
+            AppendPDFFixed(out, item.lineWidth, 2);
+            out.append(" w");
+            EndLine(out);
+            AppendColour(out, item.Filled ? item.RGBFColor : item.RGBStrokeColor);
+            out.append(item.Filled ? " rg" : " RG");
+            EndLine(out);
+            AppendPDFInteger(out, Trunc(X));
+            out.append(' ');
+            AppendPDFInteger(out, Trunc(T - H));
+            out.append(' ');
+            AppendPDFInteger(out, Trunc(W));
+            out.append(' ');
+            AppendPDFInteger(out, Trunc(H));
+            out.append(item.Filled ? " re f" : " re s");
+            EndLine(out);
+            break;
+        case S_CIRCLE: {
+            AppendRoundWidth(out, item.lineWidth);
+            AppendColour(out, item.Filled ? item.RGBFColor : item.RGBStrokeColor);
+            out.append(item.Filled ? " rg" : " RG");
+            EndLine(out);
+            const double rx = W / 2, ry = H / 2;
+            const double kx = rx * BezierCircle, ky = ry * BezierCircle;
+            const double cx = X + rx;
+            AppendPDFFixed(out, cx, 1, 6);
+            out.append(' ');
+            AppendPDFFixed(out, T, 1, 6);
+            out.append(" m");
+            EndLine(out);
+            // Clockwise on the page from the top: right, bottom, left and back to the top.
+            const std::array<std::array<double, 2>, 5> points = {
+                {{cx, T}, {X + W, T - ry}, {cx, T - H}, {X, T - ry}, {cx, T}}};
+            for (int quarter = 0; quarter < 4; ++quarter) {
+                AppendQuarter(out, points[quarter][0], points[quarter][1], points[quarter + 1][0],
+                              points[quarter + 1][1], kx, ky);
+                if (quarter == 3) out.append(item.Filled ? " f" : " s");
+                EndLine(out);
+            }
+            break;
+        }
+        case S_HLINE:
+            AppendRoundWidth(out, item.lineWidth);
+            AppendStrokeColour(out, item.RGBStrokeColor);
+            AppendLine(out, X, T - H / 2, X + W, T - H / 2);
+            break;
+        case S_VLINE:
+            AppendRoundWidth(out, item.lineWidth);
+            AppendStrokeColour(out, item.RGBStrokeColor);
+            AppendLine(out, X + W / 2, T - H, X + W / 2, T);
+            break;
+        case S_TOPBOTTOM:
+            AppendRoundWidth(out, item.lineWidth);
+            AppendStrokeColour(out, item.RGBStrokeColor);
+            AppendLine(out, X, T, X + W, T);
+            AppendLine(out, X, T - H, X + W, T - H);
+            break;
+        case S_LEFTRIGHT:
+            AppendRoundWidth(out, item.lineWidth);
+            AppendStrokeColour(out, item.RGBStrokeColor);
+            AppendLine(out, X, T - H, X, T);
+            AppendLine(out, X + W, T - H, X + W, T);
+            break;
+        case S_RIGHTDIAG:
+            AppendRoundWidth(out, item.lineWidth);
+            AppendStrokeColour(out, item.RGBStrokeColor);
+            AppendLine(out, X, T, X + W, T - H);
+            break;
+        case S_LEFTDIAG:
+            AppendRoundWidth(out, item.lineWidth);
+            AppendStrokeColour(out, item.RGBStrokeColor);
+            AppendLine(out, X, T - H, X + W, T);
+            break;
+        case S_OBLIQUE:
+            break;
+    }
+}
+
+void TVRPDFDocumentFilter::WriteImage(const TPDFItemRec& item) {
+    Page& page = CurrentPage();
+    QByteArray& out = page.Graphics;
+    out.append("q ");
+    AppendPDFInteger(out, Trunc(item.width * item.xscale));
+    out.append(" 0 0 ");
+    AppendPDFInteger(out, Trunc(item.height * item.yscale));
+    out.append(' ');
+    AppendPDFInteger(out, Trunc(item.x));
+    out.append(' ');
+    AppendPDFInteger(out, Trunc(page.Height - item.y));
+    out.append(" cm");
+    EndLine(out);
+    out.append("BI\r\n/Width ");
+    AppendPDFInteger(out, item.pixelWidth);
+    out.append("\r\n/Height ");
+    AppendPDFInteger(out, item.pixelHeight);
+    out.append("\r\n/BitsPerComponent 8\r\n/ColorSpace /DeviceRGB\r\n/Filter [");
+    out.append(item.ImageFilter);
+    out.append("]\r\nID\r\n");
+    out.append(item.imgstr);
+    out.append("\r\nEI\r\nQ\r\n");
+}
+
+void TVRPDFDocumentFilter::WriteItem(const TPDFItemRec& item) {
+    switch (item.ItemType) {
+        case IT_TEXT:
+            return WriteText(item);
+        case IT_PAGEBREAK:
+            EndCurrentPage();
+            return StartPage();
+        case IT_SHAPE:
+            return WriteShape(item);
+        case IT_IMAGE:
+            return WriteImage(item);
+        case IT_INVALID:
+            break;
+    }
+    throw Exception(QStringLiteral("Internal error: IT_INVALID"));
+}
+
+// ---- The document --------------------------------------------------------------------
+
+void TVRPDFDocumentFilter::Finish() {
+    FReportFinished = true;
+    if (!FMadeFirstPageFiles) StartPage();
+    EndCurrentPage();
+    if (FFilename.isEmpty()) {
+        FMemoryStream.clear();
+        QBuffer buffer(&FMemoryStream);
+        buffer.open(QIODevice::WriteOnly);
+        WriteDocument(buffer);
+    } else {
+        // The target is replaced only by a complete document: a failure on the way
+        // (a font that cannot be measured, a full disk) leaves the old file as it was.
+        QSaveFile file(FFilename);
+        if (!file.open(QIODevice::WriteOnly))
+            throw Exception(CannotWriteDocumentMessage(FFilename, file.errorString()));
+        WriteDocument(file);
+        if (!file.commit())
+            throw Exception(CannotWriteDocumentMessage(FFilename, file.errorString()));
+    }
+    TVRExportFilter::Finish();
+}
+
+void TVRPDFDocumentFilter::WriteDocument(QIODevice& device) {
+    // Every font is measured before the first byte is written.
+    std::vector<TPDFFontKey> keys;
+    std::vector<TPDFFontMetrics> metrics;
+    for (const QString& key : FReportFonts) {
+        keys.push_back(TPDFFontKey::Parse(key));
+        metrics.push_back(MeasurePDFFont(keys.back()));
+    }
+    const int fontCount = int(keys.size());
+
+    PDFDocumentWriter writer(device, CodePage(), FFilename);
+    writer.RawLine("%PDF-1.3");
+    writer.RawLine(QByteArrayView(BinaryComment, sizeof(BinaryComment) - 1));
+
+    writer.BeginObject(1);
+    for (const char* line :
+         {"<<", "/Type /Catalog", "/Pages 3 0 R", "/Outlines 2 0 R",
+          "/ViewerPreferences << /HideToolbar false /FitWindow true >>", ">>", "endobj"})
+        writer.RawLine(line);
+    writer.BeginObject(2);
+    for (const char* line : {"<<", "/Type /Outlines", "/Count 0", ">>", "endobj"})
+        writer.RawLine(line);
+    WritePageTree(writer, fontCount);
+    for (int page = 0; page < FPageNumber; ++page) WritePage(writer, page);
+
+    int objectNumber = 2 * FPageNumber + 4;
+    for (int font = 0; font < fontCount; ++font)
+        WritePDFFontObjects(writer, keys[font], metrics[font], font, objectNumber);
+    const int infoObject = objectNumber;
+    WriteInformation(writer, infoObject);
+    writer.BeginObject(infoObject + 1);
+    writer.RawLine("[/PDF /Text]");
+    writer.RawLine("endobj");
+    WriteCrossReference(writer, infoObject);
+    writer.Flush();
+}
+
+void TVRPDFDocumentFilter::WritePageTree(PDFDocumentWriter& writer, int fontCount) {
+    writer.BeginObject(3);
+    writer.RawLine("<<");
+    writer.RawLine("/Type /Pages");
+    writer.RawLine("/Count " + QByteArray::number(FPageNumber));
+    QByteArray kids = "/Kids [";
+    for (int page = 1; page <= FPageNumber; ++page) {
+        AppendPDFInteger(kids, 2 * page + 2);
+        kids.append(page < FPageNumber ? " 0 R " : " 0 R");
+    }
+    kids.append(']');
+    writer.RawLine(kids);
+    const Page& first = FPages.front();
+    writer.RawLine("/MediaBox [0 0 " + QByteArray::number(Trunc(first.Width)) + ' ' +
+                   QByteArray::number(Trunc(first.Height)) + ']');
+    writer.RawLine("/Resources << ");
+    writer.RawLine("/Font << ");
+    const int firstFontObject = 2 * FPageNumber + 4;
+    for (int font = 0; font < fontCount; ++font)
+        writer.RawLine("  /" + PDFFontResourceName(font) + ' ' +
+                       QByteArray::number(firstFontObject + 2 * font) + " 0 R ");
+    writer.RawLine("  >>");
+    writer.RawLine("/ProcSet " + QByteArray::number(firstFontObject + 2 * fontCount + 1) + " 0 R");
+    writer.RawLine(">>");
+    writer.RawLine(">>");
+    writer.RawLine("endobj");
+}
+
+void TVRPDFDocumentFilter::WritePage(PDFDocumentWriter& writer, int pageIndex) {
+    Page& page = FPages[pageIndex];
+    const int pageObject = 2 * (pageIndex + 1) + 2;
+    writer.BeginObject(pageObject);
+    writer.RawLine("<<");
+    writer.RawLine("/Type /Page");
+    writer.RawLine("/Parent 3 0 R");
+    writer.RawLine("/Contents " + QByteArray::number(pageObject + 1) + " 0 R");
+    writer.RawLine("/MediaBox [0 0 " + QByteArray::number(Trunc(page.Width)) + ' ' +
+                   QByteArray::number(Trunc(page.Height)) + ']');
+    writer.RawLine(">>");
+    writer.RawLine("endobj");
+
+    // The stream holds the graphics lines (when there are any), "BT" and the text lines
+    // (which end with "ET"), each line with its CR LF.
+    const qsizetype length = page.Graphics.size() + 4 + page.Text.size();
+    writer.BeginObject(pageObject + 1);
+    writer.RawLine("<< /Length " + QByteArray::number(length) + " >>");
+    writer.RawLine("stream");
+    writer.RawLine(QByteArrayView(page.Graphics).chopped(page.Graphics.isEmpty() ? 0 : 2));
+    writer.RawLine("BT");
+    writer.RawLine(QByteArrayView(page.Text).chopped(2));
+    writer.RawLine("endstream");
+    writer.RawLine("endobj");
+    // Written: the page's content is not needed again.
+    page.Graphics = QByteArray();
+    page.Text = QByteArray();
+}
+
+void TVRPDFDocumentFilter::WriteInformation(PDFDocumentWriter& writer, int objectNumber) {
+    writer.BeginObject(objectNumber);
+    writer.RawLine("<<");
+    if (!PDFExportSettings().SuppressDateTime)
+        writer.Line(QStringLiteral("/CreationDate (") +
+                    LiteralText(DateTimeToStr(QDateTime::currentDateTime())) + QLatin1Char(')'));
+    writer.RawLine("/Producer (Vialar PDF Export)");
+    writer.Line(QStringLiteral("/Subject (") + LiteralText(FDocSubject) + QStringLiteral(" )"));
+    writer.Line(QStringLiteral("/Creator (") + LiteralText(FDocCreator) + QLatin1Char(')'));
+    writer.Line(QStringLiteral("/Title (") + LiteralText(FDocTitle) + QLatin1Char(')'));
+    writer.Line(QStringLiteral("/Author (") + LiteralText(FDocAuthor) + QLatin1Char(')'));
+    // Lines of exactly two non-empty parts; the key becomes a name and the value a
+    // string, both written so that any text keeps the document readable.
+    for (const QString& line : PDFExportSettings().MetaData) {
+        QStringList parts;
+        for (const QString& part : line.split(QLatin1Char(',')))
+            if (!part.trimmed().isEmpty()) parts.append(part.trimmed());
+        if (parts.size() != 2) continue;
+        QByteArray key;
+        writer.CodePage().Encode(parts[0], key);
+        QByteArray entry = '/' + NameText(key) + '(';
+        writer.CodePage().Encode(LiteralText(parts[1]), entry);
+        entry.append(')');
+        writer.RawLine(entry);
+    }
+    writer.RawLine(">>");
+    writer.RawLine("endobj");
+}
+
+void TVRPDFDocumentFilter::WriteCrossReference(PDFDocumentWriter& writer, int infoObject) {
+    const qint64 crossReference = writer.Offset();
+    const auto& offsets = writer.ObjectOffsets();
+    const QByteArray size = QByteArray::number(qsizetype(offsets.size()) + 1);
+    writer.RawLine("xref");
+    writer.RawLine("0 " + size);
+    writer.RawLine("0000000000 65535 f");
+    for (qint64 offset : offsets)
+        writer.RawLine(QByteArray::number(offset).rightJustified(10, '0') + " 00000 n");
+    writer.RawLine("trailer");
+    writer.RawLine("<<");
+    writer.RawLine("/Size " + size);
+    writer.RawLine("/Root 1 0 R");
+    writer.RawLine("/Info " + QByteArray::number(infoObject) + " 0 R");
+    writer.RawLine(">>");
+    writer.RawLine("startxref");
+    writer.RawLine(QByteArray::number(crossReference));
+    writer.RawLine("%%EOF");
+}

@@ -1,0 +1,173 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "report_engine/export/TVRExportFilter.h"
+
+class PDFCodePage;
+class PDFDocumentWriter;
+class QIODevice;
+class TVRImage;
+class TVRShape;
+
+// The process-wide PDF export settings, read by every document filter (the main
+// window's TVRPDFFilter sets them).
+struct TVRPDFSettings {
+    // Code page of the file's characters; 1252 when it is not a whole number.
+    QString Codepage = QStringLiteral("1252");
+    // Leaves the creation date out of the document information.
+    bool SuppressDateTime = false;
+    // Extra document-information entries, one "key,value" per line.
+    QStringList MetaData;
+};
+TVRPDFSettings& PDFExportSettings();
+
+enum TPDFItemType { IT_INVALID = 0, IT_TEXT = 1, IT_PAGEBREAK = 2, IT_SHAPE = 3, IT_IMAGE = 4 };
+
+enum TPDFShapeType {
+    S_BOX,
+    S_CIRCLE,
+    S_HLINE,
+    S_VLINE,
+    S_OBLIQUE,
+    S_TOPBOTTOM,
+    S_LEFTRIGHT,
+    S_RIGHTDIAG,
+    S_LEFTDIAG
+};
+
+// How fonts reach the file; this program never embeds them.
+enum TFontHandling { fhSubstitute, fhAutoEmbed, fhNoEmbedding };
+
+struct TPDFRGB {
+    quint8 Red = 0;
+    quint8 Green = 0;
+    quint8 Blue = 0;
+};
+
+// One text, shape, image or page break on its way into a page's content. Positions
+// and sizes are points from the page's left and top edges.
+struct TPDFItemRec {
+    TPDFItemType ItemType = IT_INVALID;
+    double x = 0;
+    double y = 0;
+    QString FText;
+    QString FontName;
+    int FontCharset = 1;
+    int FontSize = 0;
+    bool fbold = false;
+    bool fItalic = false;
+    bool Filled = false;
+    double width = 0;
+    double height = 0;
+    double lineWidth = 0;
+    double xscale = 1;
+    double yscale = 1;
+    QByteArray imgstr;
+    QByteArray ImageFilter;
+    TPDFShapeType Shape = S_BOX;
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+    TPDFRGB RGBStrokeColor;
+    TPDFRGB RGBFColor;  // the text colour of a text, the fill colour of a shape
+};
+
+// A report run as a PDF 1.3 file. Every text, shape and picture becomes content lines
+// of its page as it arrives (graphics and texts apart: a page draws its graphics
+// first); Finish measures the fonts and writes the whole file: catalog, outlines, page
+// tree, pages with their content streams, fonts, document information, procedure set,
+// cross-reference table and trailer. Nothing reaches the target before Finish, and the
+// target is replaced only once the new file is complete. With an empty file name the
+// document goes to MemoryStream() instead.
+class TVRPDFDocumentFilter : public TVRExportFilter {
+public:
+    explicit TVRPDFDocumentFilter(const QString& fileName);
+    ~TVRPDFDocumentFilter() override;
+
+    QString GetDescription() override { return QStringLiteral("PDF document filter"); }
+    QString GetExtension() override { return QStringLiteral("PDF"); }
+    QString GetFilterName() override { return QStringLiteral("PDF document"); }
+    bool GetStreaming() override { return false; }
+
+    void Start(int paperWidth, int paperHeight, const TVRFont& font) override;
+    void NewPage() override;
+    void EndPage() override {}
+    void TextOut(double x, double y, const TVRFont& font, TColor bgColor, TAlignment alignment,
+                 const QString& text) override;
+    void AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) override;
+    void Finish() override;
+
+    // The document when the filter writes to memory (empty file name).
+    const QByteArray& MemoryStream() const { return FMemoryStream; }
+    int PageNumber() const { return FPageNumber; }
+
+    // Writes an item into the current page's content; throws "Internal error:
+    // IT_INVALID" for an item without a type.
+    void WriteItem(const TPDFItemRec& item);
+
+    QString FDocCreator = QStringLiteral("Vialar");
+    QString FDocSubject;
+    QString FDocTitle;
+    QString FDocAuthor;
+
+private:
+    struct Page {
+        double Width = 0;  // points
+        double Height = 0;
+        QByteArray Graphics;  // content lines, each ending in CR LF
+        QByteArray Text;
+    };
+
+    bool InRange() const;
+    void StartPage();
+    void EndCurrentPage();
+    Page& CurrentPage();
+    const PDFCodePage& CodePage();
+    int FontIndex(const TVRFont& font);
+    int DevicePositionX(double native) const;
+    int DevicePositionY(double native) const;
+    double DeviceFactor() const;
+
+    void AcceptShape(double xOffset, double yOffset, TVRShape& shape);
+    void AcceptImage(double xOffset, double yOffset, TVRImage& image);
+    void WriteText(const TPDFItemRec& item);
+    void WriteShape(const TPDFItemRec& item);
+    void WriteImage(const TPDFItemRec& item);
+    void AppendEscapedText(QByteArray& out, const QString& text);
+
+    void WriteDocument(QIODevice& device);
+    void WritePageTree(PDFDocumentWriter& writer, int fontCount);
+    void WritePage(PDFDocumentWriter& writer, int pageIndex);
+    void WriteInformation(PDFDocumentWriter& writer, int objectNumber);
+    void WriteCrossReference(PDFDocumentWriter& writer, int infoObject);
+
+    int FPageNumber = 0;
+    std::vector<Page> FPages;
+    QStringList FReportFonts;
+    QHash<QString, int> FFontIndexes;  // lower-case key -> index
+    TVRFont FLastFont;
+    int FLastFontIndex = -1;
+    bool FFirstPage = true;
+    bool FMadeFirstPageFiles = false;
+    bool FPDFCompressionOn = true;
+    TFontHandling FFontHandling = fhNoEmbedding;
+    bool FTextFirst = false;
+    int FPDFFirstPage = 0;
+    int FPDFLastPage = 0;
+    bool FReportFinished = false;
+    int FPaperWidth = 0;  // native, from Start
+    int FPaperHeight = 0;
+
+    // Device pixels to points and device pixels per screen pixel, taken at each page.
+    double FPointsPerPixelX = 0.75;
+    double FPointsPerPixelY = 0.75;
+    double FK = 1;
+
+    std::unique_ptr<PDFCodePage> FCodePage;
+    QByteArray FMemoryStream;
+};
