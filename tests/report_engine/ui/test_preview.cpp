@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
@@ -571,33 +570,6 @@ TEST_F(PreviewTest, SavedNativeFileLoadsBackWithItsPagesAndOrientation) {
     Window->LoadFrom(folder.filePath(QStringLiteral("missing.VRP")));
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("File does not exist")});
     EXPECT_EQ(Window->PageCount(), Pages);
-}
-
-TEST_F(PreviewTest, SaveAndLoadDialogs) {
-    QTemporaryDir folder;
-    QString saveTitle;
-    QStringList saveTypes;
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
-        saveTitle = dialog->windowTitle();
-        saveTypes = dialog->nameFilters();
-        dialog->selectNameFilter(saveTypes.value(1));
-        dialog->selectFile(folder.filePath(QStringLiteral("listagem")));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    Window->SaveReportClick();
-    EXPECT_EQ(saveTitle, QStringLiteral("Save report"));
-    EXPECT_EQ(saveTypes.value(1), QStringLiteral("Vialar report file (*.VRP)"));
-    ASSERT_TRUE(QFile::exists(folder.filePath(QStringLiteral("listagem.VRP"))));
-
-    QString loadTitle;
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
-        loadTitle = dialog->windowTitle();
-        dialog->selectFile(folder.filePath(QStringLiteral("listagem.VRP")));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    Window->LoadReportClick();
-    EXPECT_EQ(loadTitle, QStringLiteral("Load report"));
-    EXPECT_EQ(Window->PanelText(3), QStringLiteral("listagem.VRP"));
 }
 
 // ---- Printing ----------------------------------------------------------------------
