@@ -25,6 +25,11 @@
 #include "registry/uFrm_Logradouros.h"
 #include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
+#include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "report_engine/export/text/TVRAsciiExportFilter.h"
+#include "report_engine/export/text/TVRCommaSeparatedFilter.h"
+#include "reports/uFrm_PorGeral.h"
+#include "reports/uFrm_Relatorio31.h"
 #include "toolkit/Dialogs.h"
 
 TFrm_Principal* Frm_Principal = nullptr;
@@ -69,6 +74,32 @@ QIcon LoadGlyph(const QString& path) {
     return icon;
 }
 
+// Runs a command's modal window, held in its global reference, then closes and
+// destroys it whatever happened and resets the reference; an error still reaches the
+// caller after the clean-up.
+template <class Window, class Run>
+void RunModalWindow(Window*& window, const Run& run) {
+    std::exception_ptr failure;
+    try {
+        run(*window);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (window != nullptr) {
+        window->close();
+        delete window;
+        window = nullptr;
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+// A menu item's caption as a report title: without its first access-key mark.
+QString CaptionWithoutAccessKey(QString caption) {
+    const qsizetype mark = caption.indexOf(QLatin1Char('&'));
+    if (mark >= 0) caption.remove(mark, 1);
+    return caption;
+}
+
 QImage LoadJpegResource(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -85,6 +116,7 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
     setWindowTitle(QStringLiteral("Principal"));  // replaced by FormCreate
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setWindowState(Qt::WindowMaximized);
+    CreateExportFilters();
 
     ImageList1 = LoadImageList(QStringLiteral(":/artwork/ImageList1.png"), kIconSize);
 
@@ -135,6 +167,30 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
 
     // Watch the program's modal windows closing (see eventFilter).
     qApp->installEventFilter(this);
+}
+
+// Created in the order the preview's save dialog lists them: text, CSV, PDF, HTML.
+void TFrm_Principal::CreateExportFilters() {
+    VRTextFilter1 = new TVRTextFilter(this);
+    VRTextFilter1->setObjectName(QStringLiteral("VRTextFilter1"));
+    VRTextFilter1->SetTextEncoding(DefaultEncoding);
+
+    VRCSVFilter1 = new TVRCSVFilter(this);
+    VRCSVFilter1->setObjectName(QStringLiteral("VRCSVFilter1"));
+    VRCSVFilter1->SetSeparator(u';');
+    VRCSVFilter1->SetTextEncoding(DefaultEncoding);
+
+    VRHTMLFilter1 = new TVRHTMLFilter(this);
+    VRHTMLFilter1->setObjectName(QStringLiteral("VRHTMLFilter1"));
+    VRHTMLFilter1->SetMultiPage(false);
+    VRHTMLFilter1->SetPageLinks(false);
+    VRHTMLFilter1->SetFinalPage(0);
+    VRHTMLFilter1->SetFirstLastLinks(false);
+    VRHTMLFilter1->SetConcat(false);
+    VRHTMLFilter1->SetConcatCount(1);
+    VRHTMLFilter1->SetLinkFontName(QStringLiteral("Arial"));
+    VRHTMLFilter1->SetLinkFontSize(12);
+    VRHTMLFilter1->SetTextEncoding(AnsiEncoding);
 }
 
 void TFrm_Principal::CreateToolBar() {
@@ -295,9 +351,19 @@ void TFrm_Principal::Sair1Click() {
     close();
 }
 
-void TFrm_Principal::RelatriodosLogradouros1Click() {}
+void TFrm_Principal::RelatriodosLogradouros1Click() {
+    TituloRelatorio = CaptionWithoutAccessKey(RelatriodosLogradouros1->text());
+    RunStreetListing(this, NoListingFilter(), QString());
+}
 
-void TFrm_Principal::RelatriodosLogradourosporFiltragem1Click() {}
+// A fresh dialog per command, destroyed when it closes whatever happened, so that every
+// opening starts with empty boxes.
+void TFrm_Principal::RelatriodosLogradourosporFiltragem1Click() {
+    TituloRelatorio = CaptionWithoutAccessKey(RelatriodosLogradourosporFiltragem1->text());
+    if (Frm_PorGeral == nullptr) Frm_PorGeral = new TFrm_PorGeral(this);
+    Relatorio = 1;
+    RunModalWindow(Frm_PorGeral, [](TFrm_PorGeral& window) { window.exec(); });
+}
 
 // A fresh registry window (with its own street data module) per command, shown
 // modally and destroyed afterwards whatever happened, so that nothing of one registry
@@ -305,19 +371,10 @@ void TFrm_Principal::RelatriodosLogradourosporFiltragem1Click() {}
 // clean-up.
 void TFrm_Principal::OpenStreetRegistry() {
     if (Frm_Logradouros == nullptr) Frm_Logradouros = new TFrm_Logradouros(this);
-    std::exception_ptr failure;
-    try {
-        Frm_Logradouros->Botao_AtivaDesativa->click();
-        Frm_Logradouros->exec();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (Frm_Logradouros != nullptr) {
-        Frm_Logradouros->close();
-        delete Frm_Logradouros;
-        Frm_Logradouros = nullptr;
-    }
-    if (failure) std::rethrow_exception(failure);
+    RunModalWindow(Frm_Logradouros, [](TFrm_Logradouros& window) {
+        window.Botao_AtivaDesativa->click();
+        window.exec();
+    });
 }
 
 void CreateMainWindow() {

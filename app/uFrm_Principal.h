@@ -11,6 +11,9 @@ class QMenu;
 class QMenuBar;
 class QToolButton;
 class TImage;
+class TVRCSVFilter;
+class TVRHTMLFilter;
+class TVRTextFilter;
 
 // The main window: menu, toolbar, background picture and month calendar. Creating it
 // opens the database session; activating it fixes the date settings; closing it asks
@@ -29,6 +32,11 @@ public:
     TImage* Image1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
     QList<QIcon> ImageList1;  // the 31 menu icons, by index
+
+    // The export formats every report preview offers, registered while the window lives.
+    TVRTextFilter* VRTextFilter1 = nullptr;
+    TVRCSVFilter* VRCSVFilter1 = nullptr;
+    TVRHTMLFilter* VRHTMLFilter1 = nullptr;
 
     QMenu* BensMveis1 = nullptr;    // "Cadastro"
     QAction* BensMveis2 = nullptr;  // "Logradouros"
@@ -58,6 +66,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void CreateExportFilters();
     void CreateToolBar();
     void CreateMenu();
     std::function<void()> AsCommand(void (TFrm_Principal::*handler)());

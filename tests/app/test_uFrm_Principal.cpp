@@ -26,6 +26,11 @@
 #include "data/TSQLConnection.h"
 #include "registry/uFrm_Logradouros.h"
 #include "report_engine/base/FormatSettings.h"
+#include "report_engine/export/TVRExportFilter.h"
+#include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "report_engine/export/text/TVRAsciiExportFilter.h"
+#include "report_engine/export/text/TVRCommaSeparatedFilter.h"
+#include "report_engine/export/text/TextExportSettings.h"
 #include "tests/support/TestDatabase.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/TDBEdit.h"
@@ -371,3 +376,23 @@ TEST_F(MainWindowTest, CalculatorButton) {
 }
 
 }  // namespace
+
+TEST_F(MainWindowTest, ExportFormatComponentsRegisterTheirFiltersWhileTheWindowLives) {
+    TFrm_Principal* window = NewWindow();
+    EXPECT_EQ(window->VRTextFilter1->objectName(), "VRTextFilter1");
+    EXPECT_EQ(window->VRCSVFilter1->objectName(), "VRCSVFilter1");
+    EXPECT_EQ(TextExportSettings().Separator, u';');
+    EXPECT_EQ(TextExportSettings().TextEncoding, DefaultEncoding);
+    QStringList names;
+    for (const TVRExportFilterLibraryEntry& entry : VRExportFilterLibrary().Filters())
+        names.append(entry.FName);
+    ASSERT_GE(names.size(), 2);
+    EXPECT_EQ(names.mid(0, 2), (QStringList{"Text file", "Comma Separated"}));
+    EXPECT_EQ(names.last(), "HTML document");
+    EXPECT_EQ(window->VRHTMLFilter1->objectName(), "VRHTMLFilter1");
+    EXPECT_EQ(HTMLExportSettings().TextEncoding, AnsiEncoding);
+
+    delete Frm_Principal;
+    Frm_Principal = nullptr;
+    EXPECT_EQ(VRExportFilterLibrary().Count(), 0);
+}

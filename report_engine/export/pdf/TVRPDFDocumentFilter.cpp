@@ -244,7 +244,7 @@ void TVRPDFDocumentFilter::TextOut(double x, double y, const TVRFont& font, TCol
     if (!InRange()) return;
     int xp = DevicePositionX(x);
     const int yp = DevicePositionY(y);
-    const QSize extent = TextMeasure::Extent(font, text);
+    const QSize extent = MetricsOf(font).Extent(text);
     const double factor = DeviceFactor() / (ScreenDPI / 254.0);
     const int width = Trunc(factor * extent.width());
     if (alignment == taRightJustify)
@@ -278,11 +278,25 @@ void TVRPDFDocumentFilter::TextOut(double x, double y, const TVRFont& font, TCol
     WriteItem(item);
 }
 
-int TVRPDFDocumentFilter::FontIndex(const TVRFont& font) {
-    // Consecutive texts mostly share their font: skip building its key again.
-    if (FLastFontIndex >= 0 && font.Name == FLastFont.Name && font.Bold == FLastFont.Bold &&
-        font.Italic == FLastFont.Italic && font.Charset == FLastFont.Charset)
+const TVRFontMetrics& TVRPDFDocumentFilter::MetricsOf(const TVRFont& font) {
+    // Consecutive texts mostly share their font: look its metrics up only on a change.
+    if (!FLastMetrics || font.Size != FLastMetricsFont.Size || font.Bold != FLastMetricsFont.Bold ||
+        font.Italic != FLastMetricsFont.Italic || font.Name != FLastMetricsFont.Name) {
+        FLastMetrics = &TextMeasure::Metrics(font);
+        FLastMetricsFont = font;
+    }
+    return *FLastMetrics;
+}
+
+int TVRPDFDocumentFilter::FontIndex(const TPDFItemRec& item) {
+    if (FLastFontIndex >= 0 && item.FontName == FLastFont.Name && item.fbold == FLastFont.Bold &&
+        item.fItalic == FLastFont.Italic && item.FontCharset == FLastFont.Charset)
         return FLastFontIndex;
+    TVRFont font;
+    font.Name = item.FontName;
+    font.Bold = item.fbold;
+    font.Italic = item.fItalic;
+    font.Charset = item.FontCharset;
     const QString key = TPDFFontKey::FromFont(font).Text();
     const QString folded = key.toLower();
     auto found = FFontIndexes.constFind(folded);
@@ -326,19 +340,15 @@ void TVRPDFDocumentFilter::AppendEscapedText(QByteArray& out, const QString& tex
 }
 
 void TVRPDFDocumentFilter::WriteText(const TPDFItemRec& item) {
-    TVRFont font;
-    font.Name = item.FontName;
-    font.Bold = item.fbold;
-    font.Italic = item.fItalic;
-    font.Charset = item.FontCharset;
-    const int index = FontIndex(font);
+    const int index = FontIndex(item);
     Page& page = CurrentPage();
     QByteArray& out = page.Text;
     AppendColour(out, item.RGBFColor);
     out.append(" rg");
     EndLine(out);
     out.append("/F");
-    out.append(PDFFontResourceName(index).mid(1));
+    if (index < 10) out.append('0');
+    AppendPDFInteger(out, index);
     out.append(' ');
     AppendPDFInteger(out, item.FontSize);
     out.append(" Tf");
@@ -412,17 +422,28 @@ void TVRPDFDocumentFilter::AcceptShape(double xOffset, double yOffset, TVRShape&
 }
 
 void TVRPDFDocumentFilter::AcceptImage(double xOffset, double yOffset, TVRImage& image) {
-    const QImage bitmap = RasterisePDFImage(image);
-    if (bitmap.width() < 1 || bitmap.height() < 1) return;
-    const TPDFInlineImage encoded = EncodePDFInlineImage(bitmap, FPDFCompressionOn);
+    // A picture printed on every page (the emblem of a page header) is encoded once.
+    const TVRPicture& picture = image.Picture();
+    const QString cacheKey = QStringLiteral("%1 %2 %3 %4")
+                                 .arg(picture.Image().cacheKey())
+                                 .arg(image.Width())
+                                 .arg(image.Height())
+                                 .arg(image.Stretch);
+    auto cached = FEncodedImages.constFind(cacheKey);
+    if (cached == FEncodedImages.constEnd()) {
+        const QImage bitmap = RasterisePDFImage(image);
+        if (bitmap.width() < 1 || bitmap.height() < 1) return;
+        cached = FEncodedImages.insert(cacheKey, EncodePDFInlineImage(bitmap, FPDFCompressionOn));
+    }
+    const TPDFInlineImage& encoded = *cached;
     TPDFItemRec item;
     item.ItemType = IT_IMAGE;
     item.x = xOffset * FPointsPerPixelX;
     item.y = (yOffset + image.Height() * FK) * FPointsPerPixelY;  // the bottom edge
-    item.width = bitmap.width() * FPointsPerPixelX;
-    item.height = bitmap.height() * FPointsPerPixelX;
-    item.xscale = double(image.Width()) / bitmap.width() * FK;
-    item.yscale = double(image.Height()) / bitmap.height() * FK;
+    item.width = encoded.PixelWidth * FPointsPerPixelX;
+    item.height = encoded.PixelHeight * FPointsPerPixelX;
+    item.xscale = double(image.Width()) / encoded.PixelWidth * FK;
+    item.yscale = double(image.Height()) / encoded.PixelHeight * FK;
     item.pixelWidth = encoded.PixelWidth;
     item.pixelHeight = encoded.PixelHeight;
     item.imgstr = encoded.Data;
@@ -720,4 +741,15 @@ void TVRPDFDocumentFilter::WriteCrossReference(PDFDocumentWriter& writer, int in
     writer.RawLine("startxref");
     writer.RawLine(QByteArray::number(crossReference));
     writer.RawLine("%%EOF");
+}
+
+// ---- The settings component ----------------------------------------------------------
+
+TVRPDFFilter::TVRPDFFilter(QObject* owner) : QObject(owner) {
+    VRExportFilterLibrary().AddFilter<TVRPDFDocumentFilter>(QStringLiteral("TVRPDFDocumentFilter"));
+}
+
+TVRPDFFilter::~TVRPDFFilter() {
+    VRExportFilterLibrary().RemoveFilter<TVRPDFDocumentFilter>(
+        QStringLiteral("TVRPDFDocumentFilter"));
 }

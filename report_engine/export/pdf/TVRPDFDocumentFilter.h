@@ -2,16 +2,19 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <vector>
 
 #include "report_engine/export/TVRExportFilter.h"
+#include "report_engine/export/pdf/PDFInlineImage.h"
 
 class PDFCodePage;
 class PDFDocumentWriter;
 class QIODevice;
+class TVRFontMetrics;
 class TVRImage;
 class TVRShape;
 
@@ -128,7 +131,8 @@ private:
     void EndCurrentPage();
     Page& CurrentPage();
     const PDFCodePage& CodePage();
-    int FontIndex(const TVRFont& font);
+    int FontIndex(const TPDFItemRec& item);
+    const TVRFontMetrics& MetricsOf(const TVRFont& font);
     int DevicePositionX(double native) const;
     int DevicePositionY(double native) const;
     double DeviceFactor() const;
@@ -152,6 +156,10 @@ private:
     QHash<QString, int> FFontIndexes;  // lower-case key -> index
     TVRFont FLastFont;
     int FLastFontIndex = -1;
+    TVRFont FLastMetricsFont;
+    const TVRFontMetrics* FLastMetrics = nullptr;
+    // Encoded pictures by picture, size and stretching.
+    QHash<QString, TPDFInlineImage> FEncodedImages;
     bool FFirstPage = true;
     bool FMadeFirstPageFiles = false;
     bool FPDFCompressionOn = true;
@@ -170,4 +178,24 @@ private:
 
     std::unique_ptr<PDFCodePage> FCodePage;
     QByteArray FMemoryStream;
+};
+
+// The PDF export's settings component, which the main window places: while it exists
+// the save dialog offers PDF documents (it registers TVRPDFDocumentFilter), and its
+// properties are the process-wide PDF settings, except CompressionOn, which it keeps
+// for itself.
+class TVRPDFFilter : public QObject {
+public:
+    explicit TVRPDFFilter(QObject* owner = nullptr);
+    ~TVRPDFFilter() override;
+
+    // Kept with the component; the document filter always compresses its images.
+    bool CompressionOn = false;
+
+    QString Codepage() const { return PDFExportSettings().Codepage; }
+    void SetCodepage(const QString& codepage) { PDFExportSettings().Codepage = codepage; }
+    bool SuppressDateTime() const { return PDFExportSettings().SuppressDateTime; }
+    void SetSuppressDateTime(bool suppress) { PDFExportSettings().SuppressDateTime = suppress; }
+    QStringList MetaData() const { return PDFExportSettings().MetaData; }
+    void SetMetaData(const QStringList& lines) { PDFExportSettings().MetaData = lines; }
 };

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "data/Exception.h"
+#include "report_engine/emf/EmfReader.h"
 #include "report_engine/store/TVRStream.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PageRuns.h"
@@ -156,6 +157,18 @@ TEST(NativeFile, DamagedFileLoadsAsFarAsItIsSound) {
          [&] {
              QByteArray bytes = plain;
              bytes.replace(second + 8, 64, QByteArray(64, '\x5A'));
+             return bytes;
+         },
+         1},
+        {"page 2 larger than an int can count",
+         [&] {
+             QByteArray bytes = plain;
+             auto header = Emf::ReadAt<Emf::EMRHEADER>(bytes, second + 8);
+             header.rclFrame.Set({0, 0, 0, 0});  // the bounds give the page size
+             header.rclBounds.Set(
+                 {std::numeric_limits<qint32>::min(), 0, std::numeric_limits<qint32>::max(), 793});
+             bytes.replace(second + 8, sizeof header,
+                           QByteArray(reinterpret_cast<const char*>(&header), sizeof header));
              return bytes;
          },
          1},

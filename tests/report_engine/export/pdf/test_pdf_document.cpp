@@ -371,3 +371,28 @@ TEST_F(PdfDocument, AnItemWithoutATypeIsAnInternalError) {
         EXPECT_EQ(error.Message(), "Internal error: IT_INVALID");
     }
 }
+
+TEST(PdfFilterComponent, OffersPdfWhileItLivesAndSetsTheProcessSettings) {
+    const int before = VRExportFilterLibrary().Count();
+    {
+        TVRPDFFilter component;
+        const TVRExportFilterLibraryEntry* entry =
+            VRExportFilterLibrary().GetFilterByExtension("pdf");
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->FName, "PDF document");
+        EXPECT_EQ(entry->FExportFilterClass.Create("listagem.pdf")->GetDescription(),
+                  "PDF document filter");
+        component.SetCodepage(QStringLiteral("1250"));
+        component.SetSuppressDateTime(true);
+        QStringList lines{QStringLiteral("Keywords,ruas")};
+        component.SetMetaData(lines);
+        lines.clear();  // the settings keep their own copy
+        EXPECT_EQ(PDFExportSettings().Codepage, "1250");
+        EXPECT_TRUE(PDFExportSettings().SuppressDateTime);
+        EXPECT_EQ(PDFExportSettings().MetaData, QStringList{"Keywords,ruas"});
+        EXPECT_FALSE(component.CompressionOn);
+    }
+    EXPECT_EQ(VRExportFilterLibrary().Count(), before);
+    EXPECT_EQ(VRExportFilterLibrary().GetFilterByExtension("PDF"), nullptr);
+    PDFExportSettings() = TVRPDFSettings();
+}

@@ -1,0 +1,169 @@
+#include "report_engine/export/TextEncoding.h"
+
+#include <unicode/ucnv.h>
+
+#include <QChar>
+#include <QSaveFile>
+#include <memory>
+
+#include "data/Exception.h"
+
+namespace {
+
+// ICU's name of the converter behind each encoding.
+const char* ConverterName(TTextEncoding encoding) {
+    switch (encoding) {
+        case AnsiEncoding:
+        case DefaultEncoding:
+            return "windows-1252";
+        case ASCIIEncoding:
+            return "US-ASCII";
+        case BigEndianUnicodeEncoding:
+            return "UTF-16BE";
+        case UnicodeEncoding:
+            return "UTF-16LE";
+        case UTF7Encoding:
+            return "UTF-7";
+        case UTF8Encoding:
+            return "UTF-8";
+    }
+    return "windows-1252";
+}
+
+struct ConverterCloser {
+    void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+using ConverterHandle = std::unique_ptr<UConverter, ConverterCloser>;
+
+}  // namespace
+
+QByteArray ByteOrderMark(TTextEncoding encoding) {
+    switch (encoding) {
+        case BigEndianUnicodeEncoding:
+            return QByteArray("\xFE\xFF", 2);
+        case UnicodeEncoding:
+            return QByteArray("\xFF\xFE", 2);
+        case UTF8Encoding:
+            return QByteArray("\xEF\xBB\xBF", 3);
+        default:
+            return QByteArray();
+    }
+}
+
+struct TVRTextEncoder::Converter {
+    ConverterHandle Handle;
+};
+
+TVRTextEncoder::TVRTextEncoder(TTextEncoding encoding)
+    : FConverter(std::make_unique<Converter>()), FEncoding(encoding) {
+    UErrorCode status = U_ZERO_ERROR;
+    FConverter->Handle.reset(ucnv_open(ConverterName(encoding), &status));
+    if (U_FAILURE(status))
+        throw Exception(
+            QStringLiteral("No converter for %1: %2")
+                .arg(QLatin1String(ConverterName(encoding)), QLatin1String(u_errorName(status))));
+    // What a code page cannot hold (and a broken surrogate in the Unicode forms) is
+    // written as "?", whatever the converter's own substitute would be.
+    static const UChar question[] = {u'?'};
+    ucnv_setSubstString(FConverter->Handle.get(), question, 1, &status);
+}
+
+TVRTextEncoder::~TVRTextEncoder() = default;
+
+// ASCII characters are the same bytes in code page 1252, ASCII and UTF-8, and exported
+// documents are mostly ASCII (HTML markup above all): those runs are copied as they are
+// and only the others go through the converter. None of these three keeps state
+// between characters, so the converter sees each of its runs as complete.
+static bool AsciiIsItself(TTextEncoding encoding) {
+    return encoding == AnsiEncoding || encoding == DefaultEncoding || encoding == ASCIIEncoding ||
+           encoding == UTF8Encoding;
+}
+
+void TVRTextEncoder::Encode(QStringView text, bool last, QByteArray& bytes) {
+    if (!AsciiIsItself(FEncoding)) {
+        Convert(text, last, bytes);
+        return;
+    }
+    const char16_t* const begin = text.utf16();
+    const char16_t* const end = begin + text.size();
+    const char16_t* position = begin;
+    // A high surrogate left at the end of the previous piece: its pair, if any, opens
+    // this piece; otherwise it is closed ("?") before anything else is written.
+    if (FPendingSurrogate && (position == end || *position < 0x80)) {
+        Convert(QStringView(), true, bytes);
+        FPendingSurrogate = false;
+    }
+    while (position < end) {
+        const char16_t* run = position;
+        while (position < end && *position < 0x80) ++position;
+        if (position > run) {
+            const qsizetype start = bytes.size();
+            bytes.resize(start + (position - run));
+            char* target = bytes.data() + start;
+            for (const char16_t* c = run; c < position; ++c) *target++ = char(*c);
+        }
+        run = position;
+        while (position < end && *position >= 0x80) ++position;
+        if (position > run) {
+            const bool complete = position < end || last || !QChar::isHighSurrogate(position[-1]);
+            Convert(QStringView(run, position - run), complete, bytes);
+            FPendingSurrogate = !complete;
+        }
+    }
+}
+
+void TVRTextEncoder::Convert(QStringView text, bool last, QByteArray& bytes) {
+    UConverter* converter = FConverter->Handle.get();
+    const auto* source = reinterpret_cast<const UChar*>(text.utf16());
+    const UChar* const sourceEnd = source + text.size();
+    const qsizetype start = bytes.size();
+    bytes.resize(start +
+                 UCNV_GET_MAX_BYTES_FOR_STRING(text.size(), ucnv_getMaxCharSize(converter)));
+    char* target = bytes.data() + start;
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_fromUnicode(converter, &target, bytes.data() + bytes.size(), &source, sourceEnd, nullptr,
+                     last, &status);
+    if (U_FAILURE(status))
+        throw Exception(
+            QStringLiteral("Cannot convert the text to %1: %2")
+                .arg(QLatin1String(ConverterName(FEncoding)), QLatin1String(u_errorName(status))));
+    bytes.truncate(target - bytes.data());
+}
+
+QByteArray EncodeText(const QString& text, TTextEncoding encoding) {
+    QByteArray bytes;
+    TVRTextEncoder(encoding).Encode(text, true, bytes);
+    return bytes;
+}
+
+QByteArray EncodeLines(const QStringList& lines, TTextEncoding encoding) {
+    qsizetype length = 0;
+    for (const QString& line : lines) length += line.size() + 2;
+    QString text;
+    text.reserve(length);
+    for (const QString& line : lines) {
+        text += line;
+        text += QLatin1String("\r\n");
+    }
+    return ByteOrderMark(encoding) + EncodeText(text, encoding);
+}
+
+QString CannotCreateFileMessage(const QString& fileName, const QString& reason) {
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, reason);
+}
+
+void WriteExportFile(const QString& fileName, const QByteArray& bytes) {
+    QSaveFile file(fileName);
+    const auto failure = [&] {
+        // A short write leaves no error of its own to quote.
+        const QString reason = file.error() == QFileDevice::NoError
+                                   ? QStringLiteral("The device did not take all of it.")
+                                   : file.errorString();
+        file.cancelWriting();
+        return Exception(CannotCreateFileMessage(fileName, reason));
+    };
+    if (!file.open(QIODevice::WriteOnly)) throw failure();
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size())
+        throw failure();
+    if (!file.commit()) throw failure();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <memory>
+
+// The character encodings an export filter can write its file in.
+enum TTextEncoding {
+    AnsiEncoding,              // code page 1252
+    ASCIIEncoding,             // 7-bit ASCII
+    BigEndianUnicodeEncoding,  // UTF-16 big-endian, mark FE FF
+    DefaultEncoding,           // the program's ANSI code page: 1252, as for AnsiEncoding
+    UnicodeEncoding,           // UTF-16 little-endian, mark FF FE
+    UTF7Encoding,              // UTF-7
+    UTF8Encoding               // UTF-8, mark EF BB BF
+};
+
+// The byte-order mark a file of `encoding` starts with (empty when it has none).
+QByteArray ByteOrderMark(TTextEncoding encoding);
+
+// Converts text piece by piece into one encoding, keeping the converter's state between
+// pieces (UTF-7's open runs, a surrogate pair split between two pieces).
+class TVRTextEncoder {
+public:
+    explicit TVRTextEncoder(TTextEncoding encoding);
+    ~TVRTextEncoder();
+    TVRTextEncoder(const TVRTextEncoder&) = delete;
+    TVRTextEncoder& operator=(const TVRTextEncoder&) = delete;
+
+    // Appends `text` to `bytes`; `last` closes what the encoding keeps open.
+    void Encode(QStringView text, bool last, QByteArray& bytes);
+
+private:
+    void Convert(QStringView text, bool last, QByteArray& bytes);
+
+    struct Converter;
+    std::unique_ptr<Converter> FConverter;
+    TTextEncoding FEncoding;
+    bool FPendingSurrogate = false;  // the converter holds half a pair
+};
+
+// `text` in `encoding`, without a mark; a character the encoding cannot hold becomes
+// "?" (a surrogate pair, one character, becomes one "?").
+QByteArray EncodeText(const QString& text, TTextEncoding encoding);
+
+// A text file's bytes: the mark, then every line followed by CR LF (the last one too).
+QByteArray EncodeLines(const QStringList& lines, TTextEncoding encoding);
+
+// Writes `bytes` as the file `fileName`, whole or not at all: an existing file is
+// replaced only once the new content is completely written. Throws Exception naming the
+// file and the reason when it cannot be written.
+void WriteExportFile(const QString& fileName, const QByteArray& bytes);
+
+// The error an export raises for a file it cannot create or write.
+QString CannotCreateFileMessage(const QString& fileName, const QString& reason);

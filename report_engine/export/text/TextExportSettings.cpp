@@ -1,0 +1,6 @@
+#include "report_engine/export/text/TextExportSettings.h"
+
+TVRTextExportSettings& TextExportSettings() {
+    static TVRTextExportSettings settings;
+    return settings;
+}

@@ -1,0 +1,255 @@
+#include "reports/uFrm_Relatorio31.h"
+
+#include <QFile>
+#include <exception>
+
+#include "app/uTotal.h"
+#include "app/udmPrincipal.h"
+#include "data/Exception.h"
+#include "data/NumberFormat.h"
+#include "data/TCachedDataSet.h"
+#include "data/TDataProvider.h"
+#include "data/TField.h"
+#include "data/TParams.h"
+#include "data/TSQLQuery.h"
+#include "report_engine/base/Colors.h"
+#include "report_engine/base/Jpeg.h"
+#include "report_engine/controls/TVRImage.h"
+#include "report_engine/controls/TVRLabel.h"
+#include "report_engine/model/TVRBand.h"
+#include "report_engine/model/TVRDataSet.h"
+#include "report_engine/model/TVRReport.h"
+#include "reports/layout/ListingLayout.h"
+
+TFrm_Relatorio31* Frm_Relatorio31 = nullptr;
+
+// The emblem lives in this library's resources; a static library has to register
+// them itself, and Q_INIT_RESOURCE may not be used inside a namespace.
+static void InitReportArtwork() {
+    Q_INIT_RESOURCE(reports);
+}
+
+namespace {
+
+// State of the report run, kept for the unit as a whole and reset at the start of
+// every generation: the colour of the next row and the rows counted so far.
+bool Pauta = true;
+int RG = 0;
+
+// Every filter is switched off by the value "0"; law number and year must match
+// exactly, the other fields begin with the value, in any case.
+const QString kSqlDados = QStringLiteral(
+    "SELECT\n"
+    "     A.I_ID,\n"
+    "     A.PLEI,\n"
+    "     A.PANO,\n"
+    "     A.LEI,\n"
+    "     A.ANO,\n"
+    "     A.TIPO,\n"
+    "     A.NOME,\n"
+    "     A.TITULO,\n"
+    "     A.NOME_USUAL,\n"
+    "     A.LOCALIZACAO,\n"
+    "     A.OBSERVACAO\n"
+    "FROM\n"
+    "   LOGRADOUROS A\n"
+    "WHERE\n"
+    "    (\n"
+    "     CAST(:LEI AS VARCHAR(10)) = CAST('0' AS VARCHAR(10))\n"
+    "     OR\n"
+    "     A.LEI = CAST(:LEI AS VARCHAR(10))\n"
+    "     )\n"
+    "AND\n"
+    "    (\n"
+    "     CAST(:ANO AS VARCHAR(4)) = CAST('0' AS VARCHAR(4))\n"
+    "     OR\n"
+    "     A.ANO = CAST(:ANO AS VARCHAR(4))\n"
+    "     )\n"
+    "AND\n"
+    "    (\n"
+    "     CAST(:TIPO AS VARCHAR(100)) = CAST('0' AS VARCHAR(100))\n"
+    "     OR\n"
+    "     UPPER(A.TIPO) LIKE UPPER(:TIPO || '%')\n"
+    "     )\n"
+    "AND\n"
+    "    (\n"
+    "     CAST(:NOME AS VARCHAR(255)) = CAST('0' AS VARCHAR(255))\n"
+    "     OR\n"
+    "     UPPER(A.NOME) LIKE UPPER(:NOME || '%')\n"
+    "     )\n"
+    "AND\n"
+    "    (\n"
+    "     CAST(:TITULO AS VARCHAR(50)) = CAST('0' AS VARCHAR(50))\n"
+    "     OR\n"
+    "     UPPER(A.TITULO) LIKE UPPER(:TITULO || '%')\n"
+    "     )\n"
+    "AND\n"
+    "    (\n"
+    "     CAST(:NOME_USUAL AS VARCHAR(255)) = CAST('0' AS VARCHAR(255))\n"
+    "     OR\n"
+    "     UPPER(A.NOME_USUAL) LIKE UPPER(:NOME_USUAL || '%')\n"
+    "     )\n"
+    "AND\n"
+    "    (\n"
+    "     CAST(:LOCALIZACAO AS VARCHAR(50)) = CAST('0' AS VARCHAR(50))\n"
+    "     OR\n"
+    "     UPPER(A.LOCALIZACAO) LIKE UPPER(:LOCALIZACAO || '%')\n"
+    "     )\n"
+    "ORDER BY\n"
+    "       A.I_ID");
+
+// The street record's columns with the widths of the text ones (0: the integer key).
+struct StreetColumn {
+    const char* Name;
+    int Size;
+};
+
+constexpr StreetColumn kStreetColumns[] = {
+    {"I_ID", 0},         {"PLEI", 10},        {"PANO", 4},         {"LEI", 10},
+    {"ANO", 4},          {"TIPO", 100},       {"NOME", 255},       {"TITULO", 50},
+    {"NOME_USUAL", 255}, {"LOCALIZACAO", 50}, {"OBSERVACAO", 500},
+};
+
+void DeclareStreetFields(TCachedDataSet& dataSet) {
+    const QString identifierFormat = QStringLiteral("000000");
+    for (const StreetColumn& column : kStreetColumns) {
+        std::unique_ptr<TField> field;
+        if (column.Size == 0) {
+            field = std::make_unique<TIntegerField>();
+            field->SetRequired(true);
+            field->SetProviderFlags(TProviderFlags(pfInUpdate) | pfInWhere | pfInKey);
+            field->SetDisplayFormat(identifierFormat);
+            field->SetEditFormat(identifierFormat);
+        } else {
+            field = std::make_unique<TStringField>();
+            field->SetSize(column.Size);
+            field->SetProviderFlags(TProviderFlags(pfInUpdate) | pfInWhere);
+        }
+        const QString name = QString::fromLatin1(column.Name);
+        field->SetFieldName(name);
+        field->SetName(dataSet.objectName() + name);
+        dataSet.AddField(std::move(field));
+    }
+}
+
+QByteArray ReadEmblem() {
+    const QString path = QStringLiteral(":/reports/Imagem.jpg");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot open picture %1").arg(path));
+    return file.readAll();
+}
+
+}  // namespace
+
+TFrm_Relatorio31::TFrm_Relatorio31(QWidget* owner) : QWidget(owner) {
+    InitReportArtwork();
+    setObjectName(QStringLiteral("Frm_Relatorio31"));
+    setWindowTitle(QStringLiteral("Relatório"));
+    // A window of its own (owned, not placed inside its owner), and never shown.
+    setWindowFlags(Qt::Window);
+
+    sqlDados = new TSQLQuery(this);
+    sqlDados->SetName(QStringLiteral("sqlDados"));
+    sqlDados->SetSQLConnection(dmPrincipal ? dmPrincipal->TorvaneConnection : nullptr);
+    sqlDados->SetMaxBlobSize(-1);
+    sqlDados->SQL().SetText(kSqlDados);
+    const TParams& parameters = sqlDados->Params();
+    for (int i = 0; i < parameters.Count(); ++i) {
+        parameters[i].SetDataType(ftString);
+        parameters[i].SetParamType(ptInput);
+    }
+
+    dspDados = new TDataProvider(this);
+    dspDados->SetName(QStringLiteral("dspDados"));
+    dspDados->SetDataSet(sqlDados);
+    dspDados->SetOptions(TProviderOptions(poAllowCommandText));
+    dspDados->SetUpdateMode(upWhereKeyOnly);
+
+    cdsDados = new TCachedDataSet(this);
+    cdsDados->setObjectName(QStringLiteral("cdsDados"));
+    cdsDados->SetProviderName(QStringLiteral("dspDados"));
+    DeclareStreetFields(*cdsDados);
+    FRows = std::make_unique<TVRCachedDataSetLink>(*cdsDados);
+
+    VR_Relatorio = new TVRReport(this);
+    const TListingLayout layout = BuildListingLayout(*VR_Relatorio, FRows.get());
+    PageHeaderBand1 = layout.PageHeaderBand1;
+    ColumnHeaderBand1 = layout.ColumnHeaderBand1;
+    DetailBand1 = layout.DetailBand1;
+    SummaryBand1 = layout.SummaryBand1;
+    Imagem = layout.Imagem;
+    Estado = layout.Estado;
+    EMPRESA = layout.EMPRESA;
+    Titulo = layout.Titulo;
+    Exercicio = layout.Exercicio;
+    Cabecalho = layout.Cabecalho;
+    VRSysData3 = layout.VRSysData3;
+    Registros = layout.Registros;
+    Imagem->Picture().LoadJpeg(ReadEmblem());
+
+    VR_Relatorio->BeforePrint = [this](TCustomVRReport& sender, bool& printReport) {
+        VR_RelatorioBeforePrint(sender, printReport);
+    };
+    DetailBand1->BeforePrint = [this](TVRCustomBand& sender, bool& printBand) {
+        DetailBand1BeforePrint(sender, printBand);
+    };
+}
+
+TFrm_Relatorio31::~TFrm_Relatorio31() {
+    // The report and its data texts read the set through FRows: the report goes first.
+    delete VR_Relatorio;
+    if (Frm_Relatorio31 == this) Frm_Relatorio31 = nullptr;
+}
+
+void TFrm_Relatorio31::VR_RelatorioBeforePrint(TCustomVRReport&, bool&) {
+    ColumnHeaderBand1->Color = StringToColor(Cor_Cabecalho);
+    Pauta = true;
+    RG = 0;
+}
+
+void TFrm_Relatorio31::DetailBand1BeforePrint(TVRCustomBand& sender, bool&) {
+    if (Pauta) {
+        sender.Color = StringToColor(Cor_Pauta_True);
+        Pauta = false;
+    } else {
+        sender.Color = StringToColor(Cor_Pauta_False);
+        Pauta = true;
+    }
+    // The empty set still prints one (empty) row, which is not a record.
+    if (cdsDados->RecordCount() > 0) ++RG;
+    Registros->SetCaption(QStringLiteral("Total de Registros : ") +
+                          FormatFloat(QStringLiteral("###,###,000"), RG));
+}
+
+void RunStreetListing(QWidget* owner, const TListingFilter& values, const QString& description) {
+    Frm_Relatorio31 = new TFrm_Relatorio31(owner);
+    TFrm_Relatorio31& host = *Frm_Relatorio31;
+    std::exception_ptr failure;
+    try {
+        host.cdsDados->Close();
+        host.cdsDados->FetchParams();
+        TParams& parameters = host.cdsDados->Params();
+        for (std::size_t i = 0; i < values.size(); ++i)
+            parameters.ParamByName(QLatin1String(ListingParameterNames[i])).SetAsString(values[i]);
+        host.cdsDados->Open();
+
+        host.Estado->SetCaption(Descricao_Estado);
+        host.EMPRESA->SetCaption(Descricao_Cliente);
+        host.Exercicio->SetCaption(QStringLiteral("Exercício : ") + Ano_Exercicio);
+        host.Titulo->SetCaption(TituloRelatorio);
+        host.Cabecalho->SetCaption(description);
+
+        host.VR_Relatorio->PreviewModal();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // The host may already be gone if its owner went during the preview.
+    if (Frm_Relatorio31 != nullptr) {
+        Frm_Relatorio31->cdsDados->Close();
+        Frm_Relatorio31->close();
+        delete Frm_Relatorio31;
+        Frm_Relatorio31 = nullptr;
+    }
+    if (failure) std::rethrow_exception(failure);
+}
