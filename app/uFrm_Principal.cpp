@@ -26,6 +26,7 @@
 #include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/export/text/TVRAsciiExportFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "reports/uFrm_PorGeral.h"
@@ -179,6 +180,13 @@ void TFrm_Principal::CreateExportFilters() {
     VRCSVFilter1->setObjectName(QStringLiteral("VRCSVFilter1"));
     VRCSVFilter1->SetSeparator(u';');
     VRCSVFilter1->SetTextEncoding(DefaultEncoding);
+
+    VRPDFFilter1 = new TVRPDFFilter(this);
+    VRPDFFilter1->setObjectName(QStringLiteral("VRPDFFilter1"));
+    VRPDFFilter1->CompressionOn = false;
+    VRPDFFilter1->SetTextEncoding(AnsiEncoding);
+    VRPDFFilter1->SetCodepage(QStringLiteral("1252"));
+    VRPDFFilter1->SetSuppressDateTime(false);
 
     VRHTMLFilter1 = new TVRHTMLFilter(this);
     VRHTMLFilter1->setObjectName(QStringLiteral("VRHTMLFilter1"));

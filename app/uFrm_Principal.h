@@ -13,6 +13,7 @@ class QToolButton;
 class TImage;
 class TVRCSVFilter;
 class TVRHTMLFilter;
+class TVRPDFFilter;
 class TVRTextFilter;
 
 // The main window: menu, toolbar, background picture and month calendar. Creating it
@@ -36,6 +37,7 @@ public:
     // The export formats every report preview offers, registered while the window lives.
     TVRTextFilter* VRTextFilter1 = nullptr;
     TVRCSVFilter* VRCSVFilter1 = nullptr;
+    TVRPDFFilter* VRPDFFilter1 = nullptr;
     TVRHTMLFilter* VRHTMLFilter1 = nullptr;
 
     QMenu* BensMveis1 = nullptr;    // "Cadastro"

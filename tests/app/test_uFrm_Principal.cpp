@@ -28,6 +28,7 @@
 #include "report_engine/base/FormatSettings.h"
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/export/text/TVRAsciiExportFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
@@ -386,9 +387,13 @@ TEST_F(MainWindowTest, ExportFormatComponentsRegisterTheirFiltersWhileTheWindowL
     QStringList names;
     for (const TVRExportFilterLibraryEntry& entry : VRExportFilterLibrary().Filters())
         names.append(entry.FName);
-    ASSERT_GE(names.size(), 2);
-    EXPECT_EQ(names.mid(0, 2), (QStringList{"Text file", "Comma Separated"}));
-    EXPECT_EQ(names.last(), "HTML document");
+    EXPECT_EQ(names,
+              (QStringList{"Text file", "Comma Separated", "PDF document", "HTML document"}));
+    EXPECT_EQ(window->VRPDFFilter1->objectName(), "VRPDFFilter1");
+    EXPECT_FALSE(window->VRPDFFilter1->CompressionOn);
+    EXPECT_EQ(PDFExportSettings().Codepage, "1252");
+    EXPECT_EQ(PDFExportSettings().TextEncoding, AnsiEncoding);
+    EXPECT_FALSE(PDFExportSettings().SuppressDateTime);
     EXPECT_EQ(window->VRHTMLFilter1->objectName(), "VRHTMLFilter1");
     EXPECT_EQ(HTMLExportSettings().TextEncoding, AnsiEncoding);
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "report_engine/export/TVRExportFilter.h"
+#include "report_engine/export/TextEncoding.h"
 #include "report_engine/export/pdf/PDFInlineImage.h"
 
 class PDFCodePage;
@@ -27,6 +28,8 @@ struct TVRPDFSettings {
     bool SuppressDateTime = false;
     // Extra document-information entries, one "key,value" per line.
     QStringList MetaData;
+    // Kept for the component; the file's characters follow Codepage.
+    TTextEncoding TextEncoding = AnsiEncoding;
 };
 TVRPDFSettings& PDFExportSettings();
 
@@ -192,6 +195,8 @@ public:
     // Kept with the component; the document filter always compresses its images.
     bool CompressionOn = false;
 
+    TTextEncoding TextEncoding() const { return PDFExportSettings().TextEncoding; }
+    void SetTextEncoding(TTextEncoding encoding) { PDFExportSettings().TextEncoding = encoding; }
     QString Codepage() const { return PDFExportSettings().Codepage; }
     void SetCodepage(const QString& codepage) { PDFExportSettings().Codepage = codepage; }
     bool SuppressDateTime() const { return PDFExportSettings().SuppressDateTime; }
