@@ -1,6 +1,7 @@
 // vialar-tool listing, driven as a process on a small known registry and on an empty
 // one: every output format, a filter, and the failures a scheduled job must tell apart.
 #include <QDir>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -163,6 +164,18 @@ TEST_F(ListingTest, FailuresHaveTheirOwnExitCodesAndLeaveNothingBehind) {
                 nowhere.path());
     EXPECT_EQ(missing.ExitCode, 4) << missing;
     EXPECT_TRUE(QDir(nowhere.path()).isEmpty());
+}
+
+// Printing on the cups-pdf queue that scripts/start-print-queue sets up.
+TEST_F(ListingTest, PrintsOnANamedQueue) {
+    const QString queue = qEnvironmentVariable("VIALAR_PRINT_QUEUE", QStringLiteral("VialarPDF"));
+    bool present = false;
+    for (const QPrinterInfo& printer : QPrinterInfo::availablePrinters())
+        present = present || printer.printerName() == queue;
+    if (!present) GTEST_SKIP() << "no print queue " << queue.toStdString();
+    const ToolRun run = Listing({QStringLiteral("--print"), queue});
+    EXPECT_EQ(run.ExitCode, 0) << run;
+    EXPECT_TRUE(run.Output.contains(QStringLiteral("1 página para %1").arg(queue))) << run;
 }
 
 TEST_F(ListingTest, ProgressLineOnATerminalAndNoTemporaryFileLeft) {
