@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class TVRPrinter;
@@ -11,6 +13,11 @@ class TVRPrinter;
 // as the pages' single-byte fonts print them, and compared exactly with `matchCase`,
 // else after upper-casing both.
 namespace PageSearch {
+
+// The texts of a page's text records, read straight from the records without playing
+// the page, so that searching thousands of pages costs little more than reading them:
+// the records and rules of the page player's texts (glyph-index records are no text).
+QStringList PageTexts(const QByteArray& emf);
 
 // The record text or search text in the form the comparison uses.
 QString Comparable(const QString& text, bool matchCase);

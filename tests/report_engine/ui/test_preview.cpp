@@ -36,6 +36,7 @@
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "report_engine/ui/preview/TSearchDlg.h"
+#include "report_engine/ui/preview/TVRPageSearch.h"
 #include "report_engine/ui/preview/TVRPreview.h"
 #include "report_engine/ui/preview/TVRPrinterSetup.h"
 #include "report_engine/ui/preview/TVRStandardPreview.h"
@@ -444,6 +445,18 @@ TEST_F(PreviewTest, SearchListsMatchingPagesAndMarksTheMatch) {
     const QImage shown = view.PreviewImage()->grab().toImage();
     const QColor marked = shown.pixelColor(match.left() + 1, match.center().y());
     EXPECT_GT(marked.red(), marked.blue() + 40) << "the match is not marked";
+}
+
+TEST_F(PreviewTest, SearchReadsTheSameTextsAsThePagePlayer) {
+    for (int page = 1; page <= Pages; ++page) {
+        const auto metafile = Printer().GetPage(page);
+        EXPECT_EQ(PageSearch::PageTexts(metafile->Bytes()), metafile->Texts()) << page;
+    }
+    // A damaged page yields what comes before the damage, and never reads past its end.
+    QByteArray cut = Printer().GetPage(1)->Bytes();
+    cut.truncate(cut.size() / 2);
+    EXPECT_FALSE(PageSearch::PageTexts(cut).isEmpty());
+    EXPECT_TRUE(PageSearch::PageTexts(QByteArray("\x54\0\0\0\xff\xff\xff\x7f", 8)).isEmpty());
 }
 
 TEST_F(PreviewTest, SearchDialogAsksForTextAndCase) {
