@@ -17,6 +17,8 @@
 #include <exception>
 
 #include "app/Calculator.h"
+#include "app/DatabaseConfig.h"
+#include "app/ExportFilterComponents.h"
 #include "app/TImage.h"
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
@@ -172,33 +174,11 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
 
 // Created in the order the preview's save dialog lists them: text, CSV, PDF, HTML.
 void TFrm_Principal::CreateExportFilters() {
-    VRTextFilter1 = new TVRTextFilter(this);
-    VRTextFilter1->setObjectName(QStringLiteral("VRTextFilter1"));
-    VRTextFilter1->SetTextEncoding(DefaultEncoding);
-
-    VRCSVFilter1 = new TVRCSVFilter(this);
-    VRCSVFilter1->setObjectName(QStringLiteral("VRCSVFilter1"));
-    VRCSVFilter1->SetSeparator(u';');
-    VRCSVFilter1->SetTextEncoding(DefaultEncoding);
-
-    VRPDFFilter1 = new TVRPDFFilter(this);
-    VRPDFFilter1->setObjectName(QStringLiteral("VRPDFFilter1"));
-    VRPDFFilter1->CompressionOn = false;
-    VRPDFFilter1->SetTextEncoding(AnsiEncoding);
-    VRPDFFilter1->SetCodepage(QStringLiteral("1252"));
-    VRPDFFilter1->SetSuppressDateTime(false);
-
-    VRHTMLFilter1 = new TVRHTMLFilter(this);
-    VRHTMLFilter1->setObjectName(QStringLiteral("VRHTMLFilter1"));
-    VRHTMLFilter1->SetMultiPage(false);
-    VRHTMLFilter1->SetPageLinks(false);
-    VRHTMLFilter1->SetFinalPage(0);
-    VRHTMLFilter1->SetFirstLastLinks(false);
-    VRHTMLFilter1->SetConcat(false);
-    VRHTMLFilter1->SetConcatCount(1);
-    VRHTMLFilter1->SetLinkFontName(QStringLiteral("Arial"));
-    VRHTMLFilter1->SetLinkFontSize(12);
-    VRHTMLFilter1->SetTextEncoding(AnsiEncoding);
+    const TExportFilterComponents components = CreateExportFilterComponents(this);
+    VRTextFilter1 = components.Text;
+    VRCSVFilter1 = components.CSV;
+    VRPDFFilter1 = components.PDF;
+    VRHTMLFilter1 = components.HTML;
 }
 
 void TFrm_Principal::CreateToolBar() {
@@ -281,19 +261,16 @@ void TFrm_Principal::CreateMenu() {
 void TFrm_Principal::FormCreate() {
     setWindowTitle(Descricao_Sistema + QStringLiteral(" | ") + Descricao_Cliente);
 
-    // The database is always LOGRADOUROS.FDB in the working directory of the process
-    // (not the folder of the executable).
+    // The database is LOGRADOUROS.FDB in the working directory of the process (not the
+    // folder of the executable), unless the installation configures another one.
     DiretorioCorrente = QDir::currentPath();
     while (DiretorioCorrente.endsWith(QLatin1Char('/'))) DiretorioCorrente.chop(1);
     if (dmPrincipal == nullptr)
         throw Exception(QStringLiteral("The connection data module is missing"));
     TSQLConnection& session = *dmPrincipal->TorvaneConnection;
-    session.Close();
-    session.Params().SetValue(QStringLiteral("Database"),
-                              DiretorioCorrente + QStringLiteral("/LOGRADOUROS.FDB"));
-    session.Params().SetValue(QStringLiteral("SQLDialect"), QStringLiteral("3"));
-    session.Params().SetValue(QStringLiteral("ServerCharSet"), QStringLiteral("WIN1252"));
-    session.Open();
+    const DatabaseConfig database = DatabaseConfig::Load(DiretorioCorrente);
+    database.Apply(session);
+    database.Open(session);
 }
 
 void TFrm_Principal::FormActivate() {

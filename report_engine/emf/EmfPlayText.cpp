@@ -77,7 +77,8 @@ void Player::ShowText(QPointF reference, const QString& text, const std::vector<
                       quint32 options, const RectL& clipRect) {
     const bool glyphIndexes = options & ETO_GLYPH_INDEX;
     if (!glyphIndexes && !text.isEmpty()) FTexts.append(text);
-    if (FPainter) DrawText(reference, text, dx, options, clipRect, glyphIndexes);
+    if (FPainter || (FRuns && !glyphIndexes))
+        DrawText(reference, text, dx, options, clipRect, glyphIndexes);
 }
 
 void Player::DrawText(QPointF reference, const QString& text, const std::vector<qint32>& dx,
@@ -163,10 +164,21 @@ void Player::DrawText(QPointF reference, const QString& text, const std::vector<
         baseline = -descent;
     for (double& position : x) position += left;
 
+    if (FRuns && !glyphIndexes) {
+        EmfPlayer::TextRun run;
+        run.Text = text;
+        run.TextToTarget = textSpace;
+        run.CharLeft = x;
+        run.Right = left + width;
+        run.Top = baseline - ascent;
+        run.Height = ascent + descent;
+        FRuns->push_back(std::move(run));
+    }
+
     const QRectF optionRect(QPointF(clipRect.Left, clipRect.Top),
                             QPointF(clipRect.Right, clipRect.Bottom));
     const bool hasRect = optionRect.normalized().isValid() && Sane(optionRect.normalized());
-    {
+    if (FPainter) {
         const PainterSave textState(FPainter);
         if ((options & ETO_OPAQUE) && hasRect) {
             FPainter->setWorldTransform(toPainter);

@@ -104,6 +104,8 @@ public:
 
     EmfPlayer::Result Run();
     QStringList& Texts() { return FTexts; }
+    // Collects where each text record lands (drawing only when there is a painter).
+    void CollectRuns(std::vector<EmfPlayer::TextRun>* runs) { FRuns = runs; }
 
 private:
     bool PlayRecord(const Record& record);
@@ -204,6 +206,7 @@ private:
     QPainterPath FPath;  // reference-device coordinates
     bool FPathReady = false;
     QStringList FTexts;
+    std::vector<EmfPlayer::TextRun>* FRuns = nullptr;  // texts' places, when collected
     bool FPainterClipped = false;
     QSet<QString> FFaceNames;
 };

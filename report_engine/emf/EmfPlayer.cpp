@@ -292,6 +292,29 @@ EmfPlayer::Result EmfPlayer::Play(const QByteArray& emf, QPainter& painter, cons
     }
 }
 
+QPolygonF EmfPlayer::TextRun::Box(qsizetype from, qsizetype count) const {
+    const qsizetype length = qsizetype(CharLeft.size());
+    if (from < 0 || count <= 0 || from >= length) return {};
+    const qsizetype end = std::min(length, from + count);
+    const double left = CharLeft[from];
+    const double right = end < length ? CharLeft[end] : Right;
+    return TextToTarget.map(QPolygonF(QRectF(left, Top, right - left, Height)));
+}
+
+std::vector<EmfPlayer::TextRun> EmfPlayer::TextRuns(const QByteArray& emf, const QRectF& target) {
+    EmfHeader header;
+    if (!EmfHeader::Read(emf.constData(), emf.size(), header)) return {};
+    std::vector<TextRun> runs;
+    try {
+        Player player(emf, header, nullptr, target);
+        player.CollectRuns(&runs);
+        player.Run();
+    } catch (...) {
+        // As with playing: what was found before the failure stands.
+    }
+    return runs;
+}
+
 QStringList EmfPlayer::Texts(const QByteArray& emf) {
     EmfHeader header;
     if (!EmfHeader::Read(emf.constData(), emf.size(), header)) return {};

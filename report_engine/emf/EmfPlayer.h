@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPolygonF>
 #include <QRectF>
 #include <QStringList>
+#include <QTransform>
+#include <vector>
 
 #include "report_engine/emf/EmfRecords.h"
 
@@ -43,7 +46,24 @@ public:
         quint32 StoppedBy = 0;
     };
 
+    // Where a text record lands when the page is played into a target: the text and its
+    // character cells, so that a viewer can mark a part of it.
+    struct TextRun {
+        QString Text;
+        QTransform TextToTarget;       // text space (x along the baseline, y down) to target
+        std::vector<double> CharLeft;  // each character's left edge in text space
+        double Right = 0;              // the right edge of the last character
+        double Top = 0;                // the cell's top and height in text space
+        double Height = 0;
+
+        // The cells of characters [from, from + count) in target coordinates.
+        QPolygonF Box(qsizetype from, qsizetype count) const;
+    };
+
     static Result Play(const QByteArray& emf, QPainter& painter, const QRectF& target);
+    // The text records (glyph-index records left out) as they would land in `target`,
+    // in recording order, up to the first unsound record. Nothing is drawn.
+    static std::vector<TextRun> TextRuns(const QByteArray& emf, const QRectF& target);
     // The strings of the text records (EMR_EXTTEXTOUTW/A, EMR_SMALLTEXTOUT), in order,
     // up to the first unsound record.
     static QStringList Texts(const QByteArray& emf);

@@ -1,11 +1,9 @@
-// Creating database files: the schema, the sample, generated rows, refusing to
-// overwrite, and the vialar-db tool.
+// Creating database files: the schema, the sample, generated rows and refusing to
+// overwrite (vialar-tool create-db is tested with the tool).
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "data/Exception.h"
@@ -104,37 +102,6 @@ TEST(StreetDatabase, NeverOverwritesAFile) {
     EXPECT_THROW(StreetDatabase::CreateGenerated(folder.filePath(QStringLiteral("N.FDB")), -1),
                  EDatabaseError);
     EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("N.FDB"))));
-}
-
-TEST(StreetDatabase, Tool) {
-    // The tool is built next to the tests: <build>/db/vialar-db.
-    const QString tool =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../db/vialar-db");
-    if (!QFileInfo(tool).isExecutable()) GTEST_SKIP() << "vialar-db is not built";
-    QTemporaryDir folder;
-    const auto run = [&](const QStringList& arguments, QString* errors = nullptr) {
-        QProcess process;
-        process.start(tool, arguments);
-        process.waitForFinished(120000);
-        if (errors) *errors = QString::fromLocal8Bit(process.readAllStandardError());
-        return process.exitCode();
-    };
-    const QString path = folder.filePath(QStringLiteral("G.FDB"));
-    EXPECT_EQ(run({QStringLiteral("generate"), path, QStringLiteral("25")}), 0);
-    QString errors;
-    EXPECT_EQ(run({QStringLiteral("sample"), path}, &errors), 1);
-    EXPECT_TRUE(errors.contains(QStringLiteral("já existe"))) << qPrintable(errors);
-    EXPECT_EQ(run({QStringLiteral("generate"), folder.filePath(QStringLiteral("X.FDB")),
-                   QStringLiteral("muitos")}),
-              2);
-    EXPECT_EQ(run({QStringLiteral("criar"), folder.filePath(QStringLiteral("X.FDB"))}), 2);
-    EXPECT_EQ(run({}), 2);
-    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("X.FDB"))));
-
-    TestDatabase database = TestDatabase::Empty();  // for its connection settings only
-    auto connection = database.NewConnection();
-    connection->Params().SetValue(QStringLiteral("Database"), path);
-    EXPECT_EQ(connection->Execute(QStringLiteral("UPDATE LOGRADOUROS SET ANO = ANO"), {}), 25);
 }
 
 }  // namespace

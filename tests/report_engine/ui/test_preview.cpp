@@ -1,0 +1,770 @@
+// The preview window over a listing-shaped report run into the page store: opening,
+// zoom, navigation and keys, the go-to box, text search, copy, save and load, printing
+// and closing. Widgets are real, on the offscreen platform; modal boxes are answered
+// from the event loop.
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QInputDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <functional>
+
+#include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/printer/TVRPrinter.h"
+#include "report_engine/ui/preview/TSearchDlg.h"
+#include "report_engine/ui/preview/TVRPageSearch.h"
+#include "report_engine/ui/preview/TVRPreview.h"
+#include "report_engine/ui/preview/TVRPrinterSetup.h"
+#include "report_engine/ui/preview/TVRStandardPreview.h"
+#include "report_engine/ui/preview/TVRThumbGrid.h"
+#include "tests/support/ListingFixture.h"
+#include "tests/support/WidgetInput.h"
+#include "toolkit/Dialogs.h"
+
+namespace {
+
+// Calls `answer` with the first modal window of type Box once it is up (polling the
+// event loop), so that a test can drive a dialog that a command opens and waits for.
+template <class Box>
+void WhenModal(std::function<void(Box*)> answer, int attempts = 200) {
+    QTimer::singleShot(10, [answer, attempts] {
+        if (auto* box = dynamic_cast<Box*>(QApplication::activeModalWidget())) {
+            answer(box);
+        } else if (attempts > 0) {
+            WhenModal<Box>(answer, attempts - 1);
+        } else {
+            ADD_FAILURE() << "no modal " << typeid(Box).name() << " appeared";
+            if (QWidget* other = QApplication::activeModalWidget()) other->close();
+        }
+    });
+}
+
+// Reading PDFs back with poppler's tools.
+QString PdfTool(const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(60000)) return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PdfPageCount(const QString& pdf) {
+    const QString info = PdfTool(QStringLiteral("pdfinfo"), {pdf});
+    const QRegularExpressionMatch pages =
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+    return pages.hasMatch() ? pages.captured(1).toInt() : -1;
+}
+
+QString PdfText(const QString& pdf) {
+    return PdfTool(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+}
+
+// Message boxes are answered OK and logged.
+struct MessageLog {
+    MessageLog() {
+        ClearShownMessages();
+        SetMessageAnswerer([](const TMessageRequest&) { return TMsgButton::OK; });
+    }
+    ~MessageLog() { SetMessageAnswerer({}); }
+    QStringList Texts() const {
+        QStringList texts;
+        for (const TMessageRequest& request : ShownMessages()) texts << request.Text;
+        return texts;
+    }
+};
+
+// The listing run into the page store (no window is installed, so PreviewModal only
+// fills the store) and a preview window on its page printer.
+class PreviewTest : public testing::Test {
+protected:
+    static constexpr int rows = 150;
+
+    void SetUp() override {
+        Listing = listing::MakeListing(rows);
+        TVRReport& report = *Listing->Report;
+        report.ReportTitle = QStringLiteral("Relação de Logradouros");
+        report.PreviewInitialState = pwsMaximized;
+        report.BeforePrint = [this](TCustomVRReport&, bool&) { ++Runs; };
+        report.PreviewModal();
+        ASSERT_NE(report.VRPrinter(), nullptr);
+        Pages = report.VRPrinter()->PageCount();
+        ASSERT_GE(Pages, 4);
+        Window = std::make_unique<TVRStandardPreview>(*report.VRPrinter());
+    }
+
+    void TearDown() override {
+        Window.reset();
+        TVRPrinter::SetStandardPreview({});
+    }
+
+    // Row `row`'s name as the detail band prints it.
+    static QString StreetName(int row) { return QStringLiteral("Rua Número %1").arg(row); }
+
+    TVRPrinter& Printer() { return *Listing->Report->VRPrinter(); }
+
+    std::unique_ptr<ListingFixture> Listing;
+    std::unique_ptr<TVRStandardPreview> Window;
+    int Pages = 0;
+    int Runs = 0;
+};
+
+TEST_F(PreviewTest, OpensOnPageOneAt100PercentWithTheRunFinished) {
+    TVRStandardPreview& window = *Window;
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Report Preview : Relação de Logradouros"));
+    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(window.PanelText(0), QStringLiteral("0%"));
+    EXPECT_EQ(window.PanelText(1), QStringLiteral("Page 1 of %1").arg(Pages));
+    EXPECT_EQ(window.PanelText(2), QStringLiteral("Zoom 100%"));
+    EXPECT_EQ(window.PanelText(3), QStringLiteral("Relação de Logradouros"));
+    EXPECT_TRUE(window.Button(QStringLiteral("Zoom100"))->isChecked());
+    EXPECT_EQ(window.ThumbGrid()->RowCount(), Pages);
+    EXPECT_EQ(Printer().Client(), window.VRPreview());
+    EXPECT_TRUE(Printer().ShowingPreview());
+
+    // A finished run: everything but Cancel is enabled.
+    for (const char* name : {"FirstPage", "PreviousPage", "nextPage", "LastPage", "copybutton",
+                             "ZoomPickButton", "PrintSetup", "Print", "SaveReport", "LoadReport",
+                             "FindButton", "GotoPageButton", "ExitButton"})
+        EXPECT_TRUE(window.Button(QString::fromLatin1(name))->isEnabled()) << name;
+    EXPECT_FALSE(window.Button(QStringLiteral("CancelButton"))->isEnabled());
+
+    const std::pair<const char*, const char*> hints[] = {{"ZoomFit", "Zoom to fit"},
+                                                         {"ZoomToWidth", "Zoom to width"},
+                                                         {"Zoom100", "100% Size"},
+                                                         {"ZoomPickButton", "Set Display Zoom"},
+                                                         {"GotoPageButton", "Select a Page"},
+                                                         {"copybutton", "Copy page to clipboard"},
+                                                         {"CancelButton", "Cancel the report"},
+                                                         {"ExitButton", "Close Preview"}};
+    for (const auto& [name, hint] : hints)
+        EXPECT_EQ(window.Button(QString::fromLatin1(name))->toolTip(), QString::fromLatin1(hint));
+    EXPECT_EQ(window.Button(QStringLiteral("ExitButton"))->text(), QStringLiteral("&Close"));
+    EXPECT_EQ(window.Tabs()->tabText(0), QStringLiteral("ThumbNails"));
+    EXPECT_EQ(window.Tabs()->tabText(1), QStringLiteral("Search Results"));
+}
+
+TEST_F(PreviewTest, ReportSettingsHideTabsAndChooseTheInitialZoom) {
+    Window.reset();
+    TVRReport& report = *Listing->Report;
+    report.PrevShowThumbs = false;
+    report.PrevShowSearch = false;
+    report.PrevInitialZoom = vrZoomToWidth;
+    report.ReportTitle.clear();
+    report.PreviewInitialState = pwsNormal;
+    TVRStandardPreview window(Printer());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Report Preview : "));
+    EXPECT_TRUE(window.Tabs()->isHidden());
+    EXPECT_TRUE(window.Button(QStringLiteral("FindButton"))->isHidden());
+    EXPECT_EQ(window.VRPreview()->ZoomState(), vrZoomToWidth);
+    EXPECT_TRUE(window.Button(QStringLiteral("ZoomToWidth"))->isChecked());
+    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(PreviewTest, ProgressPanelMovesOnlyInStepsOfFive) {
+    const std::pair<int, const char*> steps[] = {
+        {3, "0%"}, {5, "5%"}, {9, "5%"}, {12, "12%"}, {100, "100%"}};
+    for (const auto& [percent, shown] : steps) {
+        QCoreApplication::postEvent(
+            Window->VRPreview(),
+            new TVRPrinterNotification(TVRPrinterNotification::ProgressType(), percent));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Window->PanelText(0), QString::fromLatin1(shown)) << percent;
+    }
+}
+
+// ---- Zoom --------------------------------------------------------------------------
+
+TEST_F(PreviewTest, ZoomToWidthFitAndMenu) {
+    TVRPreview& view = *Window->VRPreview();
+    EXPECT_EQ(view.PageSize100(), QSize(1123, 794));
+    Window->VRPreview()->setParent(nullptr);  // sized by the test, not the window's layout
+    view.show();
+    view.resize(1000, 600);
+    ASSERT_EQ(view.ViewSize(), QSize(1000, 600));
+
+    Window->ZoomToWidthClick();
+    EXPECT_EQ(view.Zoom(), 80);
+    EXPECT_EQ(Window->PanelText(2), QStringLiteral("Zoom 80%"));
+    Window->ZoomFitClick();
+    EXPECT_EQ(view.Zoom(), 72);
+    EXPECT_EQ(view.ZoomState(), vrZoomToFit);
+    // A fitted view fits again when resized.
+    view.resize(2000, 1200);
+    EXPECT_EQ(view.Zoom(), 144);
+
+    Window->ZoomMenuClick(QStringLiteral("N150"));
+    EXPECT_EQ(view.Zoom(), 150);
+    EXPECT_EQ(view.ZoomState(), vrZoomOther);
+    EXPECT_EQ(Window->PanelText(2), QStringLiteral("Zoom 150%"));
+    EXPECT_EQ(view.PreviewImage()->size(), QSize(Printer().XSize(2970.0 / 100 * 150) + 4,
+                                                 Printer().YSize(2100.0 / 100 * 150) + 4));
+    view.resize(1000, 600);
+    EXPECT_EQ(view.Zoom(), 150);  // not fitted: stays
+
+    for (const int ignored : {1, 2001, -5}) {
+        view.SetZoom(ignored);
+        EXPECT_EQ(view.Zoom(), 150) << ignored;
+    }
+    view.SetZoom(2);
+    EXPECT_EQ(view.Zoom(), 2);
+    view.SetZoom(2000);
+    EXPECT_EQ(view.Zoom(), 2000);
+    Window->VRPreview()->setParent(Window.get());
+}
+
+TEST_F(PreviewTest, ZoomMenuItemsAndZoomStepsFromKeysAndWheel) {
+    QStringList names;
+    for (QAction* item : Window->ZoomMenu()->actions()) names << item->objectName();
+    EXPECT_EQ(names.first(), QStringLiteral("N50"));
+    EXPECT_EQ(names.last(), QStringLiteral("N200"));
+    EXPECT_EQ(names.size(), 16);
+    Window->ZoomMenu()->actions()[3]->trigger();
+    EXPECT_EQ(Window->VRPreview()->Zoom(), 80);
+
+    TVRPreview& view = *Window->VRPreview();
+    view.SetZoom(105);
+    PressKey(&view, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(view.Zoom(), 110);
+    PressKey(&view, Qt::Key_Minus, Qt::ControlModifier);
+    PressKey(&view, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(view.Zoom(), 90);
+    EXPECT_EQ(Window->PanelText(2), QStringLiteral("Zoom 90%"));
+    view.SetZoom(200);
+    PressKey(&view, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(view.Zoom(), 200);  // the menu's largest step is the last
+
+    QWheelEvent away(QPointF(10, 10), QPointF(10, 10), {}, QPoint(0, 120), Qt::NoButton,
+                     Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &away);
+    EXPECT_EQ(view.Zoom(), 200);
+    QWheelEvent towards(QPointF(10, 10), QPointF(10, 10), {}, QPoint(0, -240), Qt::NoButton,
+                        Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &towards);
+    EXPECT_EQ(view.Zoom(), 180);
+}
+
+// ---- Navigation --------------------------------------------------------------------
+
+TEST_F(PreviewTest, ButtonsAndPageKeysTurnPages) {
+    ShowActive(*Window);
+    struct Case {
+        int From;
+        int Key;
+        Qt::KeyboardModifiers Modifiers;
+        int To;
+    };
+    const int last = Pages;
+    const Case cases[] = {
+        {1, Qt::Key_PageDown, Qt::NoModifier, 2},
+        {3, Qt::Key_PageUp, Qt::NoModifier, 2},
+        {1, Qt::Key_PageUp, Qt::NoModifier, 1},
+        {2, Qt::Key_PageDown, Qt::ControlModifier, last},
+        {2, Qt::Key_End, Qt::NoModifier, last},
+        {3, Qt::Key_Home, Qt::NoModifier, 1},
+        {3, Qt::Key_PageUp, Qt::ControlModifier, 1},
+        {last, Qt::Key_PageDown, Qt::NoModifier, last},
+    };
+    for (const Case& c : cases) {
+        Window->SelectPage(c.From);
+        PressKey(Window->VRPreview(), c.Key, c.Modifiers);
+        EXPECT_EQ(Window->PageNumber(), c.To) << "key " << c.Key << " from page " << c.From;
+        EXPECT_EQ(Window->PanelText(1), QStringLiteral("Page %1 of %2").arg(c.To).arg(Pages));
+        EXPECT_EQ(Window->ThumbGrid()->currentIndex().row(), c.To - 1);
+    }
+
+    Window->FirstPageClick();
+    Window->NextPageClick();
+    Window->NextPageClick();
+    Window->PreviousPageClick();
+    EXPECT_EQ(Window->PageNumber(), 2);
+    Window->LastPageClick();
+    EXPECT_EQ(Window->PageNumber(), Pages);
+    Window->SelectPage(Pages + 1);
+    Window->SelectPage(0);
+    EXPECT_EQ(Window->PageNumber(), Pages);  // out of range: kept
+}
+
+TEST_F(PreviewTest, ArrowsAndWheelScrollThenTurnThePage) {
+    Window->resize(900, 500);
+    ShowActive(*Window);
+    TVRPreview& view = *Window->VRPreview();
+    view.SetZoom(200);
+    QScrollBar* bar = view.verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 2 * bar->singleStep());
+
+    Window->SelectPage(2);
+    PressKey(&view, Qt::Key_Down);
+    EXPECT_EQ(bar->value(), bar->singleStep());
+    EXPECT_EQ(Window->PageNumber(), 2);
+    // Up from near the top turns back to page 1, shown near its bottom.
+    PressKey(&view, Qt::Key_Up);
+    EXPECT_EQ(Window->PageNumber(), 1);
+    EXPECT_EQ(bar->value(), bar->maximum() - bar->singleStep());
+    EXPECT_EQ(Window->PanelText(1), QStringLiteral("Page 1 of %1").arg(Pages));
+    // Down at the bottom turns forward to the top of page 2.
+    PressKey(&view, Qt::Key_Down);
+    EXPECT_EQ(Window->PageNumber(), 2);
+    EXPECT_EQ(bar->value(), 0);
+    // On page 1 at the top, Up stays.
+    Window->SelectPage(1);
+    PressKey(&view, Qt::Key_Up);
+    EXPECT_EQ(Window->PageNumber(), 1);
+    EXPECT_EQ(bar->value(), 0);
+
+    // The wheel towards the user acts as Down, away as Up.
+    QWheelEvent towards(QPointF(10, 10), QPointF(10, 10), {}, QPoint(0, -120), Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &towards);
+    EXPECT_EQ(bar->value(), bar->singleStep());
+    QWheelEvent away(QPointF(10, 10), QPointF(10, 10), {}, QPoint(0, 120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &away);
+    EXPECT_EQ(bar->value(), 0);
+
+    // While the thumbnails have the focus, they take the keys themselves.
+    Window->ThumbGrid()->setFocus();
+    Window->SelectPage(3);
+    PressKey(Window->ThumbGrid(), Qt::Key_Up);  // the grid's row up: the page before
+    EXPECT_EQ(Window->PageNumber(), 2);
+    PressKey(Window->ThumbGrid(), Qt::Key_Home);  // the grid's Home stays in its row
+    EXPECT_EQ(Window->PageNumber(), 2);
+}
+
+TEST_F(PreviewTest, ClickingAThumbnailShowsItsPage) {
+    ShowActive(*Window);
+    TVRThumbGrid& grid = *Window->ThumbGrid();
+    const QRect third = grid.visualRect(grid.model()->index(2, 0));
+    ASSERT_TRUE(third.isValid());
+    QMouseEvent press(QEvent::MouseButtonPress, third.center(),
+                      grid.viewport()->mapToGlobal(third.center()), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, third.center(),
+                        grid.viewport()->mapToGlobal(third.center()), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(grid.viewport(), &press);
+    QApplication::sendEvent(grid.viewport(), &release);
+    EXPECT_EQ(Window->PageNumber(), 3);
+    EXPECT_EQ(Window->PanelText(1), QStringLiteral("Page 3 of %1").arg(Pages));
+}
+
+TEST_F(PreviewTest, GotoBoxFallsBackToPageOne) {
+    const std::pair<QString, int> entries[] = {{QStringLiteral("3"), 3},
+                                               {QStringLiteral("0"), 1},
+                                               {QStringLiteral("x"), 1},
+                                               {QString::number(Pages + 1), 1},
+                                               {QString::number(Pages), Pages}};
+    for (const auto& [entry, page] : entries) {
+        Window->SelectPage(2);
+        Window->GotoPageText(entry);
+        EXPECT_EQ(Window->PageNumber(), page) << entry.toStdString();
+    }
+
+    Window->SelectPage(2);
+    QString caption, prompt, initial;
+    WhenModal<QInputDialog>([&](QInputDialog* box) {
+        caption = box->windowTitle();
+        prompt = box->labelText();
+        initial = box->textValue();
+        box->setTextValue(QStringLiteral("4"));
+        box->accept();
+    });
+    Window->GotoPageClick();
+    EXPECT_EQ(caption, QStringLiteral("Select a page from 1 to %1").arg(Pages));
+    EXPECT_EQ(prompt, QStringLiteral("Enter page number"));
+    EXPECT_EQ(initial, QStringLiteral("2"));
+    EXPECT_EQ(Window->PageNumber(), 4);
+}
+
+// ---- Search ------------------------------------------------------------------------
+
+TEST_F(PreviewTest, SearchListsMatchingPagesAndMarksTheMatch) {
+    QListWidget& results = *Window->SearchResultBox();
+    // The last row is only on the last page; every page has the header's title.
+    struct Case {
+        QString Text;
+        bool MatchCase;
+        QStringList Entries;
+    };
+    QStringList everyPage;
+    for (int page = 1; page <= Pages; ++page) everyPage << QStringLiteral("Page %1").arg(page);
+    const Case cases[] = {
+        {StreetName(rows), false, {QStringLiteral("Page %1").arg(Pages)}},
+        {StreetName(rows).toUpper(), false, {QStringLiteral("Page %1").arg(Pages)}},
+        {StreetName(rows).toUpper(), true, {QStringLiteral("No matching text")}},
+        {QStringLiteral("Relação"), true, everyPage},
+        {QStringLiteral("Avenida Inexistente"), false, {QStringLiteral("No matching text")}},
+    };
+    for (const Case& c : cases) {
+        Window->SearchPages(c.Text, c.MatchCase);
+        QStringList entries;
+        for (int i = 0; i < results.count(); ++i) entries << results.item(i)->text();
+        EXPECT_EQ(entries, c.Entries) << c.Text.toStdString() << " " << c.MatchCase;
+        EXPECT_EQ(results.isEnabled(), c.Entries.first() != QStringLiteral("No matching text"));
+        EXPECT_EQ(Window->SearchTextLabel()->text(), c.Text);
+        EXPECT_EQ(Window->Tabs()->currentWidget(), Window->SearchTab());
+    }
+
+    // Clicking an entry shows its page, scrolled to the first match, which is marked.
+    Window->resize(700, 400);
+    ShowActive(*Window);
+    Window->SearchPages(StreetName(rows), false);
+    ASSERT_EQ(results.count(), 1);
+    emit results.itemClicked(results.item(0));
+    EXPECT_EQ(Window->PageNumber(), Pages);
+    TVRPreview& view = *Window->VRPreview();
+    const QRect match = view.PreviewImage()->FirstMatch();
+    ASSERT_FALSE(match.isEmpty());
+    const QRect visible(
+        QPoint(view.horizontalScrollBar()->value(), view.verticalScrollBar()->value()),
+        view.viewport()->size());
+    EXPECT_TRUE(visible.contains(match.center())) << "match not scrolled into view";
+    const QImage shown = view.PreviewImage()->grab().toImage();
+    const QColor marked = shown.pixelColor(match.left() + 1, match.center().y());
+    EXPECT_GT(marked.red(), marked.blue() + 40) << "the match is not marked";
+}
+
+TEST_F(PreviewTest, SearchReadsTheSameTextsAsThePagePlayer) {
+    for (int page = 1; page <= Pages; ++page) {
+        const auto metafile = Printer().GetPage(page);
+        EXPECT_EQ(PageSearch::PageTexts(metafile->Bytes()), metafile->Texts()) << page;
+    }
+    // A damaged page yields what comes before the damage, and never reads past its end.
+    QByteArray cut = Printer().GetPage(1)->Bytes();
+    cut.truncate(cut.size() / 2);
+    EXPECT_FALSE(PageSearch::PageTexts(cut).isEmpty());
+    EXPECT_TRUE(PageSearch::PageTexts(QByteArray("\x54\0\0\0\xff\xff\xff\x7f", 8)).isEmpty());
+}
+
+TEST_F(PreviewTest, SearchDialogAsksForTextAndCase) {
+    QString caption;
+    WhenModal<TSearchDlg>([&](TSearchDlg* dialog) {
+        caption = dialog->windowTitle();
+        dialog->SetSearchText(StreetName(1).toLower());
+        dialog->SetMatchCase(true);
+        dialog->SearchButton()->click();
+    });
+    Window->FindButtonClick();
+    EXPECT_EQ(caption, QStringLiteral("Search for Text"));
+    EXPECT_EQ(Window->SearchResultBox()->item(0)->text(), QStringLiteral("No matching text"));
+
+    WhenModal<TSearchDlg>([&](TSearchDlg* dialog) { dialog->CancelButton()->click(); });
+    Window->FindButtonClick();
+    EXPECT_EQ(Window->SearchTextLabel()->text(), StreetName(1).toLower());  // unchanged
+}
+
+// ---- Copy, save and load -----------------------------------------------------------
+
+TEST_F(PreviewTest, CopyPutsThePageOnTheClipboard) {
+    Window->SelectPage(2);
+    Window->CopyButtonClick();
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->data(QStringLiteral("image/x-emf")), Printer().GetPage(2)->Bytes());
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    EXPECT_EQ(image.size(), QSize(1123, 794));
+}
+
+// A filter that stands for the CSV export: writes one line per text.
+class CsvStandIn : public TVRExportFilter {
+public:
+    explicit CsvStandIn(const QString& fileName) : TVRExportFilter(fileName) {}
+    QString GetFilterName() override { return QStringLiteral("Comma Separated"); }
+    QString GetExtension() override { return QStringLiteral("CSV"); }
+    void TextOut(double, double, const TVRFont&, TColor, TAlignment, const QString& text) override {
+        Lines << text;
+    }
+    void Finish() override {
+        QFile file(FileName());
+        if (file.open(QIODevice::WriteOnly)) file.write(Lines.join(QLatin1Char('\n')).toUtf8());
+    }
+    QStringList Lines;
+};
+
+TEST_F(PreviewTest, SaveFollowsTheExtensionOrTheChosenType) {
+    QTemporaryDir folder;
+    const QString base = folder.filePath(QStringLiteral("listagem"));
+    MessageLog messages;
+    TVRExportFilterLibrary& library = VRExportFilterLibrary();
+    library.AddFilter<CsvStandIn>(QStringLiteral("CsvStandIn"));
+    const auto unregister =
+        qScopeGuard([&] { library.RemoveFilter<CsvStandIn>(QStringLiteral("CsvStandIn")); });
+    const int csvType = 2 + int(library.Filters().size()) - 1;
+    ASSERT_EQ(Window->SaveDialogTypes().value(csvType), QStringLiteral("Comma Separated (*.CSV)"));
+    EXPECT_EQ(Window->SaveDialogTypes().first(), QStringLiteral(".PDF (*.PDF)"));
+
+    Window->SaveTo(base + QStringLiteral(".xyz"), csvType);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList());
+
+    Runs = 0;
+    Window->SaveTo(base, csvType);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files),
+              QStringList{QStringLiteral("listagem.CSV")});
+    EXPECT_EQ(Runs, 1);  // the export runs the report again
+    QFile csv(base + QStringLiteral(".CSV"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(csv.readAll()).contains(StreetName(rows)));
+
+    // The name's extension wins over the chosen type, in any case.
+    Window->SaveTo(base + QStringLiteral("2.csv"), 1);
+    EXPECT_TRUE(QFile::exists(base + QStringLiteral("2.csv")));
+
+    Window->SaveTo(base, 1);
+    EXPECT_TRUE(QFile::exists(base + QStringLiteral(".VRP")));
+    EXPECT_TRUE(messages.Texts().isEmpty());
+
+    // A file held by another program is left alone.
+    QFile held(base + QStringLiteral(".VRP"));
+    ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+    ASSERT_EQ(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+    const qint64 size = held.size();
+    Runs = 0;
+    Window->SaveTo(base + QStringLiteral(".VRP"), 1);
+    Window->SaveTo(base + QStringLiteral(".VRP"), csvType);
+    EXPECT_EQ(messages.Texts(),
+              QStringList(2, QStringLiteral("The file is read-only or in use - save abandoned.")));
+    EXPECT_EQ(QFileInfo(held.fileName()).size(), size);
+    EXPECT_EQ(Runs, 0);
+}
+
+TEST_F(PreviewTest, SavedNativeFileLoadsBackWithItsPagesAndOrientation) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("listagem.VRP"));
+    Window->SaveTo(file, 0);  // the name's extension decides
+    ASSERT_TRUE(QFile::exists(file));
+    QList<QByteArray> before;
+    for (int page = 1; page <= Pages; ++page) before << Printer().GetPage(page)->Bytes();
+
+    // A fresh run in portrait, then the landscape file loaded over it.
+    Window.reset();
+    Listing->Report->Page().SetOrientation(poPortrait);
+    Listing->Report->PreviewModal();
+    Window = std::make_unique<TVRStandardPreview>(*Listing->Report->VRPrinter());
+    ASSERT_EQ(Printer().PrinterSettings().Orientation, poPortrait);
+    MessageLog messages;
+    Window->SelectPage(2);
+    Window->LoadFrom(file);
+    EXPECT_TRUE(messages.Texts().isEmpty());
+    EXPECT_EQ(Window->PageCount(), Pages);
+    EXPECT_EQ(Window->PageNumber(), 1);
+    EXPECT_EQ(Window->PanelText(3), QStringLiteral("listagem.VRP"));
+    EXPECT_EQ(Window->PanelText(1), QStringLiteral("Page 1 of %1").arg(Pages));
+    EXPECT_EQ(Printer().PrinterSettings().Orientation, poLandscape);
+    EXPECT_EQ(Listing->Report->Page().Orientation(), poLandscape);
+    EXPECT_EQ(Window->VRPreview()->PreviewImage()->width(), 1123 + 4);
+    EXPECT_EQ(Window->ThumbGrid()->RowCount(), Pages);
+    for (int page = 1; page <= Pages; ++page)
+        EXPECT_EQ(Printer().GetPage(page)->Bytes(), before[page - 1]) << page;
+    EXPECT_TRUE(Window->Button(QStringLiteral("Print"))->isEnabled());
+
+    Window->LoadFrom(folder.filePath(QStringLiteral("missing.VRP")));
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("File does not exist")});
+    EXPECT_EQ(Window->PageCount(), Pages);
+}
+
+// ---- Printing ----------------------------------------------------------------------
+
+TEST_F(PreviewTest, PrintRunsTheReportAgainButPrintsALoadedFilesPages) {
+    Runs = 0;
+    Window->PrintClick();
+    EXPECT_EQ(Runs, 1);
+    EXPECT_TRUE(Window->Button(QStringLiteral("ExitButton"))->isEnabled());
+    EXPECT_EQ(Printer().Client(), Window->VRPreview());
+
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("listagem.VRP"));
+    Window->SaveTo(file, 1);
+    Window->LoadFrom(file);
+    const QString pdf = folder.filePath(QStringLiteral("stored.pdf"));
+    Printer().Printer()->setOutputFormat(QPrinter::PdfFormat);
+    Printer().Printer()->setOutputFileName(pdf);
+    Runs = 0;
+    Window->PrintClick();
+    EXPECT_EQ(Runs, 0);
+    EXPECT_EQ(PdfPageCount(pdf), Pages);
+    EXPECT_TRUE(PdfText(pdf).contains(StreetName(rows)));
+}
+
+// Printing on a real system printer: the cups-pdf queue that scripts/start-print-queue
+// sets up writes each job as a PDF into its folder.
+TEST_F(PreviewTest, PrintsTheListingOnTheCupsPdfQueue) {
+    const QString queue = qEnvironmentVariable("VIALAR_PRINT_QUEUE", QStringLiteral("VialarPDF"));
+    const QDir out(
+        qEnvironmentVariable("VIALAR_CUPS_PDF_DIR", QStringLiteral("/var/tmp/vialar-cups-pdf")));
+    const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
+    int index = -1;
+    for (int i = 0; i < printers.size(); ++i)
+        if (printers[i].printerName() == queue) index = i;
+    if (index < 0 || !out.exists())
+        GTEST_SKIP() << "no print queue " << queue.toStdString() << " writing to "
+                     << out.path().toStdString() << " (scripts/start-print-queue sets it up)";
+
+    const QStringList before = out.entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    TVRReport& report = *Listing->Report;
+    // cups-pdf names the file after the job's title, spaces turned into underscores.
+    report.ReportTitle =
+        QStringLiteral("Vialar print test %1").arg(QCoreApplication::applicationPid());
+    const QString jobName = QString(report.ReportTitle).replace(QLatin1Char(' '), QLatin1Char('_'));
+    report.PrinterSettings().PrinterIndex = index;
+    report.PrinterSettings().UseStandardPrinter = false;
+    Runs = 0;
+    Window->PrintClick();
+    EXPECT_EQ(Runs, 1);
+
+    // The queue converts the job in its own time.
+    QString produced;
+    QElapsedTimer waited;
+    waited.start();
+    qint64 lastSize = -1;
+    while (waited.elapsed() < 90000) {
+        for (const QString& name : out.entryList({QStringLiteral("*.pdf")}, QDir::Files))
+            if (!before.contains(name) && name.startsWith(jobName)) produced = out.filePath(name);
+        if (!produced.isEmpty()) {
+            const qint64 size = QFileInfo(produced).size();
+            if (size > 0 && size == lastSize && PdfPageCount(produced) > 0) break;
+            lastSize = size;
+        }
+        QThread::msleep(500);
+    }
+    ASSERT_FALSE(produced.isEmpty()) << "no PDF from the queue in " << out.path().toStdString();
+    EXPECT_EQ(PdfPageCount(produced), Pages);
+    const QString text = PdfText(produced);
+    EXPECT_TRUE(text.contains(StreetName(1))) << text.left(400).toStdString();
+    EXPECT_TRUE(text.contains(StreetName(rows)));
+    QFile::remove(produced);
+}
+
+TEST_F(PreviewTest, PrinterSetupTakesTheChoiceAndCancelChangesNothing) {
+    TVRReport& report = *Listing->Report;
+    const TVRPrinterSettings before = report.PrinterSettings();
+    WhenModal<QPrintDialog>([](QPrintDialog* dialog) { dialog->reject(); });
+    Window->PrintSetupClick();
+    EXPECT_EQ(report.PrinterSettings().Copies, before.Copies);
+    EXPECT_EQ(report.PrinterSettings().FirstPage, 0);
+
+    QPrinter chosen;
+    chosen.setOutputFormat(QPrinter::PdfFormat);
+    chosen.setCopyCount(3);
+    chosen.setCollateCopies(true);
+    chosen.setDuplex(QPrinter::DuplexLongSide);
+    chosen.setFromTo(2, 3);
+    chosen.setPageOrientation(QPageLayout::Portrait);
+    TakePrinterChoice(chosen, true, &report, Printer());
+    EXPECT_EQ(report.PrinterSettings().Copies, 3);
+    EXPECT_TRUE(report.PrinterSettings().Collate);
+    EXPECT_EQ(report.PrinterSettings().FirstPage, 2);
+    EXPECT_EQ(report.PrinterSettings().LastPage, 3);
+    EXPECT_EQ(report.Page().Orientation(), poPortrait);
+    EXPECT_EQ(Printer().PrinterSettings().Copies, 3);
+    EXPECT_EQ(Printer().FirstPage(), 2);
+    EXPECT_EQ(Printer().LastPage(), 3);
+    EXPECT_EQ(Printer().PrinterSettings().Orientation, poLandscape);  // the pages made stay
+
+    TakePrinterChoice(chosen, false, &report, Printer());
+    EXPECT_EQ(report.PrinterSettings().FirstPage, 0);
+    EXPECT_EQ(report.PrinterSettings().LastPage, 0);
+}
+
+// ---- Closing -----------------------------------------------------------------------
+
+TEST_F(PreviewTest, PreviewModalOpensTheInstalledWindowAndClosingFreesThePages) {
+    Window.reset();
+    InstallPreviewWindow();
+    int afterPreview = 0;
+    Listing->Report->AfterPreview = [&](TCustomVRReport&) { ++afterPreview; };
+    QString panel;
+    WhenModal<TVRStandardPreview>([&](TVRStandardPreview* window) {
+        panel = window->PanelText(1);
+        window->Button(QStringLiteral("ExitButton"))->click();
+    });
+    Listing->Report->PreviewModal();
+    EXPECT_EQ(panel, QStringLiteral("Page 1 of %1").arg(Pages));
+    EXPECT_EQ(afterPreview, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Listing->Report->VRPrinter(), nullptr);
+
+    // Escape closes as well; a disabled Close keeps the window open.
+    WhenModal<TVRStandardPreview>([&](TVRStandardPreview* window) {
+        window->Button(QStringLiteral("ExitButton"))->setEnabled(false);
+        PressKey(window->VRPreview(), Qt::Key_Escape);
+        EXPECT_TRUE(window->isVisible());
+        window->Button(QStringLiteral("ExitButton"))->setEnabled(true);
+        PressKey(window->VRPreview(), Qt::Key_Escape);
+    });
+    Listing->Report->PreviewModal();
+    EXPECT_EQ(afterPreview, 2);
+}
+
+// ---- Drawing -----------------------------------------------------------------------
+
+TEST_F(PreviewTest, PageIsDrawnOnAWhiteSheetWithOutlineAndShadow) {
+    TVRPreviewImage& image = *Window->VRPreview()->PreviewImage();
+    Window->VRPreview()->SetZoom(50);
+    const QImage shown = image.grab().toImage();
+    const int w = shown.width(), h = shown.height();
+    ASSERT_EQ(w, Printer().XSize(2970.0 / 2) + 4);
+    struct Probe {
+        int X, Y;
+        QColor Colour;
+    };
+    const Probe probes[] = {
+        {0, 0, Qt::black},         {0, h - 3, Qt::black},     {w - 3, h / 2, Qt::black},
+        {w / 2, h - 3, Qt::black}, {w - 1, h / 2, Qt::black}, {w - 2, h / 2, Qt::black},
+        {w / 2, h - 1, Qt::black}, {w / 2, h - 2, Qt::black}, {1, h / 2 + 150, Qt::white},
+        {w - 4, 1, Qt::white},
+    };
+    for (const Probe& probe : probes)
+        EXPECT_EQ(shown.pixelColor(probe.X, probe.Y), probe.Colour) << probe.X << "," << probe.Y;
+    EXPECT_NE(shown.pixelColor(w - 1, 0), QColor(Qt::black));  // the shadow starts 2 down
+}
+
+TEST(PreviewDrawing, RendersAtTheScreensPixelRatio) {
+    TVRMetafile page(1123, 794);
+    const QImage sharp = RenderPage(page, QSize(200, 100), 2.0);
+    EXPECT_EQ(sharp.size(), QSize(400, 200));
+    EXPECT_EQ(sharp.devicePixelRatio(), 2.0);
+    EXPECT_EQ(RenderPage(page, QSize(200, 100), 1.0).size(), QSize(200, 100));
+}
+
+TEST(ThumbnailGeometry, FollowsTheGridWidthAndThePaper) {
+    // Landscape A4 in a 193-pixel grid with 13-pixel text.
+    const ThumbGeometry landscape = ThumbGeometry::For(193, 13, true, 2100, 2970);
+    EXPECT_EQ(landscape.ColumnWidth, 189);
+    EXPECT_EQ(landscape.DrawWidth, 169);
+    EXPECT_EQ(landscape.DrawHeight, 106);  // Round(169 * 2100 / 2970 - 13)
+    EXPECT_EQ(landscape.LeftMargin, 10);
+    const ThumbGeometry portrait = ThumbGeometry::For(193, 13, false, 2100, 2970);
+    EXPECT_EQ(portrait.DrawHeight, 226);  // Round(169 * 2970 / 2100 - 13)
+
+    // The page keeps its proportions inside the cell's drawing area.
+    const QRect frame = landscape.PageFrame(QRect(0, 0, 189, 106), 2970.0 / 2100);
+    EXPECT_EQ(frame.topLeft(), QPoint(10, 10));
+    EXPECT_LE(frame.right(), 189 - 30);
+    EXPECT_LE(frame.bottom(), 106 - 10);
+    EXPECT_NEAR(double(frame.width() - 4) / (frame.height() - 4), 2970.0 / 2100, 0.03);
+}
+
+}  // namespace

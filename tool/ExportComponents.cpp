@@ -1,0 +1,7 @@
+#include "tool/ExportComponents.h"
+
+#include "app/ExportFilterComponents.h"
+
+ExportComponents::ExportComponents() {
+    CreateExportFilterComponents(this);
+}

@@ -1,0 +1,114 @@
+// vialar-tool: the street listing and the database without a screen, for scheduled
+// jobs and the staff who run the council's systems. It runs the program's own code
+// (session, listing host, report, export filters, page store) on Qt's offscreen
+// platform, so it needs no display.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <exception>
+#include <optional>
+
+#include "tool/Arguments.h"
+#include "tool/Commands.h"
+#include "tool/Console.h"
+#include "tool/ToolError.h"
+
+namespace {
+
+QString ToolHelp() {
+    QString text = QStringLiteral(
+        "Uso: vialar-tool COMANDO [OPÇÕES]\n"
+        "\n"
+        "Prepara e verifica o banco de dados dos logradouros e emite o relatório dos\n"
+        "logradouros sem tela. O banco de dados é LOGRADOUROS.FDB na pasta atual, ou o\n"
+        "configurado em /etc/vialar/vialar.conf, ~/.config/vialar/vialar.conf ou na\n"
+        "variável VIALAR_DATABASE, como no programa.\n"
+        "\n"
+        "Comandos:\n");
+    for (const ToolCommand* command = kToolCommands; command->Name; ++command)
+        text += QStringLiteral("  %1%2\n")
+                    .arg(QString::fromUtf8(command->Name), -11)
+                    .arg(QString::fromUtf8(command->Summary));
+    text += QStringLiteral(
+        "\n"
+        "  vialar-tool COMANDO --help   ajuda do comando\n"
+        "  vialar-tool --version        versão\n"
+        "\n"
+        "Códigos de saída: 0 sucesso, 1 falha inesperada, 2 argumentos inválidos,\n"
+        "3 configuração recusada, 4 banco de dados ausente, bloqueado ou inacessível,\n"
+        "5 banco de dados danificado, 6 formato desconhecido, 7 arquivo não gravado,\n"
+        "8 arquivo de entrada ilegível, 9 impressora inexistente, 10 banco já existe.");
+    return text;
+}
+
+const ToolCommand* FindCommand(const QString& name) {
+    for (const ToolCommand* command = kToolCommands; command->Name; ++command) {
+        if (name == QLatin1String(command->Name)) return command;
+    }
+    return nullptr;
+}
+
+int Run(const QStringList& arguments) {
+    if (arguments.isEmpty()) {
+        PrintError(ToolHelp());
+        return kExitUsage;
+    }
+    const QString& first = arguments.first();
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
+        first == QLatin1String("help")) {
+        PrintLine(ToolHelp());
+        return kExitOk;
+    }
+    if (first == QLatin1String("--version")) {
+        PrintLine(QStringLiteral("vialar-tool %1").arg(QStringLiteral(VIALAR_VERSION)));
+        return kExitOk;
+    }
+    const ToolCommand* command = FindCommand(first);
+    if (!command) {
+        PrintError(QStringLiteral("vialar-tool: comando desconhecido \"%1\".\n"
+                                  "Use \"vialar-tool --help\" para ver os comandos.")
+                       .arg(first));
+        return kExitUsage;
+    }
+    const QStringList rest = arguments.mid(1);
+    if (rest.contains(QLatin1String("--help")) || rest.contains(QLatin1String("-h"))) {
+        PrintLine(QString::fromUtf8(command->Help));
+        return kExitOk;
+    }
+    Arguments commandArguments(first, rest);
+    return command->Run(commandArguments);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // No window is ever shown: the listing host and the report draw off screen, the
+    // same way whether or not the machine has a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt wants a runtime folder, which sessions without a login (cron, ssh commands)
+    // lack; a private one keeps it from warning on every run.
+    std::optional<QTemporaryDir> runtimeFolder;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtimeFolder.emplace(QDir::tempPath() + QStringLiteral("/vialar-tool-XXXXXX"));
+        if (runtimeFolder->isValid())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vialar-tool"));
+    QApplication::setApplicationVersion(QStringLiteral(VIALAR_VERSION));
+
+    try {
+        return Run(QApplication::arguments().mid(1));
+    } catch (const ToolError& error) {
+        PrintError(QStringLiteral("vialar-tool: %1").arg(error.Message()));
+        return error.Code();
+    } catch (const Exception& error) {
+        PrintError(QStringLiteral("vialar-tool: %1").arg(error.Message()));
+        return kExitFailure;
+    } catch (const std::exception& error) {
+        PrintError(QStringLiteral("vialar-tool: %1").arg(QString::fromLocal8Bit(error.what())));
+        return kExitFailure;
+    }
+}
