@@ -100,7 +100,7 @@ void Player::DrawText(QPointF reference, const QString& text, const std::vector<
         // A positive height is the cell height (ascent + descent), not the em.
         const QRawFont probe = GlyphPainter::Font(font.Style, 100);
         const double cell = GlyphPainter::Ascent(probe) + GlyphPainter::Descent(probe);
-        emLogical = cell > 0 ? font.Height * 100 / cell : font.Height;
+        emLogical = cell > 0 ? double(font.Height) * 100 / cell : font.Height;
     } else {
         emLogical = 12 * DevicePixelInLogical();
     }

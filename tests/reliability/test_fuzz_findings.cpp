@@ -1,0 +1,38 @@
+// Inputs the fuzz targets found faults with, replayed as the targets replay them. Each
+// file in tests/reliability/found names its fault; the sanitizer build turns a relapse
+// into a failure.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include "report_engine/emf/EmfPlayer.h"
+#include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/store/TVRPageList.h"
+#include "report_engine/store/TVRStream.h"
+#include "tests/support/PageRuns.h"
+
+namespace {
+
+QString Found(const char* name) {
+    return QStringLiteral(VIALAR_SOURCE_DIR "/tests/reliability/found/") + QLatin1String(name);
+}
+
+}  // namespace
+
+// A font whose positive (cell) height is near the integer limit: scaling it to the em
+// overflowed an int before the player refused the size.
+TEST(FuzzFindings, HugeFontCellHeightIsRefusedWithoutOverflow) {
+    const QByteArray emf = ReadFile(Found("emf_font_height_overflow.emf"));
+    ASSERT_FALSE(emf.isEmpty());
+    QImage image(160, 120, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    EmfPlayer::Play(emf, painter, QRectF(0, 0, 160, 120));
+
+    TVRStream stream(ReadFile(Found("page_font_height_overflow.vrp")), 1 << 26);
+    TVRPageList pages;
+    const TVRLoadResult loaded = pages.LoadFromStream(&stream);
+    ASSERT_GE(loaded.PageCount, 1);
+    for (int number = 1; number <= loaded.PageCount; ++number)
+        if (const auto page = pages.GetPage(number)) page->Play(painter, QRectF(0, 0, 160, 120));
+}
