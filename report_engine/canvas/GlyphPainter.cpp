@@ -16,10 +16,12 @@ struct FaceMetrics {
 };
 
 // Faces at their sizes, kept for the process; cleared when it grows large, which only
-// a metafile with a great many font sizes would cause.
+// a metafile with a great many font sizes would cause. Never destroyed on purpose: a
+// static cache would release its font engines at exit, after Qt has already taken down
+// the per-thread FreeType state they return to, and crash the ending process.
 QHash<QString, QRawFont>& FontCache() {
-    static QHash<QString, QRawFont> cache;
-    return cache;
+    static auto* cache = new QHash<QString, QRawFont>;
+    return *cache;
 }
 
 QString FaceKey(const GlyphPainter::Style& style) {
