@@ -12,6 +12,7 @@
 #include "data/TField.h"
 #include "data/TParams.h"
 #include "data/TSQLQuery.h"
+#include "db/StreetFields.h"
 #include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/controls/TVRImage.h"
@@ -97,40 +98,6 @@ const QString kSqlDados = QStringLiteral(
     "     )\n"
     "ORDER BY\n"
     "       A.I_ID");
-
-// The street record's columns with the widths of the text ones (0: the integer key).
-struct StreetColumn {
-    const char* Name;
-    int Size;
-};
-
-constexpr StreetColumn kStreetColumns[] = {
-    {"I_ID", 0},         {"PLEI", 10},        {"PANO", 4},         {"LEI", 10},
-    {"ANO", 4},          {"TIPO", 100},       {"NOME", 255},       {"TITULO", 50},
-    {"NOME_USUAL", 255}, {"LOCALIZACAO", 50}, {"OBSERVACAO", 500},
-};
-
-void DeclareStreetFields(TCachedDataSet& dataSet) {
-    const QString identifierFormat = QStringLiteral("000000");
-    for (const StreetColumn& column : kStreetColumns) {
-        std::unique_ptr<TField> field;
-        if (column.Size == 0) {
-            field = std::make_unique<TIntegerField>();
-            field->SetRequired(true);
-            field->SetProviderFlags(TProviderFlags(pfInUpdate) | pfInWhere | pfInKey);
-            field->SetDisplayFormat(identifierFormat);
-            field->SetEditFormat(identifierFormat);
-        } else {
-            field = std::make_unique<TStringField>();
-            field->SetSize(column.Size);
-            field->SetProviderFlags(TProviderFlags(pfInUpdate) | pfInWhere);
-        }
-        const QString name = QString::fromLatin1(column.Name);
-        field->SetFieldName(name);
-        field->SetName(dataSet.objectName() + name);
-        dataSet.AddField(std::move(field));
-    }
-}
 
 QByteArray ReadEmblem() {
     const QString path = QStringLiteral(":/reports/Imagem.jpg");
