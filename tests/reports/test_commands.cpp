@@ -1,61 +1,13 @@
 // The two report commands of the main window and the filter dialog: titles, the filter
 // description, the dialog's keys, its buttons around a failed run, and a fresh dialog
 // at every opening.
-#include <QAction>
 #include <QApplication>
-#include <QPushButton>
-#include <QTimer>
-#include <functional>
 
-#include "app/uFrm_Principal.h"
 #include "app/uTotal.h"
-#include "reports/uFrm_PorGeral.h"
 #include "reports/uFrm_Relatorio31.h"
-#include "tests/reports/ListingTest.h"
-#include "tests/support/WidgetInput.h"
-#include "toolkit/TEdit.h"
+#include "tests/reports/ReportCommandsTest.h"
 
 namespace {
-
-class ReportCommandsTest : public ListingTest {
-protected:
-    void SetUp() override {
-        ListingTest::SetUp();
-        window = new TFrm_Principal;
-        Frm_Principal = window;
-        // The main window may install the real preview: read the pages instead.
-        CapturePreviews();
-    }
-
-    void TearDown() override {
-        delete window;
-        Frm_Principal = nullptr;
-        ListingTest::TearDown();
-    }
-
-    // Opens the filter dialog from its menu item and runs `use` on it while it is shown;
-    // the dialog is closed afterwards unless `use` closed it.
-    void WithDialog(const std::function<void(TFrm_PorGeral&)>& use) {
-        bool used = false;
-        QTimer::singleShot(0, [&] {
-            if (Frm_PorGeral == nullptr) return;
-            used = true;
-            use(*Frm_PorGeral);
-            if (Frm_PorGeral != nullptr && Frm_PorGeral->isVisible())
-                Frm_PorGeral->Botao_Fechar->click();
-        });
-        window->RelatriodosLogradourosporFiltragem1->trigger();
-        EXPECT_TRUE(used) << "the dialog did not open";
-        EXPECT_EQ(Frm_PorGeral, nullptr);
-    }
-
-    static void Type(TEdit* box, const QString& text) {
-        box->setFocus();
-        TypeText(box, text);
-    }
-
-    TFrm_Principal* window = nullptr;
-};
 
 QStringList HeaderLines(const ListingRun& pages, std::initializer_list<const char*> starts) {
     QStringList lines;
