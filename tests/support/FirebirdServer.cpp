@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QThread>
+#include <csignal>
 
 namespace {
 
@@ -165,6 +167,15 @@ bool FirebirdServer::Launch(QString* whyNot) {
     environment.insert(QStringLiteral("FIREBIRD_TMP"), FRoot.path());
     FProcess->setProcessEnvironment(environment);
     FProcess->setProcessChannelMode(QProcess::MergedChannels);
+    // The server dies with the test process: a test that crashes, or is killed by its
+    // time limit, runs no destructor, and would otherwise leave a server running. The
+    // signal is sent when the thread that started the server ends, so a server is
+    // started from a thread that lives as long as the test (the tests' main thread).
+    // A parent already gone before the request was made is caught by comparing pids.
+    const pid_t parent = ::getpid();
+    FProcess->setChildProcessModifier([parent] {
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) ::_exit(127);
+    });
     FProcess->start(QString::fromLatin1(kServerBinary), {});
     if (!FProcess->waitForStarted(10000)) {
         *whyNot = QStringLiteral("the server did not start: %1").arg(FProcess->errorString());

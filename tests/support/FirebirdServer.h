@@ -8,7 +8,8 @@
 // A Firebird server of the test's own, the way a council runs one for its
 // workstations, without the system service: /usr/sbin/firebird started on a free
 // loopback port, with its own configuration, security database, SYSDBA password and
-// lock folder, all in a temporary folder, and stopped when the object goes.
+// lock folder, all in a temporary folder, and stopped when the object goes, or killed
+// by the system when the test process ends without stopping it (a crash).
 //
 //     QString whyNot;
 //     auto server = FirebirdServer::Start(&whyNot);
