@@ -331,8 +331,9 @@ TVRLoadResult TVRPrinter::Load(const QString& fileName) {
             FPrinterSettings.PaperSize = *size;
         } else {
             FPrinterSettings.PaperSize = TVRPaperSize::Custom;
-            FPrinterSettings.PaperWidth = portraitWidth * 10;
-            FPrinterSettings.PaperLength = portraitLength * 10;
+            // In tenths of a millimetre a damaged page's size may be past an int.
+            FPrinterSettings.PaperWidth = portraitWidth * 10.0;
+            FPrinterSettings.PaperLength = portraitLength * 10.0;
         }
     }
     FOnPrintSetupEvent = nullptr;

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 
 #include "report_engine/emf/EmfPlayer.h"
 #include "report_engine/emf/TVRMetafile.h"
@@ -35,4 +36,20 @@ TEST(FuzzFindings, HugeFontCellHeightIsRefusedWithoutOverflow) {
     ASSERT_GE(loaded.PageCount, 1);
     for (int number = 1; number <= loaded.PageCount; ++number)
         if (const auto page = pages.GetPage(number)) page->Play(painter, QRectF(0, 0, 160, 120));
+}
+
+// A page file whose first page declares a size of hundreds of kilometres: the paper
+// size taken from it overflowed an int on its way to tenths of a millimetre.
+TEST(FuzzFindings, HugeFirstPageGivesItsPaperSizeWithoutOverflow) {
+    TVRPrinter printer;
+    const TVRLoadResult loaded = printer.Load(Found("page_paper_size_overflow.vrp"));
+    ASSERT_EQ(loaded.PageCount, 1);
+    const TVRPrinterSettings& paper = printer.PrinterSettings();
+    EXPECT_EQ(paper.PaperSize, TVRPaperSize::Custom);
+    const auto page = printer.GetPage(1);
+    ASSERT_NE(page, nullptr);
+    // The paper lies as the page does; its sides are the page's in whole millimetres.
+    const double longSide = std::max(page->Width(), page->Height()) / printer.XFactor();
+    EXPECT_GT(paper.PaperLength, 2147483647.0);
+    EXPECT_NEAR(paper.PaperLength, longSide, 10.0);
 }
