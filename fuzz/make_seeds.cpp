@@ -3,6 +3,8 @@
 //   emf_player/         each recorded page as EMF
 //   page_file/          a short run saved as a native report file, plain and compressed
 //   page_compression/   a page coded with the page store's code, behind its length
+//   page_search/        the pages of a street listing saved as a native report file
+//                       and loaded back, as the preview's text search reads them
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
@@ -10,6 +12,7 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "report_engine/store/TVRCompress.h"
+#include "tests/support/ListingFixture.h"
 #include "tests/support/PageRuns.h"
 
 int main(int argc, char** argv) {
@@ -19,7 +22,7 @@ int main(int argc, char** argv) {
     }
     StartFuzzApplication();
     const QDir root(QString::fromLocal8Bit(argv[1]));
-    for (const char* target : {"emf_player", "page_file", "page_compression"})
+    for (const char* target : {"emf_player", "page_file", "page_compression", "page_search"})
         root.mkpath(QString::fromLatin1(target));
 
     for (const bool compressed : {false, true}) {
@@ -42,5 +45,17 @@ int main(int argc, char** argv) {
             }
         }
     }
+
+    // Enough rows for a second page, whose texts differ from the first's.
+    const auto listing = listing::MakeListing(40);
+    listing->Report->Prepare();
+    const QString saved = root.filePath(QStringLiteral("page_search/listing.vrp"));
+    if (!listing->Report->VRPrinter()->Save(saved)) return 1;
+    TVRPrinter loaded;
+    loaded.Load(saved);
+    QFile::remove(saved);
+    for (int number = 1; number <= loaded.PageCount(); ++number)
+        WriteFile(root.filePath(QStringLiteral("page_search/listing-%1.emf").arg(number)),
+                  loaded.GetPage(number)->Bytes());
     return 0;
 }

@@ -1,0 +1,131 @@
+// Reads arbitrary bytes as a stored page with the preview's text search, which takes
+// the text records straight from the page without playing it. Reading must stay inside
+// each record, and what the search reports is checked against a plain scan of the same
+// texts: the positions Matches gives and whether FindPages finds the page, with and
+// without case. The page goes through FindPages as the preview hands it over: as the
+// one page of a native report file loaded by a page printer.
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+#include <cstdlib>
+#include <memory>
+
+#include "fuzz/FuzzSupport.h"
+#include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/printer/TVRPrinter.h"
+#include "report_engine/store/TVRPageList.h"
+#include "report_engine/ui/preview/TVRPageSearch.h"
+
+namespace {
+
+// The comparison as the search documents it, written the slow way: each character
+// taken by its low byte, the whole text upper-cased unless the case must match.
+QString PlainComparable(const QString& text, bool matchCase) {
+    QString lowBytes;
+    for (const QChar character : text) lowBytes.append(QChar(character.unicode() & 0xFF));
+    return matchCase ? lowBytes : lowBytes.toUpper();
+}
+
+QList<qsizetype> PlainMatches(const QString& text, const QString& needle, bool matchCase) {
+    QList<qsizetype> starts;
+    const QString haystack = PlainComparable(text, matchCase);
+    if (needle.isEmpty() || haystack.size() != text.size()) return starts;
+    for (qsizetype at = 0; at + needle.size() <= haystack.size();) {
+        if (QStringView(haystack).mid(at, needle.size()) == needle) {
+            starts.append(at);
+            at += needle.size();
+        } else {
+            ++at;
+        }
+    }
+    return starts;
+}
+
+bool PlainContains(const QStringList& texts, const QString& search, bool matchCase) {
+    const QString needle = PlainComparable(search, matchCase);
+    if (needle.isEmpty()) return false;
+    for (const QString& text : texts)
+        if (PlainComparable(text, matchCase).contains(needle)) return true;
+    return false;
+}
+
+// A native report file holding `emf` as its one uncompressed page.
+QByteArray OnePageFile(const QByteArray& emf) {
+    QByteArray file(TVRPageList::HeaderSize, '\0');
+    char* header = file.data();
+    qToLittleEndian<quint16>(3, header);
+    qToLittleEndian<quint16>(60, header + 2);
+    qToLittleEndian<qint32>(1, header + 8);
+    std::fill(header + 26, header + 126, 'H');
+    const qint32 recordStart = qint32(file.size());
+    const qint32 next = recordStart + 8 + qint32(emf.size()) + 4;
+    char link[4];
+    qToLittleEndian<qint32>(1, link);
+    file.append(link, 4);
+    qToLittleEndian<qint32>(next, link);
+    file.append(link, 4);
+    file.append(emf);
+    qToLittleEndian<qint32>(recordStart, link);
+    file.append(link, 4);
+    return file;
+}
+
+// Rewritten for every input; removed when the process ends.
+QString PageFilePath() {
+    static const QString path = QDir::temp().filePath(
+        QStringLiteral("vialar-fuzz-search-%1.vrp").arg(QCoreApplication::applicationPid()));
+    // Registered after the path exists, so it runs before the path is destroyed.
+    static const bool removedAtExit = std::atexit([] { QFile::remove(path); }) == 0;
+    (void)removedAtExit;
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    StartFuzzApplication();
+    const QByteArray emf(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QStringList texts = PageSearch::PageTexts(emf);
+
+    // A piece of the page's own text, so that most inputs have something to find; its
+    // case turned for every other input, so that both comparisons meet both cases.
+    QString search = QStringLiteral("rua");
+    for (const QString& text : texts)
+        if (!text.isEmpty()) {
+            search = text.mid(text.size() / 3, 3);
+            break;
+        }
+    if (size % 2) search = search.toLower();
+
+    for (const bool matchCase : {true, false}) {
+        const QString needle = PageSearch::Comparable(search, matchCase);
+        if (needle != PlainComparable(search, matchCase)) __builtin_trap();
+        for (const QString& text : texts)
+            if (PageSearch::Matches(text, needle, matchCase) !=
+                PlainMatches(text, needle, matchCase))
+                __builtin_trap();
+    }
+
+    if (emf.size() > 1024 * 1024) return 0;  // past max_len; keeps the file write small
+    {
+        QFile file(PageFilePath());
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
+        file.write(OnePageFile(emf));
+    }
+    TVRPrinter printer;
+    try {
+        printer.Load(PageFilePath());
+    } catch (...) {
+        return 0;
+    }
+    const std::unique_ptr<TVRMetafile> page = printer.GetPage(1);
+    const QStringList stored = page ? PageSearch::PageTexts(page->Bytes()) : QStringList();
+    for (const bool matchCase : {true, false}) {
+        const QList<int> expected =
+            PlainContains(stored, search, matchCase) ? QList<int>{1} : QList<int>{};
+        if (PageSearch::FindPages(printer, search, matchCase) != expected) __builtin_trap();
+    }
+    return 0;
+}
