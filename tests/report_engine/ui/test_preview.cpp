@@ -374,6 +374,69 @@ TEST_F(PreviewTest, ClickingAThumbnailShowsItsPage) {
     EXPECT_EQ(Window->PanelText(1), QStringLiteral("Page 3 of %1").arg(Pages));
 }
 
+// Whether the sheet of the grid's cell `row`, in a picture of its viewport, is blank.
+bool SheetIsBlank(TVRThumbGrid& grid, const QImage& shown, int row) {
+    const QRect cell = grid.visualRect(grid.model()->index(row, 0));
+    const QRect sheet = SheetRect(grid.FrameIn(cell)).adjusted(2, 2, -2, -2);
+    for (int y = sheet.top(); y <= sheet.bottom(); ++y)
+        for (int x = sheet.left(); x <= sheet.right(); ++x)
+            if (shown.pixelColor(x, y) != QColor(Qt::white)) return false;
+    return true;
+}
+
+TEST_F(PreviewTest, ThumbnailsAreDrawnAfterThePageInIdleTimeAndOnlyOnScreen) {
+    TVRThumbGrid& grid = *Window->ThumbGrid();
+    // When the page is first painted, the grid has drawn no picture yet.
+    struct FirstPaint : QObject {
+        TVRThumbGrid& Grid;
+        bool Seen = false, ThumbnailDrawn = false;
+        explicit FirstPaint(TVRThumbGrid& grid) : Grid(grid) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint && !Seen) {
+                Seen = true;
+                for (int page = 1; page <= Grid.RowCount(); ++page)
+                    ThumbnailDrawn = ThumbnailDrawn || Grid.HasThumbnail(page);
+            }
+            return false;
+        }
+    } firstPaint(grid);
+    Window->VRPreview()->PreviewImage()->installEventFilter(&firstPaint);
+    Window->setWindowState(Qt::WindowNoState);
+    Window->resize(900, 400);
+    ShowActive(*Window);
+    auto drawWaiting = [&grid] {
+        for (int turn = 0; turn < 1000 && grid.PendingThumbnails() > 0; ++turn)
+            QCoreApplication::processEvents();
+        ASSERT_EQ(grid.PendingThumbnails(), 0);
+    };
+    drawWaiting();
+    EXPECT_TRUE(firstPaint.Seen);
+    EXPECT_FALSE(firstPaint.ThumbnailDrawn);
+    Window->VRPreview()->PreviewImage()->removeEventFilter(&firstPaint);
+
+    // A paint shows blank sheets and queues the rows on screen; idle time draws them.
+    grid.Recompute();
+    const int onScreen = grid.rowAt(grid.viewport()->height() - 1) + 1;
+    ASSERT_GE(onScreen, 2);
+    ASSERT_LT(onScreen, Pages);
+    QImage shown = grid.viewport()->grab().toImage();
+    EXPECT_EQ(grid.PendingThumbnails(), onScreen);
+    EXPECT_TRUE(SheetIsBlank(grid, shown, 0));
+    drawWaiting();
+    for (int page = 1; page <= Pages; ++page)
+        EXPECT_EQ(grid.HasThumbnail(page), page <= onScreen) << page;
+    shown = grid.viewport()->grab().toImage();
+    EXPECT_FALSE(SheetIsBlank(grid, shown, 0));
+
+    // Rows scrolled past before the loop was idle are not drawn.
+    QScrollBar* bar = grid.verticalScrollBar();
+    bar->setValue(bar->maximum());
+    grid.viewport()->grab();
+    bar->setValue(0);
+    drawWaiting();
+    EXPECT_FALSE(grid.HasThumbnail(Pages));
+}
+
 TEST_F(PreviewTest, GotoBoxFallsBackToPageOne) {
     const std::pair<QString, int> entries[] = {{QStringLiteral("3"), 3},
                                                {QStringLiteral("0"), 1},
