@@ -24,7 +24,7 @@ set(CPACK_DEBIAN_FILE_NAME "vialar_${PROJECT_VERSION}_amd64.deb")
 # vialar-tool), the Firebird client, the embedded engine for a local file, gfix for
 # check-db, and the libraries and fonts the reports draw with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6sql6, \
+    "libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, \
 qt6-qpa-plugins, libfbclient2, firebird3.0-server-core, firebird3.0-utils, \
 libicu72, libjpeg62-turbo, libfreetype6, libfontconfig1, fonts-liberation2, \
 libc6, libstdc++6")

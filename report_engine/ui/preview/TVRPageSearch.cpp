@@ -1,65 +1,144 @@
 #include "report_engine/ui/preview/TVRPageSearch.h"
 
-#include <QtEndian>
+#include <cstring>
 
 #include "data/Win1252.h"
 #include "report_engine/emf/EmfRecords.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
 
+namespace {
+
+// One text record's characters where they lie in the page's bytes: `Count` characters,
+// UTF-16 little-endian when `Wide`, else one Windows-1252 byte each.
+struct RecordText {
+    const uchar* Characters;
+    quint32 Count;
+    bool Wide;
+};
+
+template <class Record>
+Record RecordAt(const char* data) {
+    Record record;
+    std::memcpy(&record, data, sizeof record);
+    return record;
+}
+
+// Calls `visit` with every text record of the page, in order, until it returns false.
+// The walk stops at EMR_EOF or at the first record whose size does not fit the page;
+// a record whose characters would reach past its own end is left out.
+template <class Visit>
+void ForEachText(const QByteArray& emf, Visit visit) {
+    const char* data = emf.constData();
+    const quint64 end = quint64(emf.size());
+    quint64 at = 0;
+    while (at + sizeof(Emf::EMR) <= end) {
+        const auto header = RecordAt<Emf::EMR>(data + at);
+        const quint32 type = header.iType, size = header.nSize;
+        if (size < sizeof(Emf::EMR) || size % 4 != 0 || at + size > end) break;
+        if (type == Emf::EMR_EOF) break;
+        const char* record = data + at;
+        if ((type == Emf::EMR_EXTTEXTOUTW || type == Emf::EMR_EXTTEXTOUTA) &&
+            size >= sizeof(Emf::EMREXTTEXTOUTW)) {
+            const Emf::EMRTEXT text = RecordAt<Emf::EMREXTTEXTOUTW>(record).emrtext;
+            const quint32 chars = text.nChars, offString = text.offString;
+            const bool wide = type == Emf::EMR_EXTTEXTOUTW;
+            const quint64 bytes = quint64(chars) * (wide ? 2 : 1);
+            if (!(text.fOptions & Emf::ETO_GLYPH_INDEX) && chars > 0 && offString <= size &&
+                bytes <= size - offString &&
+                !visit(RecordText{reinterpret_cast<const uchar*>(record + offString), chars, wide}))
+                return;
+        }
+        if (type == Emf::EMR_SMALLTEXTOUT && size >= sizeof(Emf::EMRSMALLTEXTOUT)) {
+            const auto text = RecordAt<Emf::EMRSMALLTEXTOUT>(record);
+            const quint32 chars = text.cChars, options = text.fuOptions;
+            const quint64 start = sizeof(Emf::EMRSMALLTEXTOUT) +
+                                  ((options & Emf::ETO_NO_RECT) ? 0 : sizeof(Emf::RECTL));
+            const bool wide = !(options & Emf::ETO_SMALL_CHARS);
+            const quint64 bytes = quint64(chars) * (wide ? 2 : 1);
+            if (!(options & Emf::ETO_GLYPH_INDEX) && chars > 0 && start <= size &&
+                bytes <= size - start &&
+                !visit(RecordText{reinterpret_cast<const uchar*>(record + start), chars, wide}))
+                return;
+        }
+        at += size;
+    }
+}
+
+QString TextOf(const RecordText& record) {
+    if (!record.Wide)
+        return DecodeWin1252(reinterpret_cast<const char*>(record.Characters), int(record.Count));
+    QString text(record.Count, Qt::Uninitialized);
+    QChar* out = text.data();
+    for (quint32 i = 0; i < record.Count; ++i)
+        out[i] = QChar(char16_t(record.Characters[2 * i] | record.Characters[2 * i + 1] << 8));
+    return text;
+}
+
+constexpr char16_t sharpS = 0xDF;
+
+// What each character compares as, looked up by one byte: for UTF-16 text by the low
+// byte of the character (the byte the single-byte fonts print), for 8-bit text by the
+// record's byte (its Windows-1252 character's low byte, as the page player reads it).
+// Without "Match case" the character is upper-cased one for one, as QString::toUpper
+// does for every character of this range but the German sharp s, which becomes two;
+// the sharp s keeps its own code here and the search handles it apart.
+struct CompareTables {
+    char16_t Wide[256];
+    char16_t Narrow[256];
+
+    explicit CompareTables(bool matchCase) {
+        for (int byte = 0; byte < 256; ++byte) {
+            const auto fold = [matchCase](uchar low) {
+                if (matchCase || low == sharpS) return char16_t(low);
+                return QChar(char16_t(low)).toUpper().unicode();
+            };
+            Wide[byte] = fold(uchar(byte));
+            Narrow[byte] = fold(uchar(Win1252ToUnicode(uchar(byte)).unicode() & 0xFF));
+        }
+    }
+    static const CompareTables& For(bool matchCase) {
+        static const CompareTables exact(true), folded(false);
+        return matchCase ? exact : folded;
+    }
+};
+
+// Whether the record's text, compared character by character through `table`, holds
+// `needle` (already in compared form). Reads the record's bytes in place.
+bool HoldsFolded(const RecordText& record, const char16_t* table, const char16_t* needle,
+                 quint32 needleSize) {
+    const uchar* characters = record.Characters;
+    const int step = record.Wide ? 2 : 1;  // the low byte comes first in UTF-16LE
+    const char16_t first = needle[0];
+    const quint32 lastStart = record.Count - needleSize;
+    for (quint32 start = 0; start <= lastStart; ++start) {
+        if (table[characters[start * step]] != first) continue;
+        quint32 i = 1;
+        while (i < needleSize && table[characters[(start + i) * step]] == needle[i]) ++i;
+        if (i == needleSize) return true;
+    }
+    return false;
+}
+
+bool HoldsSharpS(const RecordText& record) {
+    const int step = record.Wide ? 2 : 1;
+    for (quint32 i = 0; i < record.Count; ++i) {
+        const uchar byte = record.Characters[i * step];
+        if ((record.Wide ? byte : Win1252ToUnicode(byte).unicode() & 0xFF) == sharpS) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 namespace PageSearch {
 
 QStringList PageTexts(const QByteArray& emf) {
     QStringList texts;
-    const char* data = emf.constData();
-    const qint64 end = emf.size();
-    auto u32 = [data](qint64 at) { return qFromLittleEndian<quint32>(data + at); };
-    qint64 at = 0;
-    while (at + 8 <= end) {
-        const quint32 type = u32(at);
-        const quint32 size = u32(at + 4);
-        if (size < 8 || size % 4 != 0 || at + size > end) break;
-        if (type == Emf::EMR_EOF) break;
-        if ((type == Emf::EMR_EXTTEXTOUTW || type == Emf::EMR_EXTTEXTOUTA) && size >= 76) {
-            const quint32 chars = u32(at + 44);
-            const quint32 offString = u32(at + 48);
-            const quint32 options = u32(at + 52);
-            const bool wide = type == Emf::EMR_EXTTEXTOUTW;
-            const quint64 bytes = quint64(chars) * (wide ? 2 : 1);
-            if (!(options & Emf::ETO_GLYPH_INDEX) && chars > 0 && offString <= size &&
-                bytes <= size - offString) {
-                const char* string = data + at + offString;
-                if (wide) {
-                    QString text(chars, Qt::Uninitialized);
-                    for (quint32 i = 0; i < chars; ++i)
-                        text[i] = QChar(char16_t(qFromLittleEndian<quint16>(string + 2 * i)));
-                    texts.append(text);
-                } else {
-                    texts.append(DecodeWin1252(string, int(chars)));
-                }
-            }
-        }
-        if (type == Emf::EMR_SMALLTEXTOUT && size >= 36) {
-            const quint32 chars = u32(at + 16);
-            const quint32 options = u32(at + 20);
-            const quint64 start = (options & Emf::ETO_NO_RECT) ? 36 : 52;
-            const bool small = options & Emf::ETO_SMALL_CHARS;
-            const quint64 bytes = quint64(chars) * (small ? 1 : 2);
-            if (!(options & Emf::ETO_GLYPH_INDEX) && chars > 0 && start <= size &&
-                bytes <= size - start) {
-                const char* string = data + at + start;
-                if (small) {
-                    texts.append(DecodeWin1252(string, int(chars)));
-                } else {
-                    QString text(chars, Qt::Uninitialized);
-                    for (quint32 i = 0; i < chars; ++i)
-                        text[i] = QChar(char16_t(qFromLittleEndian<quint16>(string + 2 * i)));
-                    texts.append(text);
-                }
-            }
-        }
-        at += size;
-    }
+    ForEachText(emf, [&texts](const RecordText& record) {
+        texts.append(TextOf(record));
+        return true;
+    });
     return texts;
 }
 
@@ -84,6 +163,26 @@ QList<qsizetype> Matches(const QString& text, const QString& needle, bool matchC
     return starts;
 }
 
+bool PageHolds(const QByteArray& emf, const QString& needle, bool matchCase) {
+    if (needle.isEmpty()) return false;
+    const CompareTables& tables = CompareTables::For(matchCase);
+    const auto* wanted = reinterpret_cast<const char16_t*>(needle.constData());
+    const auto wantedSize = quint32(needle.size());
+    // An upper-cased sharp s reads "SS": only a needle with an S can meet one.
+    const bool sharpSMatters = !matchCase && needle.contains(QLatin1Char('S'));
+    bool found = false;
+    ForEachText(emf, [&](const RecordText& record) {
+        if (sharpSMatters && HoldsSharpS(record)) {
+            found = Comparable(TextOf(record), matchCase).contains(needle);
+        } else if (record.Count >= wantedSize) {
+            found =
+                HoldsFolded(record, record.Wide ? tables.Wide : tables.Narrow, wanted, wantedSize);
+        }
+        return !found;
+    });
+    return found;
+}
+
 QList<int> FindPages(const TVRPrinter& printer, const QString& text, bool matchCase,
                      const std::function<bool()>& keepGoing) {
     QList<int> pages;
@@ -93,13 +192,7 @@ QList<int> FindPages(const TVRPrinter& printer, const QString& text, bool matchC
     for (int page = 1; page <= count; ++page) {
         if (keepGoing && !keepGoing()) break;
         const std::unique_ptr<TVRMetafile> metafile = printer.GetPage(page);
-        if (!metafile) continue;
-        for (const QString& record : PageTexts(metafile->Bytes())) {
-            if (Comparable(record, matchCase).contains(needle)) {
-                pages.append(page);
-                break;
-            }
-        }
+        if (metafile && PageHolds(metafile->Bytes(), needle, matchCase)) pages.append(page);
     }
     return pages;
 }

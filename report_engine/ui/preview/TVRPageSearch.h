@@ -26,6 +26,10 @@ QString Comparable(const QString& text, bool matchCase);
 // to right, not overlapping.
 QList<qsizetype> Matches(const QString& text, const QString& needle, bool matchCase);
 
+// Whether one of the page's text records contains `needle` (already Comparable). The
+// records' characters are compared where they lie, without copying the texts.
+bool PageHolds(const QByteArray& emf, const QString& needle, bool matchCase);
+
 // The pages, 1 to the printer's page count, that contain `text`; `keepGoing` is asked
 // before each page and the search stops when it says no.
 QList<int> FindPages(const TVRPrinter& printer, const QString& text, bool matchCase,

@@ -15,6 +15,9 @@ namespace {
 
 // Pictures of pages drawn in the grid, kept up to this many bytes.
 constexpr int pictureBudgetBytes = 24 * 1024 * 1024;
+// Pages drawn per turn of the event loop: a turn stays within a few milliseconds, so
+// that input and scrolling go on between turns.
+constexpr int thumbnailsPerTurn = 2;
 
 }  // namespace
 
@@ -112,6 +115,10 @@ TVRThumbGrid::TVRThumbGrid(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A zero timer fires once the window system's events are handled: idle time.
+    FDrawTimer.setSingleShot(true);
+    FDrawTimer.setInterval(0);
+    connect(&FDrawTimer, &QTimer::timeout, this, [this] { DrawWaitingThumbnails(); });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!FSelecting && current.isValid() && OnPageChosen)
@@ -160,6 +167,7 @@ void TVRThumbGrid::Recompute() {
                                    portraitLength);
     verticalHeader()->setDefaultSectionSize(std::max(1, FGeometry.DrawHeight));
     FPictures.clear();
+    FWaiting.clear();
     viewport()->update();
 }
 
@@ -168,30 +176,58 @@ void TVRThumbGrid::resizeEvent(QResizeEvent* event) {
     if (event->oldSize().width() != event->size().width()) Recompute();
 }
 
-const QImage* TVRThumbGrid::Thumbnail(int page, QSize size) {
-    if (QImage* kept = FPictures.object(page);
-        kept && kept->deviceIndependentSize().toSize() == size)
-        return kept;
-    if (!FVRPrinter) return nullptr;
-    const std::unique_ptr<TVRMetafile> metafile = FVRPrinter->GetPage(page);
-    if (!metafile) return nullptr;
-    auto* picture = new QImage(RenderPage(*metafile, size, devicePixelRatioF()));
-    const int cost = std::max<qsizetype>(1, picture->sizeInBytes() / 1024);
-    FPictures.insert(page, picture, cost);
-    return FPictures.object(page);
-}
-
-void TVRThumbGrid::PaintCell(QPainter& painter, const QRect& cell, int row) {
-    const int page = row + 1;
+QRect TVRThumbGrid::FrameIn(const QRect& cell) const {
     double aspect = 0;
     if (FVRPrinter) {
         const double length = FVRPrinter->PaperLengthValue();
         if (length > 0) aspect = FVRPrinter->PaperWidthValue() / length;
     }
-    const QRect frame = FGeometry.PageFrame(cell, aspect);
-    const QImage* picture = frame.width() > 4 && frame.height() > 4
-                                ? Thumbnail(page, SheetRect(frame).size())
-                                : nullptr;
+    return FGeometry.PageFrame(cell, aspect);
+}
+
+QSize TVRThumbGrid::SheetSize(const QRect& cell) const {
+    const QRect frame = FrameIn(cell);
+    return frame.width() > 4 && frame.height() > 4 ? SheetRect(frame).size() : QSize();
+}
+
+const QImage* TVRThumbGrid::KeptThumbnail(int page, QSize size) const {
+    const QImage* kept = FPictures.object(page);
+    return kept && kept->deviceIndependentSize().toSize() == size ? kept : nullptr;
+}
+
+void TVRThumbGrid::QueueThumbnail(int page) {
+    if (!FWaiting.contains(page)) FWaiting.append(page);
+    if (!FDrawTimer.isActive()) FDrawTimer.start();
+}
+
+void TVRThumbGrid::DrawWaitingThumbnails() {
+    const QRect visible = viewport()->rect();
+    int drawn = 0;
+    while (!FWaiting.isEmpty() && drawn < thumbnailsPerTurn) {
+        const int page = FWaiting.takeFirst();
+        // Rows scrolled away since they were queued are drawn when they come back.
+        const QRect cell = visualRect(FModel->index(page - 1, 0));
+        if (!FVRPrinter || !cell.isValid() || !cell.intersects(visible)) continue;
+        const QSize size = SheetSize(cell);
+        if (size.isEmpty() || KeptThumbnail(page, size)) continue;
+        const std::unique_ptr<TVRMetafile> metafile = FVRPrinter->GetPage(page);
+        ++drawn;
+        if (!metafile) continue;
+        auto* picture = new QImage(RenderPage(*metafile, size, devicePixelRatioF()));
+        const int cost = std::max<qsizetype>(1, picture->sizeInBytes() / 1024);
+        FPictures.insert(page, picture, cost);
+        viewport()->update(cell);
+    }
+    if (!FWaiting.isEmpty()) FDrawTimer.start();
+}
+
+void TVRThumbGrid::PaintCell(QPainter& painter, const QRect& cell, int row) {
+    const int page = row + 1;
+    const QRect frame = FrameIn(cell);
+    const QSize size = SheetSize(cell);
+    const QImage* picture = size.isEmpty() ? nullptr : KeptThumbnail(page, size);
+    // Until its picture is drawn, the page shows as a blank sheet.
+    if (!picture && !size.isEmpty() && FVRPrinter) QueueThumbnail(page);
     painter.save();
     painter.setClipRect(cell);
     DrawPageFrame(painter, frame, picture);

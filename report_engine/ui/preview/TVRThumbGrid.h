@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QTableView>
+#include <QTimer>
 #include <functional>
 
 class TVRPrinter;
@@ -29,8 +30,11 @@ struct ThumbGeometry {
 };
 
 // The preview's thumbnail tab: a one-column grid with one row per page. Only the rows
-// on screen are drawn, and the pictures of recently drawn pages are kept, within a
-// bounded budget, so that scrolling back costs no replay.
+// on screen are drawn, and never inside a paint: a cell whose picture is not ready shows
+// a blank sheet and its page is queued; the queue is drawn once the event loop is idle,
+// a few pages per turn, so that opening the window paints the page first and scrolling
+// through the grid stays responsive. The pictures of recently drawn pages are kept,
+// within a bounded budget, so that scrolling back costs no replay.
 class TVRThumbGrid : public QTableView {
 public:
     explicit TVRThumbGrid(QWidget* parent = nullptr);
@@ -52,15 +56,30 @@ public:
     // Drawing one cell (the delegate's work): the page and its number.
     void PaintCell(QPainter& painter, const QRect& cell, int row);
 
+    // The page's frame in a cell of this grid.
+    QRect FrameIn(const QRect& cell) const;
+    // Pages waiting for their picture (on screen when queued).
+    int PendingThumbnails() const { return int(FWaiting.size()); }
+    // The page's picture is drawn and kept.
+    bool HasThumbnail(int page) const { return FPictures.contains(page); }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    const QImage* Thumbnail(int page, QSize size);
+    // The size of the page's sheet in a cell of this grid.
+    QSize SheetSize(const QRect& cell) const;
+    // The kept picture of the page at that size, or none.
+    const QImage* KeptThumbnail(int page, QSize size) const;
+    void QueueThumbnail(int page);
+    // Draws the next few queued pages that are still on screen.
+    void DrawWaitingThumbnails();
 
     QPointer<TVRPrinter> FVRPrinter;
     ThumbModel* FModel;
     ThumbGeometry FGeometry;
     QCache<int, QImage> FPictures;
+    QList<int> FWaiting;
+    QTimer FDrawTimer;
     bool FSelecting = false;
 };

@@ -32,7 +32,10 @@
 #include <QToolButton>
 #include <QWheelEvent>
 #include <functional>
+#include <random>
 
+#include "data/Win1252.h"
+#include "report_engine/emf/EmfWriter.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "report_engine/ui/preview/TSearchDlg.h"
@@ -371,6 +374,69 @@ TEST_F(PreviewTest, ClickingAThumbnailShowsItsPage) {
     EXPECT_EQ(Window->PanelText(1), QStringLiteral("Page 3 of %1").arg(Pages));
 }
 
+// Whether the sheet of the grid's cell `row`, in a picture of its viewport, is blank.
+bool SheetIsBlank(TVRThumbGrid& grid, const QImage& shown, int row) {
+    const QRect cell = grid.visualRect(grid.model()->index(row, 0));
+    const QRect sheet = SheetRect(grid.FrameIn(cell)).adjusted(2, 2, -2, -2);
+    for (int y = sheet.top(); y <= sheet.bottom(); ++y)
+        for (int x = sheet.left(); x <= sheet.right(); ++x)
+            if (shown.pixelColor(x, y) != QColor(Qt::white)) return false;
+    return true;
+}
+
+TEST_F(PreviewTest, ThumbnailsAreDrawnAfterThePageInIdleTimeAndOnlyOnScreen) {
+    TVRThumbGrid& grid = *Window->ThumbGrid();
+    // When the page is first painted, the grid has drawn no picture yet.
+    struct FirstPaint : QObject {
+        TVRThumbGrid& Grid;
+        bool Seen = false, ThumbnailDrawn = false;
+        explicit FirstPaint(TVRThumbGrid& grid) : Grid(grid) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint && !Seen) {
+                Seen = true;
+                for (int page = 1; page <= Grid.RowCount(); ++page)
+                    ThumbnailDrawn = ThumbnailDrawn || Grid.HasThumbnail(page);
+            }
+            return false;
+        }
+    } firstPaint(grid);
+    Window->VRPreview()->PreviewImage()->installEventFilter(&firstPaint);
+    Window->setWindowState(Qt::WindowNoState);
+    Window->resize(900, 400);
+    ShowActive(*Window);
+    auto drawWaiting = [&grid] {
+        for (int turn = 0; turn < 1000 && grid.PendingThumbnails() > 0; ++turn)
+            QCoreApplication::processEvents();
+        ASSERT_EQ(grid.PendingThumbnails(), 0);
+    };
+    drawWaiting();
+    EXPECT_TRUE(firstPaint.Seen);
+    EXPECT_FALSE(firstPaint.ThumbnailDrawn);
+    Window->VRPreview()->PreviewImage()->removeEventFilter(&firstPaint);
+
+    // A paint shows blank sheets and queues the rows on screen; idle time draws them.
+    grid.Recompute();
+    const int onScreen = grid.rowAt(grid.viewport()->height() - 1) + 1;
+    ASSERT_GE(onScreen, 2);
+    ASSERT_LT(onScreen, Pages);
+    QImage shown = grid.viewport()->grab().toImage();
+    EXPECT_EQ(grid.PendingThumbnails(), onScreen);
+    EXPECT_TRUE(SheetIsBlank(grid, shown, 0));
+    drawWaiting();
+    for (int page = 1; page <= Pages; ++page)
+        EXPECT_EQ(grid.HasThumbnail(page), page <= onScreen) << page;
+    shown = grid.viewport()->grab().toImage();
+    EXPECT_FALSE(SheetIsBlank(grid, shown, 0));
+
+    // Rows scrolled past before the loop was idle are not drawn.
+    QScrollBar* bar = grid.verticalScrollBar();
+    bar->setValue(bar->maximum());
+    grid.viewport()->grab();
+    bar->setValue(0);
+    drawWaiting();
+    EXPECT_FALSE(grid.HasThumbnail(Pages));
+}
+
 TEST_F(PreviewTest, GotoBoxFallsBackToPageOne) {
     const std::pair<QString, int> entries[] = {{QStringLiteral("3"), 3},
                                                {QStringLiteral("0"), 1},
@@ -457,6 +523,72 @@ TEST_F(PreviewTest, SearchReadsTheSameTextsAsThePagePlayer) {
     cut.truncate(cut.size() / 2);
     EXPECT_FALSE(PageSearch::PageTexts(cut).isEmpty());
     EXPECT_TRUE(PageSearch::PageTexts(QByteArray("\x54\0\0\0\xff\xff\xff\x7f", 8)).isEmpty());
+}
+
+// Text records in the three forms pages carry: UTF-16, 8-bit, and the small record
+// with 8-bit characters.
+QByteArray TextRecords(const QStringList& texts) {
+    Emf::Writer wide;
+    QByteArray page;
+    for (const QString& text : texts) {
+        const QList<qint32> dx(text.size(), 7);
+        wide.EmrExtTextOutW(Emf::RectL{0, 0, 10, 10}, 0, 0,
+                            reinterpret_cast<const char16_t*>(text.constData()),
+                            quint32(text.size()), dx.constData());
+        page += wide.Take();
+        const QByteArray bytes = EncodeWin1252(text);
+        const quint32 padded = (quint32(bytes.size()) + 3) & ~3u;
+
+        Emf::EMREXTTEXTOUTW ansi{};
+        ansi.emr.iType = Emf::EMR_EXTTEXTOUTA;
+        ansi.emr.nSize = quint32(sizeof ansi) + padded;
+        ansi.emrtext.nChars = quint32(bytes.size());
+        ansi.emrtext.offString = quint32(sizeof ansi);
+        page += QByteArray(reinterpret_cast<const char*>(&ansi), sizeof ansi) +
+                bytes.leftJustified(padded, '\0');
+
+        Emf::EMRSMALLTEXTOUT small{};
+        small.emr.iType = Emf::EMR_SMALLTEXTOUT;
+        small.emr.nSize = quint32(sizeof small) + padded;
+        small.cChars = quint32(bytes.size());
+        small.fuOptions = Emf::ETO_NO_RECT | Emf::ETO_SMALL_CHARS;
+        page += QByteArray(reinterpret_cast<const char*>(&small), sizeof small) +
+                bytes.leftJustified(padded, '\0');
+    }
+    return page;
+}
+
+// The search reads characters in place; it must agree with taking each record's text,
+// its characters' low bytes and, without "Match case", upper-casing both texts, also
+// for the characters whose upper case leaves the byte range (ÿ, µ) or doubles (ß).
+TEST(PageSearchInPlace, AgreesWithUpperCasingTheRecordTexts) {
+    const QString alphabet = QStringLiteral("aAsSßÿŸµéÉx€ ");
+    std::mt19937 random(7);
+    auto word = [&](int longest) {
+        QString text;
+        const int length = int(random() % longest) + 1;
+        for (int i = 0; i < length; ++i) text += alphabet[int(random() % alphabet.size())];
+        return text;
+    };
+    int found = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QStringList texts;
+        for (int i = int(random() % 3); i >= 0; --i) texts << word(6);
+        const QByteArray page = TextRecords(texts);
+        ASSERT_EQ(PageSearch::PageTexts(page).size(), 3 * texts.size());
+        const QString searched = word(3);
+        for (const bool matchCase : {false, true}) {
+            const QString needle = PageSearch::Comparable(searched, matchCase);
+            bool expected = false;
+            for (const QString& text : PageSearch::PageTexts(page))
+                expected = expected || PageSearch::Comparable(text, matchCase).contains(needle);
+            ASSERT_EQ(PageSearch::PageHolds(page, needle, matchCase), expected)
+                << texts.join(QLatin1Char('|')).toStdString() << " / " << searched.toStdString()
+                << " / " << matchCase;
+            found += expected;
+        }
+    }
+    EXPECT_GT(found, 500);  // the cases are not all misses
 }
 
 TEST_F(PreviewTest, SearchDialogAsksForTextAndCase) {
