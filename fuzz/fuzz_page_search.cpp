@@ -1,9 +1,9 @@
 // Reads arbitrary bytes as a stored page with the preview's text search, which takes
 // the text records straight from the page without playing it. Reading must stay inside
-// each record, and what the search reports is checked against a plain scan of the same
-// texts: the positions Matches gives and whether FindPages finds the page, with and
-// without case. The page goes through FindPages as the preview hands it over: as the
-// one page of a native report file loaded by a page printer.
+// each record, and what the search reports is checked against a plain scan of the
+// page's texts: the positions Matches gives, and whether PageHolds and FindPages find
+// the page, with and without case. The page goes through FindPages as the preview hands it over: as
+// the one page of a native report file loaded by a page printer.
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -106,6 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (PageSearch::Matches(text, needle, matchCase) !=
                 PlainMatches(text, needle, matchCase))
                 __builtin_trap();
+        // The search's own reading, which compares the characters where they lie.
+        if (PageSearch::PageHolds(emf, needle, matchCase) !=
+            PlainContains(texts, search, matchCase))
+            __builtin_trap();
     }
 
     if (emf.size() > 1024 * 1024) return 0;  // past max_len; keeps the file write small
