@@ -75,9 +75,10 @@ inline QStringList LoggedFindings(const QString& databasePath, qint64 offset) {
 // sound, else what is wrong. An error is never allowed. A process killed in the middle
 // of a change leaves three kinds of warning, all harmless, as Firebird writes pages in
 // an order that keeps a killed change from ever damaging what is reachable:
-//   - orphan pages ("Page N is an orphan", counted as database page warnings): a page
-//     marked in use in the page inventory, for a structure that the kill kept from
-//     ever pointing to it. Lost space only; gfix -mend releases it.
+//   - orphan pages ("Page N is an orphan", counted as database page warnings): pages
+//     marked in use in the page inventory (often a whole extent of eight at once) for a
+//     structure that the kill kept from ever pointing to them. Lost space only, which
+//     gfix -mend does not always give back.
 //   - pointer-page fill bits ("Pointer page N ... bits ... are not consistent with data
 //     page N ... state", pointer page warnings): the "full" and "secondary" hints a
 //     pointer page keeps for each data page, not updated before the kill. They only
