@@ -820,6 +820,89 @@ TEST_F(PreviewTest, PrinterSetupTakesTheChoiceAndCancelChangesNothing) {
     EXPECT_EQ(report.PrinterSettings().LastPage, 0);
 }
 
+// Rejects every modal dialog that comes up while it lives, counting them.
+struct ModalCounter {
+    ModalCounter() {
+        Timer.setInterval(10);
+        QObject::connect(&Timer, &QTimer::timeout, [this] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++Count;
+                dialog->reject();
+            }
+        });
+        Timer.start();
+    }
+    QTimer Timer;
+    int Count = 0;
+};
+
+TEST_F(PreviewTest, ReportHookComesBeforeEachActionAndHandledSkipsIt) {
+    TVRReport& report = *Listing->Report;
+    QList<std::pair<int, QString>> calls;
+    bool handle = true;
+    report.OnStandPrevEvent = [&](QObject& sender, TVRStandPrevEventKind kind, bool& handled,
+                                  const QString& name) {
+        EXPECT_EQ(sender.objectName(), QStringLiteral("VRStandardPreview"));
+        calls.append({kind, name});
+        handled = handle;
+    };
+    Window = std::make_unique<TVRStandardPreview>(Printer());
+    EXPECT_EQ(calls, (QList<std::pair<int, QString>>{{speCreate, QString()}}));
+    ShowActive(*Window);
+
+    ModalCounter dialogs;
+    struct Case {
+        TVRStandPrevEventKind Kind;
+        const char* Name;
+        std::function<void()> Action;
+        std::function<bool()> Done;  // whether the window's own action took place
+    };
+    const Case cases[] = {
+        {speCopy, "Copy", [&] { Window->CopyButtonClick(); },
+         [] {
+             const QMimeData* data = QApplication::clipboard()->mimeData();
+             return data && data->hasFormat(QStringLiteral("image/x-emf"));
+         }},
+        {spePrint, "Print", [&] { Window->PrintClick(); }, [&] { return Runs > 0; }},
+        {spePrintSetup, "PrintSetup", [&] { Window->PrintSetupClick(); },
+         [&] { return dialogs.Count > 0; }},
+        {speLoad, "Load", [&] { Window->LoadReportClick(); }, [&] { return dialogs.Count > 0; }},
+        {speSave, "Save", [&] { Window->SaveReportClick(); }, [&] { return dialogs.Count > 0; }},
+        {speCancel, "Cancel", [&] { Window->CancelButtonClick(); },
+         [&] { return report.UserCancel; }},
+        {speClose, "", [&] { Window->close(); }, [&] { return !Window->isVisible(); }},
+    };
+    for (const bool handled : {true, false}) {
+        handle = handled;
+        for (const Case& c : cases) {
+            QApplication::clipboard()->clear();
+            Runs = 0;
+            dialogs.Count = 0;
+            report.UserCancel = false;
+            calls.clear();
+            c.Action();
+            EXPECT_EQ(calls,
+                      (QList<std::pair<int, QString>>{{c.Kind, QString::fromLatin1(c.Name)}}))
+                << c.Name;
+            EXPECT_EQ(c.Done(), !handled) << c.Name << (handled ? " handled" : " not handled");
+        }
+    }
+}
+
+TEST_F(PreviewTest, PrintAfterSetupPrintsOnceTheSetupIsAccepted) {
+    TVRReport& report = *Listing->Report;
+    for (const bool printAfterSetup : {false, true}) {
+        report.PrintAfterSetup = printAfterSetup;
+        Runs = 0;
+        WhenModal<QPrintDialog>([](QPrintDialog* dialog) { dialog->reject(); });
+        Window->PrintSetupClick();
+        EXPECT_EQ(Runs, 0) << "cancelled setup";
+        WhenModal<QPrintDialog>([](QPrintDialog* dialog) { dialog->accept(); });
+        Window->PrintSetupClick();
+        EXPECT_EQ(Runs, printAfterSetup ? 1 : 0) << printAfterSetup;
+    }
+}
+
 // ---- Closing -----------------------------------------------------------------------
 
 TEST_F(PreviewTest, PreviewModalOpensTheInstalledWindowAndClosingFreesThePages) {
