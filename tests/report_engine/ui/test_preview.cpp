@@ -11,8 +11,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -37,6 +39,8 @@
 #include "data/Win1252.h"
 #include "report_engine/emf/EmfWriter.h"
 #include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
+#include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "report_engine/ui/preview/TSearchDlg.h"
 #include "report_engine/ui/preview/TVRPageSearch.h"
@@ -715,6 +719,76 @@ TEST_F(PreviewTest, SavedNativeFileLoadsBackWithItsPagesAndOrientation) {
     Window->LoadFrom(folder.filePath(QStringLiteral("missing.VRP")));
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("File does not exist")});
     EXPECT_EQ(Window->PageCount(), Pages);
+}
+
+// Answers the command's file dialog as a user would: chooses the type (when given),
+// types the file name into the name box and accepts; returns what the dialog showed when
+// it came up. The name is typed rather than given to selectFile(), which leaves the box
+// alone while it has the focus: whether it has it yet depends on when the window system
+// activates the dialog, and an empty box accepts the folder, which the dialog opens
+// instead of closing. A dialog that stays open is a failure, not a hang.
+struct FileDialogSeen {
+    QString Title, Type, Name;
+};
+FileDialogSeen AnswerFileDialog(const std::function<void()>& command, const QString& type,
+                                const QString& fileName) {
+    FileDialogSeen seen;
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+        seen.Title = dialog->windowTitle();
+        seen.Type = dialog->selectedNameFilter();
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) {
+            ADD_FAILURE() << "the file dialog has no name box";
+            dialog->reject();
+            return;
+        }
+        seen.Name = name->text();
+        if (!type.isEmpty()) dialog->selectNameFilter(type);
+        name->setFocus();
+        name->setText(fileName);
+        static_cast<QDialog*>(dialog)->accept();  // what its Save / Open button does
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the file dialog stayed open on " << fileName.toStdString();
+            dialog->reject();
+        }
+    });
+    command();
+    return seen;
+}
+
+TEST_F(PreviewTest, SaveAndLoadDialogsChooseTheFileAndType) {
+    const TVRPDFFilter pdf;
+    const TVRCSVFilter csv;
+    MessageLog messages;
+    QTemporaryDir folder;
+    const QString base = folder.filePath(QStringLiteral("listagem"));
+
+    // The default type comes first and is preselected; a bare name takes its extension.
+    const FileDialogSeen save =
+        AnswerFileDialog([&] { Window->SaveReportClick(); }, QString(), base);
+    EXPECT_EQ(save.Title, QStringLiteral("Save report"));
+    EXPECT_EQ(save.Type, QStringLiteral(".PDF (*.PDF)"));
+    EXPECT_EQ(save.Name, QStringLiteral("*.PDF"));
+    EXPECT_EQ(PdfPageCount(base + QStringLiteral(".PDF")), Pages);
+
+    // A name with an extension wins over the chosen type.
+    const QString comma = Window->SaveDialogTypes().filter(QStringLiteral("*.CSV")).value(0);
+    ASSERT_FALSE(comma.isEmpty());
+    AnswerFileDialog([&] { Window->SaveReportClick(); }, comma, base + QStringLiteral(".vrp"));
+    EXPECT_TRUE(QFile::exists(base + QStringLiteral(".vrp")));
+    EXPECT_FALSE(QFile::exists(base + QStringLiteral(".vrp.CSV")));
+
+    const FileDialogSeen load = AnswerFileDialog([&] { Window->LoadReportClick(); }, QString(),
+                                                 base + QStringLiteral(".vrp"));
+    EXPECT_EQ(load.Title, QStringLiteral("Load report"));
+    EXPECT_EQ(Window->PanelText(3), QStringLiteral("listagem.vrp"));
+    EXPECT_EQ(Window->PageCount(), Pages);
+    EXPECT_TRUE(messages.Texts().isEmpty());
+
+    AnswerFileDialog([&] { Window->LoadReportClick(); }, QString(),
+                     folder.filePath(QStringLiteral("missing.VRP")));
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("File does not exist")});
+    EXPECT_EQ(Window->PanelText(3), QStringLiteral("listagem.vrp"));
 }
 
 // ---- Printing ----------------------------------------------------------------------
