@@ -23,3 +23,11 @@ class EDatabaseError : public Exception {
 public:
     using Exception::Exception;
 };
+
+// A failure of the link to the database server: the server stopped or the network
+// dropped while a call was under way, or the server cannot be reached at all. Whatever
+// was not committed is not saved; the session attaches again at its next use.
+class EConnectionLost : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};

@@ -2,6 +2,8 @@
 
 #include <ibase.h>
 
+#include <utility>
+
 #include "data/Exception.h"
 
 namespace {
@@ -71,22 +73,55 @@ void FirebirdAttachment::Detach() {
     while (!FTransactions.empty()) {
         Firebird::ITransaction* transaction = FTransactions.back();
         FTransactions.pop_back();
+        if (FLost) {
+            transaction->release();
+            continue;
+        }
         FirebirdStatus status(FClient);
         transaction->rollback(&status);
-        if (status.Failed()) transaction->release();
+        if (status.Failed()) {
+            // Detaching discards it all the same; a gone link spares the detach below.
+            Notice(status);
+            transaction->release();
+        }
     }
-    FirebirdStatus status(FClient);
-    FAttachment->detach(&status);
-    if (status.Failed()) {
-        const QString message = status.Message();
-        FAttachment->release();
-        FAttachment = nullptr;
-        throw EDatabaseError(message);
+    if (!FLost) {
+        FirebirdStatus status(FClient);
+        FAttachment->detach(&status);
+        if (!status.Failed()) {
+            FAttachment = nullptr;  // a successful detach releases the interface
+            return;
+        }
+        // A link that turns out to be gone leaves nothing attached on the server.
+        if (!status.ConnectionLost()) {
+            const QString message = status.Message();
+            FAttachment->release();
+            FAttachment = nullptr;
+            throw EDatabaseError(message);
+        }
+        Notice(status);
     }
+    FAttachment->release();
     FAttachment = nullptr;
 }
 
+void FirebirdAttachment::CheckAlive() const {
+    if (FLost) throw EConnectionLost(FLostMessage);
+}
+
+void FirebirdAttachment::Notice(FirebirdStatus& status) {
+    if (FLost || !status.ConnectionLost()) return;
+    FLost = true;
+    FLostMessage = status.Message();
+}
+
+void FirebirdAttachment::Check(FirebirdStatus& status) {
+    Notice(status);
+    status.Check();
+}
+
 Firebird::ITransaction* FirebirdAttachment::StartTransaction() {
+    CheckAlive();
     ParameterBlock tpb(isc_tpb_version3);
     tpb.AddTag(isc_tpb_write);
     tpb.AddTag(isc_tpb_read_committed);
@@ -96,27 +131,34 @@ Firebird::ITransaction* FirebirdAttachment::StartTransaction() {
     FirebirdStatus status(FClient);
     Firebird::ITransaction* transaction =
         FAttachment->startTransaction(&status, tpb.Length(), tpb.Data());
-    status.Check();
+    Check(status);
     return transaction;
 }
 
 void FirebirdAttachment::Commit(Firebird::ITransaction*& transaction) {
+    CheckAlive();
     FirebirdStatus status(FClient);
     transaction->commit(&status);
-    status.Check();
+    Check(status);
     transaction = nullptr;  // a successful commit releases the interface
 }
 
 void FirebirdAttachment::Rollback(Firebird::ITransaction*& transaction) {
-    FirebirdStatus status(FClient);
-    transaction->rollback(&status);
-    if (status.Failed()) {
-        const QString message = status.Message();
-        transaction->release();
-        transaction = nullptr;
-        throw EDatabaseError(message);
+    Firebird::ITransaction* rolledBack = std::exchange(transaction, nullptr);
+    if (FLost) {
+        rolledBack->release();
+        return;
     }
-    transaction = nullptr;
+    FirebirdStatus status(FClient);
+    rolledBack->rollback(&status);
+    if (!status.Failed()) return;  // a successful rollback releases the interface
+    rolledBack->release();
+    // Without its attachment the transaction is discarded by the server: rolled back.
+    if (status.ConnectionLost()) {
+        Notice(status);
+        return;
+    }
+    throw EDatabaseError(status.Message());
 }
 
 void FirebirdAttachment::PushTransaction() {

@@ -19,6 +19,13 @@ struct FirebirdAttachmentSettings {
 // One attachment to a database, and the stack of transactions the session began on it
 // (the update batch). Statements outside those transactions bracket themselves in
 // short read-committed transactions of their own (see FirebirdCommand).
+//
+// An attachment whose link to the server is gone (a call failed with a code that says
+// so: the server stopped, the network dropped) is lost, and stays lost: no further call
+// for it, its transactions or its statements reaches the client library, which would
+// only fail again or wait on a dead connection. Their handles are released instead;
+// commits, statements and new transactions raise EConnectionLost, while rolling back
+// succeeds at once, as the server discards what a vanished attachment left open.
 class FirebirdAttachment {
 public:
     // Raises the server's message when the attachment is refused.
@@ -28,8 +35,19 @@ public:
     FirebirdAttachment(const FirebirdAttachment&) = delete;
     FirebirdAttachment& operator=(const FirebirdAttachment&) = delete;
 
-    // Rolls back what the session left open and detaches.
+    // Rolls back what the session left open and detaches; a lost attachment only lets
+    // go of its handles.
     void Detach();
+
+    bool Lost() const { return FLost; }
+    // The message of the failure that found the link gone.
+    const QString& LostMessage() const { return FLostMessage; }
+    // Raises EConnectionLost when the attachment is lost.
+    void CheckAlive() const;
+    // Marks the attachment lost when the failure the status holds says the link is gone.
+    void Notice(FirebirdStatus& status);
+    // Raises the failure the status holds, after noticing it.
+    void Check(FirebirdStatus& status);
 
     FirebirdClient& Client() const { return FClient; }
     Firebird::IAttachment* Handle() const { return FAttachment; }
@@ -38,7 +56,9 @@ public:
     // A new read-committed transaction (waiting on locks unless the settings say
     // otherwise). The caller ends it with Commit or Rollback.
     Firebird::ITransaction* StartTransaction();
+    // Clears `transaction` once committed; a failed commit leaves it for a rollback.
     void Commit(Firebird::ITransaction*& transaction);
+    // Always clears `transaction`; raises only when a live server refuses the rollback.
     void Rollback(Firebird::ITransaction*& transaction);
 
     // The session's own transactions, newest last.
@@ -56,4 +76,6 @@ private:
     FirebirdAttachmentSettings FSettings;
     Firebird::IAttachment* FAttachment = nullptr;
     std::vector<Firebird::ITransaction*> FTransactions;
+    bool FLost = false;
+    QString FLostMessage;
 };

@@ -1,6 +1,7 @@
 #include "data/FirebirdClient.h"
 
 #include <dlfcn.h>
+#include <ibase.h>
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -29,6 +30,33 @@ std::map<QString, std::unique_ptr<FirebirdClient>>& LoadedClients() {
 }
 
 }  // namespace
+
+bool StatusMeansConnectionLost(const intptr_t* errors) {
+    if (!errors) return false;
+    // Each item is a kind, then one value (two for a counted string); only the values
+    // of isc_arg_gds items are error codes.
+    for (const intptr_t* item = errors; *item != isc_arg_end;) {
+        const intptr_t kind = *item++;
+        if (kind == isc_arg_cstring) {
+            item += 2;
+            continue;
+        }
+        const intptr_t value = *item++;
+        if (kind != isc_arg_gds) continue;
+        switch (value) {
+            case isc_network_error:        // the connection to the server failed
+            case isc_net_read_err:         // reading from the connection failed
+            case isc_net_write_err:        // writing to the connection failed
+            case isc_lost_db_connection:   // the client lost its connection
+            case isc_conn_lost:            // the same, through a local pipe
+            case isc_net_server_shutdown:  // the server is going down
+            case isc_shutdown:             // the database was shut down
+            case isc_att_shutdown:         // this attachment was shut down
+                return true;
+        }
+    }
+    return false;
+}
 
 QStringList FirebirdClient::EntryPoints() {
     return {QString::fromLatin1(kGetMasterInterface)};
@@ -92,8 +120,15 @@ bool FirebirdStatus::Failed() const {
             Firebird::IStatus::STATE_ERRORS) != 0;
 }
 
+bool FirebirdStatus::ConnectionLost() const {
+    return Failed() && StatusMeansConnectionLost(
+                           const_cast<Firebird::CheckStatusWrapper&>(FWrapper).getErrors());
+}
+
 void FirebirdStatus::Check() {
-    if (Failed()) throw EDatabaseError(Message());
+    if (!Failed()) return;
+    if (ConnectionLost()) throw EConnectionLost(Message());
+    throw EDatabaseError(Message());
 }
 
 QString FirebirdStatus::Message() {

@@ -53,8 +53,15 @@ private:
     struct sigaction FSaved[3] = {};
 };
 
-// A status for one series of client calls: Check() raises EDatabaseError with the
-// server's message when the last call failed.
+// Whether a status vector (the client's error codes with their arguments, ended by
+// isc_arg_end) reports that the link to the database is gone: the network failed, the
+// server went down, or it shut the database or this attachment down. Any code of the
+// vector counts, as the client often puts the cause behind a general first code.
+bool StatusMeansConnectionLost(const intptr_t* errors);
+
+// A status for one series of client calls: Check() raises the server's message when
+// the last call failed, as EConnectionLost when the link to the database is gone and
+// as EDatabaseError otherwise.
 class FirebirdStatus {
 public:
     explicit FirebirdStatus(const FirebirdClient& client);
@@ -65,6 +72,8 @@ public:
     Firebird::CheckStatusWrapper* operator&() { return &FWrapper; }
     Firebird::CheckStatusWrapper* Wrapper() { return &FWrapper; }
     bool Failed() const;
+    // The last call failed because the link to the database is gone.
+    bool ConnectionLost() const;
     void Check();
     // The message of the failure the status holds.
     QString Message();

@@ -42,7 +42,7 @@ FirebirdCommand::FirebirdCommand(FirebirdAttachment& attachment, const QString& 
                                                text.constData(), unsigned(FAttachment.Dialect()),
                                                Firebird::IStatement::PREPARE_PREFETCH_METADATA);
     const bool failed = status.Failed();
-    const QString message = failed ? status.Message() : QString();
+    FAttachment.Notice(status);
     if (ownTransaction) {
         try {
             FAttachment.Commit(transaction);
@@ -50,19 +50,21 @@ FirebirdCommand::FirebirdCommand(FirebirdAttachment& attachment, const QString& 
             if (transaction) FAttachment.Rollback(transaction);
         }
     }
-    if (failed) throw EDatabaseError(message);
+    if (failed) status.Check();
 
     try {
+        // The link may have gone with the commit above.
+        FAttachment.CheckAlive();
         FirebirdStatus describe(FClient);
         const unsigned type = FStatement->getType(&describe);
-        describe.Check();
+        FAttachment.Check(describe);
         FReturnsRows = type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd;
 
         Firebird::IMessageMetadata* input = FStatement->getInputMetadata(&describe);
-        describe.Check();
+        FAttachment.Check(describe);
         FParameterCount = int(input->getCount(&describe));
         input->release();
-        describe.Check();
+        FAttachment.Check(describe);
 
         DescribeColumns();
     } catch (...) {
@@ -83,9 +85,14 @@ FirebirdCommand::~FirebirdCommand() {
     ReleaseMetadata(FInputMetadata);
     ReleaseMetadata(FOutputMetadata);
     if (FStatement) {
-        FirebirdStatus status(FClient);
-        FStatement->free(&status);
-        if (status.Failed()) FStatement->release();
+        // On a lost attachment the statement is gone with it: only the handle goes.
+        if (FAttachment.Lost()) {
+            FStatement->release();
+        } else {
+            FirebirdStatus status(FClient);
+            FStatement->free(&status);
+            if (status.Failed()) FStatement->release();
+        }
     }
 }
 
@@ -95,12 +102,12 @@ FirebirdCommand::~FirebirdCommand() {
 void FirebirdCommand::DescribeColumns() {
     FirebirdStatus status(FClient);
     Firebird::IMessageMetadata* described = FStatement->getOutputMetadata(&status);
-    status.Check();
+    FAttachment.Check(status);
     const unsigned count = described->getCount(&status);
     Firebird::IMetadataBuilder* builder = described->getBuilder(&status);
     if (status.Failed()) {
         described->release();
-        status.Check();
+        FAttachment.Check(status);
     }
 
     for (unsigned i = 0; i < count; ++i) {
@@ -144,12 +151,12 @@ void FirebirdCommand::DescribeColumns() {
     described->release();
     if (status.Failed()) {
         builder->release();
-        status.Check();
+        FAttachment.Check(status);
     }
 
     FOutputMetadata = builder->getMetadata(&status);
     builder->release();
-    status.Check();
+    FAttachment.Check(status);
     FOutputBuffer = QByteArray(int(FOutputMetadata->getMessageLength(&status)), Qt::Uninitialized);
     for (unsigned i = 0; i < count; ++i) {
         ColumnLayout layout;
@@ -159,7 +166,7 @@ void FirebirdCommand::DescribeColumns() {
         layout.length = FOutputMetadata->getLength(&status, i);
         FLayout.push_back(layout);
     }
-    status.Check();
+    FAttachment.Check(status);
 }
 
 void FirebirdCommand::Bind(TParams& params) {
@@ -176,10 +183,10 @@ void FirebirdCommand::Bind(TParams& params) {
 
     FirebirdStatus status(FClient);
     Firebird::IMessageMetadata* described = FStatement->getInputMetadata(&status);
-    status.Check();
+    FAttachment.Check(status);
     Firebird::IMetadataBuilder* builder = described->getBuilder(&status);
     described->release();
-    status.Check();
+    FAttachment.Check(status);
 
     // Values in the form they are sent: an integer, or WIN1252 bytes.
     struct Prepared {
@@ -238,10 +245,10 @@ void FirebirdCommand::Bind(TParams& params) {
                     throw EDatabaseError(
                         QStringLiteral("No value for parameter '%1'").arg(param.Name()));
             }
-            status.Check();
+            FAttachment.Check(status);
         }
         FInputMetadata = builder->getMetadata(&status);
-        status.Check();
+        FAttachment.Check(status);
     } catch (...) {
         builder->release();
         throw;
@@ -278,7 +285,7 @@ void FirebirdCommand::Bind(TParams& params) {
             }
         }
     }
-    status.Check();
+    FAttachment.Check(status);
 }
 
 Firebird::ITransaction* FirebirdCommand::RunTransaction() {
@@ -303,24 +310,29 @@ void FirebirdCommand::FinishOwnTransaction(bool commit) {
 
 void FirebirdCommand::OpenCursor() {
     CloseCursor();
+    FAttachment.CheckAlive();
     Firebird::ITransaction* transaction = RunTransaction();
     FirebirdStatus status(FClient);
     FCursor = FStatement->openCursor(&status, transaction, FInputMetadata,
                                      FInputBuffer.isEmpty() ? nullptr : FInputBuffer.data(),
                                      FOutputMetadata, 0);
     if (status.Failed()) {
-        const QString message = status.Message();
         FCursor = nullptr;
-        FinishOwnTransaction(false);
-        throw EDatabaseError(message);
+        try {
+            FAttachment.Check(status);
+        } catch (...) {
+            FinishOwnTransaction(false);
+            throw;
+        }
     }
 }
 
 bool FirebirdCommand::FetchNext(std::vector<TFieldValue>& row) {
     if (!FCursor) return false;
+    FAttachment.CheckAlive();
     char* buffer = FOutputBuffer.data();
     const int result = FCursor->fetchNext(FFetchStatus.Wrapper(), buffer);
-    FFetchStatus.Check();
+    FAttachment.Check(FFetchStatus);
     if (result != Firebird::IStatus::RESULT_OK) return false;
 
     row.resize(FLayout.size());
@@ -355,14 +367,24 @@ bool FirebirdCommand::FetchNext(std::vector<TFieldValue>& row) {
 
 void FirebirdCommand::CloseCursor() {
     if (!FCursor) return;
-    FirebirdStatus status(FClient);
-    FCursor->close(&status);
-    if (status.Failed()) FCursor->release();
+    if (!FAttachment.Lost()) {
+        FirebirdStatus status(FClient);
+        FCursor->close(&status);
+        if (status.Failed()) {
+            FAttachment.Notice(status);
+        } else {
+            FCursor = nullptr;  // a successful close releases the interface
+        }
+    }
+    if (FCursor) FCursor->release();
     FCursor = nullptr;
-    FinishOwnTransaction(true);
+    // A cursor wrote nothing: its transaction is committed while the link lasts, and
+    // only let go of once it is gone.
+    FinishOwnTransaction(!FAttachment.Lost());
 }
 
 quint64 FirebirdCommand::Execute() {
+    FAttachment.CheckAlive();
     Firebird::ITransaction* transaction = RunTransaction();
     FirebirdStatus status(FClient);
     // A statement that returns one row (EXECUTE PROCEDURE, RETURNING) writes it into
@@ -372,15 +394,17 @@ quint64 FirebirdCommand::Execute() {
                         FInputBuffer.isEmpty() ? nullptr : FInputBuffer.data(),
                         hasOutput ? FOutputMetadata : nullptr,
                         hasOutput ? FOutputBuffer.data() : nullptr);
+    quint64 affected = 0;
+    if (!status.Failed()) affected = FStatement->getAffectedRecords(&status);
     if (status.Failed()) {
-        const QString message = status.Message();
-        FinishOwnTransaction(false);
-        throw EDatabaseError(message);
+        // Nothing of a failed statement is kept: its own transaction is rolled back.
+        try {
+            FAttachment.Check(status);
+        } catch (...) {
+            FinishOwnTransaction(false);
+            throw;
+        }
     }
-    const quint64 affected = FStatement->getAffectedRecords(&status);
-    const bool countFailed = status.Failed();
-    const QString countMessage = countFailed ? status.Message() : QString();
-    FinishOwnTransaction(!countFailed);
-    if (countFailed) throw EDatabaseError(countMessage);
+    FinishOwnTransaction(true);
     return affected;
 }

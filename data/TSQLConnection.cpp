@@ -53,8 +53,13 @@ TStrings TSQLConnection::ConnectionProperties() const {
     return properties;
 }
 
+bool TSQLConnection::Connected() const {
+    return FAttachment && !FAttachment->Lost();
+}
+
 void TSQLConnection::Open() {
     if (Connected()) return;
+    if (FAttachment) DropLostAttachment();
     if (FDriverName.isEmpty()) throw EDatabaseError(QStringLiteral("Missing DriverName property"));
 
     FState = csStateConnecting;
@@ -94,16 +99,26 @@ void TSQLConnection::Open() {
 }
 
 void TSQLConnection::Close() {
-    if (!Connected()) {
+    if (!FAttachment) {
         FTransactions.clear();
         FTransactionCount = 0;
         FState = csStateClosed;
         return;
     }
     FState = csStateDisconnecting;
-    // Every query is closed and unprepared even when one of them fails to end its
-    // cursor; the first such failure is reported once the attachment is gone.
     std::exception_ptr firstFailure;
+    CloseDataSets(firstFailure);
+    std::unique_ptr<FirebirdAttachment> attachment = std::move(FAttachment);
+    FTransactions.clear();
+    FTransactionCount = 0;
+    FState = csStateClosed;
+    attachment->Detach();
+    if (firstFailure) std::rethrow_exception(firstFailure);
+}
+
+// Every query is closed and unprepared even when one of them fails to end its cursor;
+// the first such failure is kept for the caller to report once the attachment is gone.
+void TSQLConnection::CloseDataSets(std::exception_ptr& firstFailure) {
     const QList<TSQLQuery*> queries = FDataSets;
     for (TSQLQuery* query : queries) {
         try {
@@ -113,11 +128,21 @@ void TSQLConnection::Close() {
         }
         query->SetPrepared(false);
     }
-    std::unique_ptr<FirebirdAttachment> attachment = std::move(FAttachment);
-    FTransactions.clear();
-    FTransactionCount = 0;
+}
+
+// The link of the attachment is gone. Its queries are closed (their statements and
+// cursors only let go of, which a lost attachment does without calling the server) and
+// the attachment goes, so that Open can attach again. A batch transaction still open
+// on it keeps the session from attaching again until the batch's owner ends it:
+// statements run on a new attachment would be outside the transaction the owner
+// believes it commits.
+void TSQLConnection::DropLostAttachment() {
+    if (FTransactionCount > 0) throw EConnectionLost(FAttachment->LostMessage());
+    FState = csStateDisconnecting;
+    std::exception_ptr firstFailure;
+    CloseDataSets(firstFailure);
+    FAttachment.reset();
     FState = csStateClosed;
-    attachment->Detach();
     if (firstFailure) std::rethrow_exception(firstFailure);
 }
 
@@ -146,7 +171,9 @@ void TSQLConnection::EndTransaction(bool commit) {
     if (FTransactions.isEmpty() || FTransactionCount == 0) {
         throw EDatabaseError(QStringLiteral("There is no active transaction"));
     }
-    CheckConnected();
+    // A lost attachment still ends its transactions: a commit raises the loss, leaving
+    // the transaction for its owner to roll back, and a rollback succeeds.
+    if (!FAttachment) throw EDatabaseError(kClosedConnection);
     if (commit) {
         // A failed commit leaves the transaction on the stack, for its owner to roll back.
         FAttachment->PopTransaction(true);

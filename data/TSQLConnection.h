@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -34,6 +35,16 @@ struct TTransactionDesc {
 // The session: one attachment to a Firebird database through the client library,
 // plus the stack of transactions it began. Queries attach themselves to it and are
 // closed when it closes.
+//
+// When a call finds the link to the server gone (the server stopped, the network
+// dropped), the failure reaches its caller as EConnectionLost and the attachment stays
+// behind, lost: every further call on it fails at once, without reaching the server.
+// The session is then no longer Connected, and its next use (Open, a query that opens
+// or runs, BeginTransaction, Execute) closes the queries of the lost attachment, lets
+// go of it and attaches again; nothing that failed is run again by itself. A batch
+// transaction that was open on the lost attachment is not carried over: until its
+// owner ends it, committing raises EConnectionLost, rolling back succeeds (the server
+// discarded it), and no new use attaches again.
 class TSQLConnection : public QObject {
     Q_OBJECT
 
@@ -61,9 +72,11 @@ public:
     void SetSQLHourGlass(bool show) { FSQLHourGlass = show; }
 
     TConnectionState ConnectionState() const { return FState; }
-    bool Connected() const { return FAttachment != nullptr; }
+    // True while an attachment exists whose link is not known to be gone.
+    bool Connected() const;
     void SetConnected(bool connected) { connected ? Open() : Close(); }
-    // Opening an open connection does nothing. A failure leaves it closed.
+    // Opening an open connection does nothing; a lost one is let go of and attached
+    // again. A failure leaves it closed.
     void Open();
     // Closes every attached query, then detaches; open transactions are discarded.
     void Close();
@@ -97,8 +110,9 @@ public:
     // The queries whose SQLConnection is this session.
     const QList<TSQLQuery*>& DataSets() const { return FDataSets; }
 
-    // For queries of this session: the attachment (nullptr while closed), which also
-    // knows the batch transaction their statements run in.
+    // For queries of this session: the attachment (nullptr while closed; lost until the
+    // next use once its link is gone), which also knows the batch transaction their
+    // statements run in.
     FirebirdAttachment* Attachment() const { return FAttachment.get(); }
 
 private:
@@ -106,6 +120,8 @@ private:
     void RegisterDataSet(TSQLQuery* query);
     void UnregisterDataSet(TSQLQuery* query);
     void CheckConnected() const;
+    void DropLostAttachment();
+    void CloseDataSets(std::exception_ptr& firstFailure);
     void popTransaction();
 
     QString FConnectionName;

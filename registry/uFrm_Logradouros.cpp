@@ -14,6 +14,7 @@
 
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
+#include "data/Exception.h"
 #include "data/TCachedDataSet.h"
 #include "data/TField.h"
 #include "data/TSQLQuery.h"
@@ -513,7 +514,16 @@ void TFrm_Logradouros::Botao_SalvarClick() {
             record->Edit();
             return;
         }
+    } catch (const EConnectionLost&) {
+        // The link to the database server is gone (it stopped, or the network dropped):
+        // nothing was stored, and the next save attaches again. Saying the record exists
+        // would send the user hunting for a duplicate that is not there.
+        ShowMessage(
+            QStringLiteral("Atenção, a conexão com o banco de dados foi perdida e o "
+                           "registro não foi salvo. Tente salvar novamente!"));
+        return;
     } catch (const std::exception&) {
+        // Intended: every other failure of the save reads as a refused duplicate.
         ShowMessage(QStringLiteral("Atenção, esse registro já existe, confirme informações!"));
         return;
     }

@@ -2,6 +2,7 @@
 // the load and attach failures, transactions, one-shot statements, the WIN1252 rule,
 // and two processes attached to one file.
 #include <gtest/gtest.h>
+#include <ibase.h>
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -11,8 +12,10 @@
 #include <functional>
 
 #include "data/Exception.h"
+#include "data/FirebirdClient.h"
 #include "data/SQLDrivers.h"
 #include "data/TSQLConnection.h"
+#include "data/TSQLQuery.h"
 #include "data/Win1252.h"
 #include "db/StreetDatabase.h"
 #include "tests/support/TestDatabase.h"
@@ -191,6 +194,107 @@ TEST(Session, TransactionsCommitAndRollBack) {
     EXPECT_EQ(database.Scalar(nameOfOne), QStringLiteral("RUA NOVA"));
     EXPECT_EQ(MessageOf([&] { connection.EndTransaction(false); }),
               QStringLiteral("There is no active transaction"));
+}
+
+bool LosesTheConnection(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const EConnectionLost&) {
+        return true;
+    } catch (const std::exception& other) {
+        ADD_FAILURE() << "another failure: " << other.what();
+    }
+    return false;
+}
+
+// Another attachment ends this session's attachment, as a server does when it shuts a
+// connection down. The call that meets the end fails with the loss, a batch open on the
+// lost attachment is never committed nor carried over, and the next use attaches again.
+TEST(Session, LostAttachmentFailsItsCallAndTheNextUseAttachesAgain) {
+    const TestDatabase database = TestDatabase::Sample();
+    TSQLConnection connection;
+    database.Configure(connection);
+    const QString rename = QStringLiteral("UPDATE LOGRADOUROS SET NOME = ? WHERE I_ID = 1");
+    const QString nameOfOne = QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = 1");
+    const QString original = database.Scalar(nameOfOne);
+    const auto endTheSessionsAttachment = [&] {
+        database.Execute(
+            QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 "
+                           "AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
+    };
+
+    // Outside a batch, with a query still reading: the statement that meets the end
+    // fails; the next use closes the query and runs on a new attachment.
+    TSQLQuery reading;
+    reading.SetSQLConnection(&connection);
+    reading.SQL().SetText(QStringLiteral("SELECT I_ID FROM LOGRADOUROS"));
+    reading.Open();
+    endTheSessionsAttachment();
+    EXPECT_TRUE(LosesTheConnection(
+        [&] { connection.Execute(rename, Values({QStringLiteral("PERDIDA")})); }));
+    EXPECT_FALSE(connection.Connected());
+    EXPECT_EQ(database.Scalar(nameOfOne), original);
+    EXPECT_EQ(connection.Execute(rename, Values({QStringLiteral("DE NOVO")})), 1);
+    EXPECT_TRUE(connection.Connected());
+    EXPECT_FALSE(reading.Active());
+    EXPECT_EQ(database.Scalar(nameOfOne), QStringLiteral("DE NOVO"));
+    reading.Open();
+    EXPECT_EQ(reading.FieldByName(QStringLiteral("I_ID"))->AsInteger(), 1);
+    reading.Close();
+
+    // Inside a batch: the commit fails and leaves the batch to its owner; until the
+    // owner rolls it back, no statement runs outside it on a new attachment.
+    connection.BeginTransaction();
+    EXPECT_EQ(connection.Execute(rename, Values({QStringLiteral("NO LOTE")})), 1);
+    endTheSessionsAttachment();
+    EXPECT_TRUE(LosesTheConnection([&] { connection.EndTransaction(true); }));
+    EXPECT_TRUE(connection.InTransaction());
+    EXPECT_TRUE(LosesTheConnection(
+        [&] { connection.Execute(rename, Values({QStringLiteral("FORA DO LOTE")})); }));
+    EXPECT_TRUE(LosesTheConnection([&] { connection.BeginTransaction(); }));
+    connection.EndTransaction(false);
+    EXPECT_FALSE(connection.InTransaction());
+    EXPECT_EQ(database.Scalar(nameOfOne), QStringLiteral("DE NOVO"));
+    EXPECT_EQ(connection.Execute(rename, Values({QStringLiteral("DEPOIS")})), 1);
+    EXPECT_EQ(database.Scalar(nameOfOne), QStringLiteral("DEPOIS"));
+}
+
+// Which failures mean the link is gone: any error code of the vector counts, its
+// arguments never do.
+TEST(Session, FailuresThatMeanTheConnectionIsLost) {
+    const char* host = "servidor";
+    const struct {
+        const char* failure;
+        std::vector<intptr_t> errors;
+        bool lost;
+    } cases[] = {
+        {"read error behind the network error",
+         {isc_arg_gds, isc_network_error, isc_arg_string, intptr_t(host), isc_arg_gds,
+          isc_net_read_err, isc_arg_end},
+         true},
+        {"write error", {isc_arg_gds, isc_net_write_err, isc_arg_end}, true},
+        {"connection shut down", {isc_arg_gds, isc_att_shutdown, isc_arg_end}, true},
+        {"database shut down",
+         {isc_arg_gds, isc_shutdown, isc_arg_string, intptr_t(host), isc_arg_end},
+         true},
+        {"lost connection after a counted string",
+         {isc_arg_gds, isc_random, isc_arg_cstring, 8, intptr_t(host), isc_arg_gds,
+          isc_lost_db_connection, isc_arg_end},
+         true},
+        {"duplicate key",
+         {isc_arg_gds, isc_unique_key_violation, isc_arg_string, intptr_t(host), isc_arg_end},
+         false},
+        {"lock conflict",
+         {isc_arg_gds, isc_lock_conflict, isc_arg_gds, isc_update_conflict, isc_arg_end},
+         false},
+        {"a lost code as a number argument",
+         {isc_arg_gds, isc_random, isc_arg_number, isc_net_read_err, isc_arg_end},
+         false},
+        {"no error", {isc_arg_end}, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StatusMeansConnectionLost(c.errors.data()), c.lost) << c.failure;
+    }
 }
 
 TEST(Session, ExecuteReturnsRowsAffected) {

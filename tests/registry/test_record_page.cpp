@@ -331,6 +331,33 @@ TEST_F(RegistryTest, SaveRefusedAtCommitIsReportedAndTheNextSaveIsStored) {
               (QList<QStringList>{{"1", "A"}, {"2", "NOVA"}}));
 }
 
+// The session's attachment is ended from outside while a street is typed, as a server
+// ends it when it goes down. The save says the connection was lost, not that the record
+// exists; saving again attaches anew and stores the street.
+TEST_F(RegistryTest, SaveOnALostConnectionSaysSoAndTheNextSaveIsStored) {
+    TFrm_Logradouros& frm = Open(DatabaseWith({{1, "RUA", "A"}}));
+    frm.Botao_Novo->click();
+    Type(frm.C3J, QStringLiteral("1"));
+    Type(frm.C4J, QStringLiteral("2000"));
+    Type(frm.C6J, QStringLiteral("nova"));
+    database->Execute(
+        QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 "
+                       "AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
+    frm.Botao_Salvar->click();
+    EXPECT_EQ(Messages(),
+              QStringList{QStringLiteral("Atenção, a conexão com o banco de dados foi perdida e o "
+                                         "registro não foi salvo. Tente salvar novamente!")});
+    EXPECT_EQ(FieldText("NOME"), QStringLiteral("NOVA"));
+    EXPECT_EQ(database->StreetCount(), 1);
+
+    ClearShownMessages();
+    frm.Botao_Salvar->click();
+    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(LookOf(frm), kBrowseRecord);
+    EXPECT_EQ(database->Query(QStringLiteral("SELECT I_ID, NOME FROM LOGRADOUROS ORDER BY I_ID")),
+              (QList<QStringList>{{"1", "A"}, {"2", "NOVA"}}));
+}
+
 TEST_F(RegistryTest, DeleteAsksAndRestoresTheRecordWhenItFails) {
     TFrm_Logradouros& frm = Open(DatabaseWith({{1, "RUA", "A"}, {2, "RUA", "B"}}));
 
