@@ -17,6 +17,7 @@
 #include "data/Exception.h"
 #include "data/TCachedDataSet.h"
 #include "data/TField.h"
+#include "data/TSQLConnection.h"
 #include "data/TSQLQuery.h"
 #include "registry/udmLogradouros.h"
 #include "report_engine/base/Colors.h"
@@ -32,6 +33,11 @@
 TFrm_Logradouros* Frm_Logradouros = nullptr;
 
 namespace {
+
+// A save that failed because the link to the database server went.
+const QString kConnectionLost = QStringLiteral(
+    "Atenção, a conexão com o banco de dados foi perdida e o registro não foi "
+    "salvo. Tente salvar novamente!");
 
 constexpr int kClientWidth = 705;
 constexpr int kClientHeight = 365;
@@ -506,11 +512,14 @@ void TFrm_Logradouros::Botao_SalvarClick() {
     try {
         record->Post();
         if (record->ApplyUpdates(0) != 0) {
-            // The database refused the row and the write was undone; the change is
-            // still pending, so the user corrects it or cancels.
-            ShowMessage(
-                QStringLiteral("Atenção, esse registro tem informações confusas, confirme "
-                               "informações ou cancele procedimento!"));
+            // The row was not written and the write was undone; the change is still
+            // pending, so the user corrects it or cancels, or saves again when it was
+            // the link to the server that went while the row was written.
+            const TSQLConnection* session = dmLogradouros->sqlDados->SQLConnection();
+            ShowMessage(session && !session->Connected()
+                            ? kConnectionLost
+                            : QStringLiteral("Atenção, esse registro tem informações confusas, "
+                                             "confirme informações ou cancele procedimento!"));
             record->Edit();
             return;
         }
@@ -518,9 +527,7 @@ void TFrm_Logradouros::Botao_SalvarClick() {
         // The link to the database server is gone (it stopped, or the network dropped):
         // nothing was stored, and the next save attaches again. Saying the record exists
         // would send the user hunting for a duplicate that is not there.
-        ShowMessage(
-            QStringLiteral("Atenção, a conexão com o banco de dados foi perdida e o "
-                           "registro não foi salvo. Tente salvar novamente!"));
+        ShowMessage(kConnectionLost);
         return;
     } catch (const std::exception&) {
         // Intended: every other failure of the save reads as a refused duplicate.

@@ -28,6 +28,17 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TVROptions)
 
 enum TVRZoomState { vrZoomToFit, vrZoomToWidth, vrZoomOther, vrZoom100 };
 enum TVRPreviewWindowState { pwsNormal, pwsMinimized, pwsMaximized };
+// What the preview window is about to do when it calls the report's OnStandPrevEvent.
+enum TVRStandPrevEventKind {
+    speCreate = 0,
+    speClose = 1,
+    speCopy = 2,
+    spePrint = 3,
+    spePrintSetup = 4,
+    speLoad = 5,
+    speSave = 6,
+    speCancel = 7
+};
 
 class TCustomVRReport;
 
@@ -77,6 +88,10 @@ class TCustomVRReport : public QObject, public TVRPrinterOwner {
 public:
     using TNotifyEvent = std::function<void(TCustomVRReport& sender)>;
     using TVetoEvent = std::function<void(TCustomVRReport& sender, bool& flag)>;
+    // `sender` is the preview window, `name` the command ("Copy", "Print", ...; empty at
+    // creation and closing); setting `handled` skips the window's own action.
+    using TStandPrevEvent = std::function<void(QObject& sender, TVRStandPrevEventKind kind,
+                                               bool& handled, const QString& name)>;
 
     explicit TCustomVRReport(QObject* parent = nullptr);
     ~TCustomVRReport() override;
@@ -114,6 +129,8 @@ public:
     bool PrevShowSearch = true;
     TVRZoomState PrevInitialZoom = vrZoom100;
     TPrevSaveType PreviewDefaultSaveType = stPDF;
+    // An accepted printer setup in the preview prints at once.
+    bool PrintAfterSetup = false;
 
     // Events. Veto flags come by reference: a handler clears PrintReport to skip the
     // run, sets Cancel to stop an export, clears MoreData to end OnNeedData's rows.
@@ -127,6 +144,8 @@ public:
     TNotifyEvent OnPreview;
     TVetoEvent OnExport;
     TNotifyEvent OnPreviewShowing;
+    // Called by the preview window before each of its own actions.
+    TStandPrevEvent OnStandPrevEvent;
 
     // The bands in child order, and the first band of a role.
     QList<TVRCustomBand*> BandList() const;

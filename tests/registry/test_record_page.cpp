@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "data/TDataProvider.h"
 #include "tests/registry/RegistryFixture.h"
 #include "tests/support/CommitRefusal.h"
 
@@ -331,31 +332,49 @@ TEST_F(RegistryTest, SaveRefusedAtCommitIsReportedAndTheNextSaveIsStored) {
               (QList<QStringList>{{"1", "A"}, {"2", "NOVA"}}));
 }
 
-// The session's attachment is ended from outside while a street is typed, as a server
-// ends it when it goes down. The save says the connection was lost, not that the record
-// exists; saving again attaches anew and stores the street.
+// The session's attachment is ended from outside, as a server ends it when it goes
+// down: before the save, or while its row is written. The save says the connection was
+// lost, not that the record exists or is confused; saving again attaches anew and
+// stores the street.
 TEST_F(RegistryTest, SaveOnALostConnectionSaysSoAndTheNextSaveIsStored) {
+    const QString lost = QStringLiteral(
+        "Atenção, a conexão com o banco de dados foi perdida e o registro não "
+        "foi salvo. Tente salvar novamente!");
+    const QString endTheSessionsAttachment = QStringLiteral(
+        "DELETE FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 "
+        "AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
     TFrm_Logradouros& frm = Open(DatabaseWith({{1, "RUA", "A"}}));
-    frm.Botao_Novo->click();
-    Type(frm.C3J, QStringLiteral("1"));
-    Type(frm.C4J, QStringLiteral("2000"));
-    Type(frm.C6J, QStringLiteral("nova"));
-    database->Execute(
-        QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 "
-                       "AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
-    frm.Botao_Salvar->click();
-    EXPECT_EQ(Messages(),
-              QStringList{QStringLiteral("Atenção, a conexão com o banco de dados foi perdida e o "
-                                         "registro não foi salvo. Tente salvar novamente!")});
-    EXPECT_EQ(FieldText("NOME"), QStringLiteral("NOVA"));
-    EXPECT_EQ(database->StreetCount(), 1);
+    for (const bool whileWritten : {false, true}) {
+        SCOPED_TRACE(whileWritten ? "while the row is written" : "before the save");
+        const int id = database->StreetCount() + 1;
+        const QString nome = QStringLiteral("NOVA %1").arg(id);
+        frm.Botao_Novo->click();
+        Type(frm.C3J, QStringLiteral("1"));
+        Type(frm.C4J, QStringLiteral("2000"));
+        Type(frm.C6J, nome);
+        if (whileWritten) {
+            dmLogradouros->dspDados->BeforeUpdateRecord = [&](TDataProvider&, const TDelta&, int,
+                                                              TUpdateKind, bool&) {
+                database->Execute(endTheSessionsAttachment);
+            };
+        } else {
+            database->Execute(endTheSessionsAttachment);
+        }
+        ClearShownMessages();
+        frm.Botao_Salvar->click();
+        dmLogradouros->dspDados->BeforeUpdateRecord = nullptr;
+        EXPECT_EQ(Messages(), QStringList{lost});
+        EXPECT_EQ(FieldText("NOME"), nome);
+        EXPECT_EQ(database->StreetCount(), id - 1);
 
-    ClearShownMessages();
-    frm.Botao_Salvar->click();
-    EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(LookOf(frm), kBrowseRecord);
-    EXPECT_EQ(database->Query(QStringLiteral("SELECT I_ID, NOME FROM LOGRADOUROS ORDER BY I_ID")),
-              (QList<QStringList>{{"1", "A"}, {"2", "NOVA"}}));
+        ClearShownMessages();
+        frm.Botao_Salvar->click();
+        EXPECT_TRUE(Messages().isEmpty()) << Messages().join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(LookOf(frm), kBrowseRecord);
+        EXPECT_EQ(
+            database->Scalar(QStringLiteral("SELECT NOME FROM LOGRADOUROS WHERE I_ID = ?"), {id}),
+            nome);
+    }
 }
 
 TEST_F(RegistryTest, DeleteAsksAndRestoresTheRecordWhenItFails) {

@@ -244,6 +244,8 @@ TEST_F(SharedServerTest, ServerStoppedMidSaveLosesNotTheTypedStreetAndTheNextSav
         provider.BeforeUpdateRecord = nullptr;
         provider.BeforeCommit = nullptr;
         ASSERT_FALSE(server->Running());
+        // Saving again while the server is still away fails the same way.
+        EXPECT_FALSE(ana.TrySave().isEmpty());
 
         // The typed street is still there, unsaved, for the user to save again, and no
         // batch is left open.

@@ -73,6 +73,8 @@ TVRStandardPreview::TVRStandardPreview(TVRPrinter& printer, QWidget* parent)
     SelectPage(1);
 
     TakeReportSettings();
+    // Nothing of the window's own to skip at creation: the answer is not asked for.
+    HandledByReport(speCreate, QString());
     setWindowTitle(FTitle.isEmpty() ? QStringLiteral("Report Preview : ")
                                     : QStringLiteral("Report Preview : ") + FTitle);
     FTabs->setVisible(ShowThumbs || ShowSearch);
@@ -531,6 +533,7 @@ void TVRStandardPreview::SearchResultClicked(QListWidgetItem* item) {
 // ---- Copy, print and setup ---------------------------------------------------------
 
 void TVRStandardPreview::CopyButtonClick() {
+    if (HandledByReport(speCopy, QStringLiteral("Copy"))) return;
     const TVRMetafile* page = FVRPreview->PreviewImage()->Metafile();
     if (!page) return;
     auto* data = new QMimeData;
@@ -541,7 +544,7 @@ void TVRStandardPreview::CopyButtonClick() {
 }
 
 void TVRStandardPreview::PrintClick() {
-    if (!FVRPrinter) return;
+    if (!FVRPrinter || HandledByReport(spePrint, QStringLiteral("Print"))) return;
     QToolButton* exitButton = Button(QStringLiteral("ExitButton"));
     exitButton->setEnabled(false);
     const auto enableExit = qScopeGuard([exitButton] { exitButton->setEnabled(true); });
@@ -559,12 +562,14 @@ void TVRStandardPreview::PrintClick() {
 }
 
 void TVRStandardPreview::PrintSetupClick() {
-    if (!FVRPrinter) return;
+    if (!FVRPrinter || HandledByReport(spePrintSetup, QStringLiteral("PrintSetup"))) return;
     if (FVRPrinter->HasPrintSetupHandler()) {
         FVRPrinter->PrintSetup();
         return;
     }
-    RunPrinterSetup(this, FReport, *FVRPrinter, RunFinished() ? PageCount() : 0);
+    const bool accepted =
+        RunPrinterSetup(this, FReport, *FVRPrinter, RunFinished() ? PageCount() : 0);
+    if (accepted && FReport && FReport->PrintAfterSetup) PrintClick();
 }
 
 // ---- Save and load -----------------------------------------------------------------
@@ -584,6 +589,7 @@ QStringList TVRStandardPreview::SaveDialogTypes() const {
 }
 
 void TVRStandardPreview::SaveReportClick() {
+    if (HandledByReport(speSave, QStringLiteral("Save"))) return;
     QFileDialog dialog(this, QStringLiteral("Save report"));
     dialog.setObjectName(QStringLiteral("SaveDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -633,6 +639,7 @@ void TVRStandardPreview::SaveTo(const QString& chosenName, int typeIndex) {
 }
 
 void TVRStandardPreview::LoadReportClick() {
+    if (HandledByReport(speLoad, QStringLiteral("Load"))) return;
     QFileDialog dialog(this, QStringLiteral("Load report"));
     dialog.setObjectName(QStringLiteral("LoadDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -676,10 +683,18 @@ void TVRStandardPreview::LoadFrom(const QString& fileName) {
 }
 
 void TVRStandardPreview::CancelButtonClick() {
+    if (HandledByReport(speCancel, QStringLiteral("Cancel"))) return;
     if (FReport)
         FReport->CancelByUser();
     else if (FVRPrinter)
         FVRPrinter->Cancel();
+}
+
+bool TVRStandardPreview::HandledByReport(TVRStandPrevEventKind kind, const QString& name) {
+    if (!FReport || !FReport->OnStandPrevEvent) return false;
+    bool handled = false;
+    FReport->OnStandPrevEvent(*this, kind, handled, name);
+    return handled;
 }
 
 // ---- Closing and keys --------------------------------------------------------------
@@ -698,7 +713,8 @@ void TVRStandardPreview::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (!CanClose()) {
+    // A report that handles the closing keeps the window open.
+    if (!CanClose() || HandledByReport(speClose, QString())) {
         event->ignore();
         return;
     }

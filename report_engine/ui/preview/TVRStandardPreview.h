@@ -109,6 +109,9 @@ private:
     void SearchResultClicked(QListWidgetItem* item);
     bool HandleKey(QKeyEvent* key);
     bool RunFinished() const;
+    // Calls the report's OnStandPrevEvent, when assigned; true when it handled the
+    // action itself, so that the window skips its own.
+    bool HandledByReport(TVRStandPrevEventKind kind, const QString& name);
     void SetRunButtonsEnabled();
 
     QPointer<TVRPrinter> FVRPrinter;

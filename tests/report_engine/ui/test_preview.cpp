@@ -11,8 +11,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -37,6 +39,8 @@
 #include "data/Win1252.h"
 #include "report_engine/emf/EmfWriter.h"
 #include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
+#include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "report_engine/ui/preview/TSearchDlg.h"
 #include "report_engine/ui/preview/TVRPageSearch.h"
@@ -717,6 +721,76 @@ TEST_F(PreviewTest, SavedNativeFileLoadsBackWithItsPagesAndOrientation) {
     EXPECT_EQ(Window->PageCount(), Pages);
 }
 
+// Answers the command's file dialog as a user would: chooses the type (when given),
+// types the file name into the name box and accepts; returns what the dialog showed when
+// it came up. The name is typed rather than given to selectFile(), which leaves the box
+// alone while it has the focus: whether it has it yet depends on when the window system
+// activates the dialog, and an empty box accepts the folder, which the dialog opens
+// instead of closing. A dialog that stays open is a failure, not a hang.
+struct FileDialogSeen {
+    QString Title, Type, Name;
+};
+FileDialogSeen AnswerFileDialog(const std::function<void()>& command, const QString& type,
+                                const QString& fileName) {
+    FileDialogSeen seen;
+    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+        seen.Title = dialog->windowTitle();
+        seen.Type = dialog->selectedNameFilter();
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) {
+            ADD_FAILURE() << "the file dialog has no name box";
+            dialog->reject();
+            return;
+        }
+        seen.Name = name->text();
+        if (!type.isEmpty()) dialog->selectNameFilter(type);
+        name->setFocus();
+        name->setText(fileName);
+        static_cast<QDialog*>(dialog)->accept();  // what its Save / Open button does
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the file dialog stayed open on " << fileName.toStdString();
+            dialog->reject();
+        }
+    });
+    command();
+    return seen;
+}
+
+TEST_F(PreviewTest, SaveAndLoadDialogsChooseTheFileAndType) {
+    const TVRPDFFilter pdf;
+    const TVRCSVFilter csv;
+    MessageLog messages;
+    QTemporaryDir folder;
+    const QString base = folder.filePath(QStringLiteral("listagem"));
+
+    // The default type comes first and is preselected; a bare name takes its extension.
+    const FileDialogSeen save =
+        AnswerFileDialog([&] { Window->SaveReportClick(); }, QString(), base);
+    EXPECT_EQ(save.Title, QStringLiteral("Save report"));
+    EXPECT_EQ(save.Type, QStringLiteral(".PDF (*.PDF)"));
+    EXPECT_EQ(save.Name, QStringLiteral("*.PDF"));
+    EXPECT_EQ(PdfPageCount(base + QStringLiteral(".PDF")), Pages);
+
+    // A name with an extension wins over the chosen type.
+    const QString comma = Window->SaveDialogTypes().filter(QStringLiteral("*.CSV")).value(0);
+    ASSERT_FALSE(comma.isEmpty());
+    AnswerFileDialog([&] { Window->SaveReportClick(); }, comma, base + QStringLiteral(".vrp"));
+    EXPECT_TRUE(QFile::exists(base + QStringLiteral(".vrp")));
+    EXPECT_FALSE(QFile::exists(base + QStringLiteral(".vrp.CSV")));
+
+    const FileDialogSeen load = AnswerFileDialog([&] { Window->LoadReportClick(); }, QString(),
+                                                 base + QStringLiteral(".vrp"));
+    EXPECT_EQ(load.Title, QStringLiteral("Load report"));
+    EXPECT_EQ(Window->PanelText(3), QStringLiteral("listagem.vrp"));
+    EXPECT_EQ(Window->PageCount(), Pages);
+    EXPECT_TRUE(messages.Texts().isEmpty());
+
+    AnswerFileDialog([&] { Window->LoadReportClick(); }, QString(),
+                     folder.filePath(QStringLiteral("missing.VRP")));
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("File does not exist")});
+    EXPECT_EQ(Window->PanelText(3), QStringLiteral("listagem.vrp"));
+}
+
 // ---- Printing ----------------------------------------------------------------------
 
 TEST_F(PreviewTest, PrintRunsTheReportAgainButPrintsALoadedFilesPages) {
@@ -818,6 +892,89 @@ TEST_F(PreviewTest, PrinterSetupTakesTheChoiceAndCancelChangesNothing) {
     TakePrinterChoice(chosen, false, &report, Printer());
     EXPECT_EQ(report.PrinterSettings().FirstPage, 0);
     EXPECT_EQ(report.PrinterSettings().LastPage, 0);
+}
+
+// Rejects every modal dialog that comes up while it lives, counting them.
+struct ModalCounter {
+    ModalCounter() {
+        Timer.setInterval(10);
+        QObject::connect(&Timer, &QTimer::timeout, [this] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++Count;
+                dialog->reject();
+            }
+        });
+        Timer.start();
+    }
+    QTimer Timer;
+    int Count = 0;
+};
+
+TEST_F(PreviewTest, ReportHookComesBeforeEachActionAndHandledSkipsIt) {
+    TVRReport& report = *Listing->Report;
+    QList<std::pair<int, QString>> calls;
+    bool handle = true;
+    report.OnStandPrevEvent = [&](QObject& sender, TVRStandPrevEventKind kind, bool& handled,
+                                  const QString& name) {
+        EXPECT_EQ(sender.objectName(), QStringLiteral("VRStandardPreview"));
+        calls.append({kind, name});
+        handled = handle;
+    };
+    Window = std::make_unique<TVRStandardPreview>(Printer());
+    EXPECT_EQ(calls, (QList<std::pair<int, QString>>{{speCreate, QString()}}));
+    ShowActive(*Window);
+
+    ModalCounter dialogs;
+    struct Case {
+        TVRStandPrevEventKind Kind;
+        const char* Name;
+        std::function<void()> Action;
+        std::function<bool()> Done;  // whether the window's own action took place
+    };
+    const Case cases[] = {
+        {speCopy, "Copy", [&] { Window->CopyButtonClick(); },
+         [] {
+             const QMimeData* data = QApplication::clipboard()->mimeData();
+             return data && data->hasFormat(QStringLiteral("image/x-emf"));
+         }},
+        {spePrint, "Print", [&] { Window->PrintClick(); }, [&] { return Runs > 0; }},
+        {spePrintSetup, "PrintSetup", [&] { Window->PrintSetupClick(); },
+         [&] { return dialogs.Count > 0; }},
+        {speLoad, "Load", [&] { Window->LoadReportClick(); }, [&] { return dialogs.Count > 0; }},
+        {speSave, "Save", [&] { Window->SaveReportClick(); }, [&] { return dialogs.Count > 0; }},
+        {speCancel, "Cancel", [&] { Window->CancelButtonClick(); },
+         [&] { return report.UserCancel; }},
+        {speClose, "", [&] { Window->close(); }, [&] { return !Window->isVisible(); }},
+    };
+    for (const bool handled : {true, false}) {
+        handle = handled;
+        for (const Case& c : cases) {
+            QApplication::clipboard()->clear();
+            Runs = 0;
+            dialogs.Count = 0;
+            report.UserCancel = false;
+            calls.clear();
+            c.Action();
+            EXPECT_EQ(calls,
+                      (QList<std::pair<int, QString>>{{c.Kind, QString::fromLatin1(c.Name)}}))
+                << c.Name;
+            EXPECT_EQ(c.Done(), !handled) << c.Name << (handled ? " handled" : " not handled");
+        }
+    }
+}
+
+TEST_F(PreviewTest, PrintAfterSetupPrintsOnceTheSetupIsAccepted) {
+    TVRReport& report = *Listing->Report;
+    for (const bool printAfterSetup : {false, true}) {
+        report.PrintAfterSetup = printAfterSetup;
+        Runs = 0;
+        WhenModal<QPrintDialog>([](QPrintDialog* dialog) { dialog->reject(); });
+        Window->PrintSetupClick();
+        EXPECT_EQ(Runs, 0) << "cancelled setup";
+        WhenModal<QPrintDialog>([](QPrintDialog* dialog) { dialog->accept(); });
+        Window->PrintSetupClick();
+        EXPECT_EQ(Runs, printAfterSetup ? 1 : 0) << printAfterSetup;
+    }
 }
 
 // ---- Closing -----------------------------------------------------------------------
