@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
-#include <cstdlib>
 #include <memory>
 
 #include "fuzz/FuzzSupport.h"
@@ -72,13 +71,10 @@ QByteArray OnePageFile(const QByteArray& emf) {
     return file;
 }
 
-// Rewritten for every input; removed when the process ends.
+// Written for each input and removed once loaded (the printer holds what it read).
 QString PageFilePath() {
     static const QString path = QDir::temp().filePath(
         QStringLiteral("vialar-fuzz-search-%1.vrp").arg(QCoreApplication::applicationPid()));
-    // Registered after the path exists, so it runs before the path is destroyed.
-    static const bool removedAtExit = std::atexit([] { QFile::remove(path); }) == 0;
-    (void)removedAtExit;
     return path;
 }
 
@@ -122,8 +118,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         printer.Load(PageFilePath());
     } catch (...) {
+        QFile::remove(PageFilePath());
         return 0;
     }
+    QFile::remove(PageFilePath());
     const std::unique_ptr<TVRMetafile> page = printer.GetPage(1);
     const QStringList stored = page ? PageSearch::PageTexts(page->Bytes()) : QStringList();
     for (const bool matchCase : {true, false}) {
