@@ -28,6 +28,24 @@ TRowIndex::KeyHead TRowIndex::headOf(const char* key) {
     return {qFromBigEndian<quint64>(bytes), qFromBigEndian<quint64>(bytes + 8)};
 }
 
+// Kept in registers: writing the filling bytes to memory and reading the heads back
+// stalls the processor on every search.
+std::pair<TRowIndex::KeyHead, TRowIndex::KeyHead> TRowIndex::headsStartingWith(const char* prefix,
+                                                                               size_t length) {
+    KeyHead low{qFromBigEndian<quint64>(prefix), qFromBigEndian<quint64>(prefix + 8)};
+    KeyHead high = low;
+    if (length <= 8) {
+        const quint64 kept = ~quint64(0) << (8 * (8 - length));
+        low = {low.high & kept, 0};
+        high = {high.high | ~kept, ~quint64(0)};
+    } else if (length < kHeadBytes) {
+        const quint64 kept = ~quint64(0) << (8 * (kHeadBytes - length));
+        low.low &= kept;
+        high.low |= ~kept;
+    }
+    return {low, high};
+}
+
 void TRowIndex::Clear() {
     FParts.clear();
     FRanked.clear();
@@ -181,19 +199,13 @@ quint64 TRowIndex::SearchRank(const RankedPart& ranked, const TFieldValue& value
     // shares its first level with any key, and then its place is found without the
     // whole key, which costs ICU half as much again.
     const size_t length = FCollator->WritePrimaryKey(value.Text, FSearchKey) + 1;
-    if (FSearchKey.size() < length + kHeadBytes) FSearchKey.resize(length + kHeadBytes);
+    if (FSearchKey.size() < kHeadBytes) FSearchKey.resize(kHeadBytes);
     char* const primary = FSearchKey.data();
     primary[length - 1] = TextCollator::kLevelSeparator;
 
-    // The heads of the keys that start with primary lie between its bytes followed by
-    // zeros and its bytes followed by 0xFF; keys with other heads are decided by them.
-    const auto headAt = [&] {
-        return KeyHead{qFromBigEndian<quint64>(primary), qFromBigEndian<quint64>(primary + 8)};
-    };
-    std::memset(primary + length, 0, kHeadBytes);
-    const KeyHead lowest = headAt();
-    std::memset(primary + length, 0xFF, kHeadBytes);
-    const KeyHead highest = headAt();
+    // Keys whose heads lie outside the heads of the keys that start with primary are
+    // decided by their heads.
+    const auto [lowest, highest] = headsStartingWith(primary, length);
     const auto heads = ranked.keyHead.begin();
     const size_t leadByte = size_t(lowest.high >> 56);
     const auto headsFrom = std::lower_bound(heads + ranked.firstKeyOfByte[leadByte],

@@ -16,6 +16,7 @@
 
 #include <QtGlobal>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "data/DataPacket.h"
@@ -71,6 +72,9 @@ private:
     };
     static constexpr size_t kHeadBytes = 16;
     static KeyHead headOf(const char* key);  // of a zero-terminated key
+    // The lowest and the highest head of a key that starts with prefix[0, length),
+    // read from the sixteen bytes at prefix, of which those from length on are ignored.
+    static std::pair<KeyHead, KeyHead> headsStartingWith(const char* prefix, size_t length);
 
     struct RankedPart {
         Part part;
