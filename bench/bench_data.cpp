@@ -468,13 +468,11 @@ int main(int argc, char** argv) {
     const auto searchAll = [&] {
         for (const QStringList& key : keys) set.FindNearest(key);
     };
-    // Both take turns, run after run, and each keeps its best time, so that a change in
-    // the machine's load moves neither side of the ratio alone.
-    double search = 1e30, scan = 1e30;
-    for (int run = 0; run < runs; ++run) {
-        search = std::min(search, Seconds(searchAll));
-        scan = std::min(scan, Seconds(scanSample) * (double(kSearches) / scanned));
-    }
+    // Each is timed best of the same number of runs, so that a change in the machine's
+    // load moves neither side of the ratio alone. They do not take turns: the scan walks
+    // every key of the list and would leave each search run to start from cold caches.
+    const double search = BestSeconds(runs, searchAll);
+    const double scan = BestSeconds(runs, scanSample) * (double(kSearches) / scanned);
     std::printf(
         "search: scan/FindNearest = %.0f (target >= 1000)   [%.2f ms vs %.1f ms per %d keys; "
         "%lld]\n",
