@@ -80,6 +80,17 @@ constexpr StateChange kStateChanges[] = {
     {dsSetKey, dsBrowse, "FindNearest, key built (or refused)"},
 };
 
+// The same list as a table from and to every state, so that checking a change (twice
+// per keystroke of a search box) is one lookup.
+constexpr int kStateCount = dsOpening + 1;
+struct StateChangeTable {
+    bool allowed[kStateCount][kStateCount] = {};
+    constexpr StateChangeTable() {
+        for (const StateChange& change : kStateChanges) allowed[change.from][change.to] = true;
+    }
+};
+constexpr StateChangeTable kAllowedStateChanges;
+
 struct TCachedDataSet::Private : public TFieldValueSource {
     TCachedDataSet* q;
 
@@ -188,11 +199,8 @@ struct TCachedDataSet::Private : public TFieldValueSource {
     // rest of the operation is done.
     void enterState(TDataSetState newState) {
 #ifdef VIALAR_CHECK_DATASET_STATE
-        const bool listed = std::any_of(std::begin(kStateChanges), std::end(kStateChanges),
-                                        [&](const StateChange& change) {
-                                            return change.from == state && change.to == newState;
-                                        });
-        if (!listed) invariantBroken("a change of state no operation makes");
+        if (!kAllowedStateChanges.allowed[state][newState])
+            invariantBroken("a change of state no operation makes");
 #endif
         state = newState;
         checkInvariants();
@@ -1016,24 +1024,10 @@ void TCachedDataSet::SetIndexFieldNames(const QString& names) {
     emit recordChanged();
 }
 
-void TCachedDataSet::FindNearest(const QVariantList& keyValues) {
-    moveToNearest(int(keyValues.size()), [&](TField& field, int i) {
-        const QVariant& value = keyValues[i];
-        if (value.typeId() == QMetaType::QString)
-            field.SetAsString(value.toString());
-        else
-            field.SetValue(value);
-    });
-}
-
-void TCachedDataSet::FindNearest(const QStringList& keyValues) {
-    moveToNearest(int(keyValues.size()),
-                  [&](TField& field, int i) { field.SetAsString(keyValues[i]); });
-}
-
 // Runs on every keystroke of a search box, so it stays logarithmic: the index places the
 // key among the sorted distinct keys, then among the rows' ranks.
-void TCachedDataSet::moveToNearest(int count, const std::function<void(TField&, int)>& assign) {
+template <class Assign>
+void TCachedDataSet::moveToNearest(int count, const Assign& assign) {
     CheckBrowseMode();
     if (!d->explicitIndex) throw EDatabaseError(QStringLiteral("No index currently active"));
     const int parts = std::min(count, int(d->indexFields.size()));
@@ -1057,4 +1051,19 @@ void TCachedDataSet::moveToNearest(int count, const std::function<void(TField&, 
     d->moveTo(position);
     d->bof = d->eof = false;
     Private::call(AfterScroll, *this);
+}
+
+void TCachedDataSet::FindNearest(const QVariantList& keyValues) {
+    moveToNearest(int(keyValues.size()), [&](TField& field, int i) {
+        const QVariant& value = keyValues[i];
+        if (value.typeId() == QMetaType::QString)
+            field.SetAsString(value.toString());
+        else
+            field.SetValue(value);
+    });
+}
+
+void TCachedDataSet::FindNearest(const QStringList& keyValues) {
+    moveToNearest(int(keyValues.size()),
+                  [&](TField& field, int i) { field.SetAsString(keyValues[i]); });
 }

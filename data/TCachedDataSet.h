@@ -151,8 +151,10 @@ signals:
 
 private:
     const TFieldValue* ValueAt(int row, int fieldIndex) const;
-    // FindNearest's work: assigns count key values through the index fields, then moves.
-    void moveToNearest(int count, const std::function<void(TField&, int)>& assign);
+    // FindNearest's work: assigns count key values through the index fields
+    // (assign(field, i) sets value i), then moves. Defined where FindNearest is.
+    template <class Assign>
+    void moveToNearest(int count, const Assign& assign);
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -1,5 +1,6 @@
 #include "data/TRowIndex.h"
 
+#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -8,15 +9,6 @@
 #include "data/TextCollator.h"
 
 namespace {
-
-// The first eight bytes of a zero-terminated sort key, most significant first: heads
-// order as the keys do, and only keys with equal heads need a byte comparison.
-quint64 keyHead(const char* key) {
-    quint64 head = 0;
-    int i = 0;
-    for (; i < 8 && key[i]; ++i) head = (head << 8) | quint8(key[i]);
-    return head << (8 * (8 - i));
-}
 
 quint64 integerRank(qint32 value) {
     return quint64(qint64(value) - INT32_MIN) + 1;
@@ -27,6 +19,32 @@ bool holdsValue(const TPackedRow* row, int column) {
 }
 
 }  // namespace
+
+// The zeros that fill the rest of a short key's head sort below every other byte, as the
+// key's own zero byte does.
+TRowIndex::KeyHead TRowIndex::headOf(const char* key) {
+    uchar bytes[kHeadBytes] = {};
+    std::memcpy(bytes, key, std::min(std::strlen(key), sizeof bytes));
+    return {qFromBigEndian<quint64>(bytes), qFromBigEndian<quint64>(bytes + 8)};
+}
+
+// Kept in registers: writing the filling bytes to memory and reading the heads back
+// stalls the processor on every search.
+std::pair<TRowIndex::KeyHead, TRowIndex::KeyHead> TRowIndex::headsStartingWith(const char* prefix,
+                                                                               size_t length) {
+    KeyHead low{qFromBigEndian<quint64>(prefix), qFromBigEndian<quint64>(prefix + 8)};
+    KeyHead high = low;
+    if (length <= 8) {
+        const quint64 kept = ~quint64(0) << (8 * (8 - length));
+        low = {low.high & kept, 0};
+        high = {high.high | ~kept, ~quint64(0)};
+    } else if (length < kHeadBytes) {
+        const quint64 kept = ~quint64(0) << (8 * (kHeadBytes - length));
+        low.low &= kept;
+        high.low |= ~kept;
+    }
+    return {low, high};
+}
 
 void TRowIndex::Clear() {
     FParts.clear();
@@ -111,12 +129,17 @@ void TRowIndex::RankTexts(RankedPart& ranked, int rowCount, const TRowAt& rowAt)
         const char* key = bytes.data() + starts[i];
         if (!previous || std::strcmp(previous, key) != 0) {
             ranked.keyStart.push_back(quint32(ranked.keyBytes.size()));
-            ranked.keyHead.push_back(keyHead(key));
+            ranked.keyHead.push_back(headOf(key));
             ranked.keyBytes.insert(ranked.keyBytes.end(), key, key + std::strlen(key) + 1);
             previous = key;
         }
         rankOfDistinct[i] = quint32(ranked.keyStart.size());
     }
+    ranked.firstKeyOfByte.assign(257, quint32(ranked.keyHead.size()));
+    for (size_t r = ranked.keyHead.size(); r-- > 0;)
+        ranked.firstKeyOfByte[size_t(ranked.keyHead[r].high >> 56)] = quint32(r);
+    for (size_t b = 256; b-- > 0;)
+        ranked.firstKeyOfByte[b] = std::min(ranked.firstKeyOfByte[b], ranked.firstKeyOfByte[b + 1]);
     ranked.rank.assign(size_t(rowCount), 0);
     for (size_t id = 0; id < distinctOf.size(); ++id)
         if (distinctOf[id]) ranked.rank[id] = rankOfDistinct[distinctOf[id] - 1];
@@ -169,25 +192,52 @@ void TRowIndex::IndexPositions() {
 quint64 TRowIndex::SearchRank(const RankedPart& ranked, const TFieldValue& value) {
     if (!value.HasValue()) return 0;
     if (!ranked.part.Text) return 2 * integerRank(value.Integer);
-    FSearchKey.clear();
-    FCollator->AppendSortKey(value.Text, FSearchKey);
-    FSearchKey.push_back('\0');
-    const char* key = FSearchKey.data();
-    // The first distinct key not below the search key: by heads, then by bytes among
-    // the keys that share the search key's head.
-    const quint64 head = keyHead(key);
+
+    // The first level of the search key, closed by its separator, is compared with the
+    // first bytes of the distinct keys: those below or above it on these bytes are below
+    // or above the search key whatever its later levels hold. A typed prefix seldom
+    // shares its first level with any key, and then its place is found without the
+    // whole key, which costs ICU half as much again.
+    const size_t length = FCollator->WritePrimaryKey(value.Text, FSearchKey) + 1;
+    if (FSearchKey.size() < kHeadBytes) FSearchKey.resize(kHeadBytes);
+    char* const primary = FSearchKey.data();
+    primary[length - 1] = TextCollator::kLevelSeparator;
+
+    // Keys whose heads lie outside the heads of the keys that start with primary are
+    // decided by their heads.
+    const auto [lowest, highest] = headsStartingWith(primary, length);
     const auto heads = ranked.keyHead.begin();
-    const auto first = std::lower_bound(heads, ranked.keyHead.end(), head);
-    const auto last = std::upper_bound(first, ranked.keyHead.end(), head);
+    const size_t leadByte = size_t(lowest.high >> 56);
+    const auto headsFrom = std::lower_bound(heads + ranked.firstKeyOfByte[leadByte],
+                                            heads + ranked.firstKeyOfByte[leadByte + 1], lowest);
+    // Few keys share a head, so the end of those that do is sought in growing steps.
+    const auto headsEnd = ranked.keyHead.end();
+    auto headsTo = headsFrom;
+    ptrdiff_t step = 1;
+    for (; headsEnd - headsTo > step && headsTo[step] <= highest; step *= 2) headsTo += step;
+    headsTo = std::upper_bound(headsTo, headsTo + std::min(step, headsEnd - headsTo), highest);
     const auto starts = ranked.keyStart.begin();
-    const auto at =
-        std::lower_bound(starts + (first - heads), starts + (last - heads), key,
-                         [&](quint32 start, const char* wanted) {
-                             return std::strcmp(ranked.keyBytes.data() + start, wanted) < 0;
-                         });
+    const char* const bytes = ranked.keyBytes.data();
+    auto from = starts + (headsFrom - heads), to = starts + (headsTo - heads);
+    if (length > kHeadBytes) {
+        // A head holds only the first bytes of primary.
+        from = std::lower_bound(from, to, primary, [&](quint32 start, const char* wanted) {
+            return std::strncmp(bytes + start, wanted, length) < 0;
+        });
+        to = std::upper_bound(from, to, primary, [&](const char* wanted, quint32 start) {
+            return std::strncmp(wanted, bytes + start, length) < 0;
+        });
+    }
+    if (from == to) return 2 * (quint64(from - starts) + 1) - 1;  // between two ranks
+
+    // Keys that share the first level: the whole key places the search key among them.
+    FCollator->WriteSortKey(value.Text, FSearchKey);
+    const char* key = FSearchKey.data();
+    const auto at = std::lower_bound(from, to, key, [&](quint32 start, const char* wanted) {
+        return std::strcmp(bytes + start, wanted) < 0;
+    });
     const quint64 rank = quint64(at - starts) + 1;
-    const bool exact =
-        at != ranked.keyStart.end() && std::strcmp(ranked.keyBytes.data() + *at, key) == 0;
+    const bool exact = at != to && std::strcmp(bytes + *at, key) == 0;
     return exact ? 2 * rank : 2 * rank - 1;
 }
 

@@ -16,6 +16,7 @@
 
 #include <QtGlobal>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "data/DataPacket.h"
@@ -63,12 +64,27 @@ public:
     int FirstNotBelow(const std::vector<TFieldValue>& key);
 
 private:
+    // The first sixteen bytes of a sort key as two numbers, most significant first:
+    // heads order as the keys do, and only keys with equal heads need a byte comparison.
+    struct KeyHead {
+        quint64 high = 0, low = 0;
+        auto operator<=>(const KeyHead&) const = default;
+    };
+    static constexpr size_t kHeadBytes = 16;
+    static KeyHead headOf(const char* key);  // of a zero-terminated key
+    // The lowest and the highest head of a key that starts with prefix[0, length),
+    // read from the sixteen bytes at prefix, of which those from length on are ignored.
+    static std::pair<KeyHead, KeyHead> headsStartingWith(const char* prefix, size_t length);
+
     struct RankedPart {
         Part part;
         std::vector<quint64> rank;      // per row id
         std::vector<char> keyBytes;     // distinct sort keys in order, each zero-terminated
         std::vector<quint32> keyStart;  // where the key of rank r starts, at r - 1
-        std::vector<quint64> keyHead;   // its first eight bytes as a number, at r - 1
+        std::vector<KeyHead> keyHead;   // its first sixteen bytes, at r - 1
+        // The first key (r - 1) whose first byte is at least b, at b (and the key count
+        // at 256), so that a search starts among the keys that share its first byte.
+        std::vector<quint32> firstKeyOfByte;
     };
 
     void RankIntegers(RankedPart& ranked, int rowCount, const TRowAt& rowAt) const;

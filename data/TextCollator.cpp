@@ -4,6 +4,8 @@
 #include <unicode/uloc.h>
 
 #include <QLocale>
+#include <algorithm>
+#include <cstdint>
 
 #include "data/Exception.h"
 
@@ -58,9 +60,19 @@ TextCollator::TextCollator(int localeId) {
     // Text reaches the program through WIN1252, whose accented letters are all
     // precomposed, so no normalisation pass is needed before collating.
     ucol_setAttribute(FCollator, UCOL_NORMALIZATION_MODE, UCOL_OFF, &status);
+
+    status = U_ZERO_ERROR;
+    FPrimaryCollator = ucol_clone(FCollator, &status);
+    if (U_FAILURE(status) || !FPrimaryCollator) {
+        ucol_close(FCollator);
+        throw EDatabaseError(QStringLiteral("Unable to open the text collation: %1")
+                                 .arg(QString::fromLatin1(u_errorName(status))));
+    }
+    ucol_setStrength(FPrimaryCollator, UCOL_PRIMARY);
 }
 
 TextCollator::~TextCollator() {
+    if (FPrimaryCollator) ucol_close(FPrimaryCollator);
     if (FCollator) ucol_close(FCollator);
 }
 
@@ -70,23 +82,43 @@ int TextCollator::Compare(QStringView left, QStringView right) const {
         reinterpret_cast<const UChar*>(right.utf16()), static_cast<int32_t>(right.size()));
 }
 
-size_t TextCollator::AppendSortKey(QStringView text, std::vector<char>& keys) const {
+namespace {
+
+// Writes the sort key of text, with its zero byte, into keys from start on, growing keys
+// as needed but never shrinking it; returns the key's length without the zero byte.
+size_t writeSortKey(const UCollator* collator, QStringView text, std::vector<char>& keys,
+                    size_t start) {
     const auto* source = reinterpret_cast<const UChar*>(text.utf16());
     const auto length = static_cast<int32_t>(text.size());
-    const size_t start = keys.size();
     // Latin text needs a little under three key bytes per character at this strength;
     // a longer key is asked for again with the size ICU reports.
-    int32_t room = length * 3 + 16;
+    const size_t guess = static_cast<size_t>(length) * 3 + 16;
+    if (keys.size() < start + guess) keys.resize(start + guess);
+    auto room = static_cast<int32_t>(std::min<size_t>(keys.size() - start, INT32_MAX));
     for (;;) {
-        keys.resize(start + static_cast<size_t>(room));
         const int32_t needed = ucol_getSortKey(
-            FCollator, source, length, reinterpret_cast<uint8_t*>(keys.data() + start), room);
-        if (needed <= room) {
-            keys.resize(start + static_cast<size_t>(needed));  // needed counts the zero byte
-            return static_cast<size_t>(needed) - 1;
-        }
+            collator, source, length, reinterpret_cast<uint8_t*>(keys.data() + start), room);
+        if (needed <= room) return static_cast<size_t>(needed) - 1;  // needed counts the zero
         room = needed;
+        keys.resize(start + static_cast<size_t>(room));
     }
+}
+
+}  // namespace
+
+size_t TextCollator::AppendSortKey(QStringView text, std::vector<char>& keys) const {
+    const size_t start = keys.size();
+    const size_t length = writeSortKey(FCollator, text, keys, start);
+    keys.resize(start + length + 1);
+    return length;
+}
+
+size_t TextCollator::WriteSortKey(QStringView text, std::vector<char>& key) const {
+    return writeSortKey(FCollator, text, key, 0);
+}
+
+size_t TextCollator::WritePrimaryKey(QStringView text, std::vector<char>& key) const {
+    return writeSortKey(FPrimaryCollator, text, key, 0);
 }
 
 QByteArray TextCollator::SortKey(QStringView text) const {

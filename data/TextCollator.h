@@ -31,10 +31,24 @@ public:
     size_t AppendSortKey(QStringView text, std::vector<char>& keys) const;
     QByteArray SortKey(QStringView text) const;
 
+    // The same key written at the start of key, which grows as needed and never shrinks,
+    // so that a buffer kept between calls costs no allocation; returns its length
+    // without the zero byte.
+    size_t WriteSortKey(QStringView text, std::vector<char>& key) const;
+
+    // A sort key holds its levels one after the other (letters, then accents, then
+    // case), each closed by this byte, which is below every weight.
+    static constexpr char kLevelSeparator = 1;
+    // Like WriteSortKey, but only the first level: the bytes the whole key holds before
+    // its first separator. ICU makes it in about two thirds of the time of the whole key,
+    // and it alone places a text among keys whose first level differs from its own.
+    size_t WritePrimaryKey(QStringView text, std::vector<char>& key) const;
+
     // The ICU locale the collator was opened for ("" is the root order).
     QString LocaleName() const { return FLocaleName; }
 
 private:
     UCollator* FCollator = nullptr;
+    UCollator* FPrimaryCollator = nullptr;  // the same order at the first level only
     QString FLocaleName;
 };

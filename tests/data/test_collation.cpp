@@ -53,3 +53,30 @@ TEST(Collation, UnknownLocaleIdentifierFallsBackToTheDefault) {
     EXPECT_EQ(fallback.LocaleName(), standard.LocaleName());
     EXPECT_LT(fallback.Compare(u"rua x", u"RUA X"), 0);
 }
+
+// A search places a text among the rows' keys by the first level alone when no key
+// shares it, so that level must be exactly the bytes the whole key starts with.
+TEST(Collation, PrimaryKeyIsTheWholeKeysFirstLevel) {
+    const char16_t* const texts[] = {
+        u"",          u"A",         u"rua x",    u"RUA X",       u"Rua Á",          u"PRAÇA",
+        u"praca",     u"D'AVILA",   u"RUA-B",    u"RUA 10",      u"ŒUVRE",          u"Straße",
+        u"æble",      u"“RUA” – №", u"ação ÇÃO", u"  ",          u"€ 5,00",         u"ÿ",
+        u"ﬁ",         u"x\u0301",   u"𝔸lpha",    u"TRAVESSA ÑÃ", u"rua dos açores", u"RUA\tA",
+        u"\u00a0RUA",
+    };
+    TextCollator collator(0);
+    std::vector<char> primary(1, 'x');  // reused, as a search reuses it
+    for (const char16_t* text : texts) {
+        const QString value = QString::fromUtf16(text);
+        SCOPED_TRACE(value.toStdString());
+        const QByteArray whole = collator.SortKey(value);
+        const qsizetype separator = whole.indexOf(TextCollator::kLevelSeparator);
+        ASSERT_GE(separator, 0);
+        const size_t length = collator.WritePrimaryKey(value, primary);
+        EXPECT_EQ(QByteArray(primary.data(), qsizetype(length)), whole.left(separator));
+        EXPECT_EQ(primary[length], '\0');
+        std::vector<char> full;
+        EXPECT_EQ(collator.WriteSortKey(value, full), size_t(whole.size()));
+        EXPECT_EQ(QByteArray(full.data(), whole.size()), whole);
+    }
+}
