@@ -5,10 +5,16 @@
 #include <QHash>
 #include <QMutex>
 #include <QPaintDevice>
+#include <QPainterPath>
 #include <QtEndian>
 #include <cmath>
 
 namespace {
+
+// Device pixels above which characters the face lacks are filled as outlines rather than
+// drawn as text. At such sizes an outline looks the same as the drawn glyph, and the
+// street listing's text stays far below it even on a 600 dpi printer.
+constexpr double kLargestFallbackTextPixels = 256;
 
 struct FaceMetrics {
     double AscentPerEm = 0.905;
@@ -164,11 +170,24 @@ void GlyphPainter::Draw(QPainter& painter, const QRawFont& font, const Style& st
         const int dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
         fallback.setPointSizeF(std::max(0.1, font.pixelSize() * 72.0 / (dpi > 0 ? dpi : 96)));
         painter.setFont(fallback);
+        // Text drawn through the painter at a huge size leaves the fallback face's glyph
+        // images in Qt's caches for as long as the font lives: one character of a page
+        // declaring a font some metres high held hundreds of megabytes. Above a large
+        // heading's size, the characters are filled as outlines, which nothing keeps.
+        const double deviceScale = std::sqrt(std::abs(painter.deviceTransform().determinant()));
+        const bool asOutlines = font.pixelSize() * deviceScale > kLargestFallbackTextPixels;
         for (qsizetype i : missing) {
             qsizetype length = 1;
             if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
                 length = 2;
-            painter.drawText(QPointF(x[i], baselineY), text.mid(i, length).toString());
+            const QString character = text.mid(i, length).toString();
+            if (asOutlines) {
+                QPainterPath outline;
+                outline.addText(QPointF(x[i], baselineY), fallback, character);
+                painter.fillPath(outline, color);
+            } else {
+                painter.drawText(QPointF(x[i], baselineY), character);
+            }
         }
     }
 }

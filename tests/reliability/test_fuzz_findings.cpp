@@ -5,7 +5,9 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QFile>
 #include <algorithm>
+#include <memory>
 
 #include "report_engine/emf/EmfPlayer.h"
 #include "report_engine/emf/TVRMetafile.h"
@@ -17,6 +19,20 @@ namespace {
 
 QString Found(const char* name) {
     return QStringLiteral(VIALAR_SOURCE_DIR "/tests/reliability/found/") + QLatin1String(name);
+}
+
+// The process's peak resident memory in kilobytes since the last ResetPeakMemory().
+long PeakMemoryKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+void ResetPeakMemory() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) clear.write("5");
 }
 
 }  // namespace
@@ -52,4 +68,24 @@ TEST(FuzzFindings, HugeFirstPageGivesItsPaperSizeWithoutOverflow) {
     const double longSide = std::max(page->Width(), page->Height()) / printer.XFactor();
     EXPECT_GT(paper.PaperLength, 2147483647.0);
     EXPECT_NEAR(paper.PaperLength, longSide, 10.0);
+}
+
+// A page whose text, in characters the face lacks, is some metres high: drawn through the
+// painter, Qt kept the fallback face's glyph at that size in its caches (over 300 MB).
+TEST(FuzzFindings, HugeTextInAFallbackFaceHoldsNoGlyphImages) {
+    TVRStream stream(ReadFile(Found("page_fallback_glyph_memory.vrp")), 1 << 26);
+    TVRPageList pages;
+    const TVRLoadResult loaded = pages.LoadFromStream(&stream);
+    ASSERT_GE(loaded.PageCount, 1);
+    ResetPeakMemory();
+    const long before = PeakMemoryKb();
+    if (before < 0) GTEST_SKIP() << "no /proc/self/status to read the peak memory from";
+    for (int number = 1; number <= std::min(loaded.PageCount, 4); ++number) {
+        const std::unique_ptr<TVRMetafile> page = pages.GetPage(number);
+        if (!page) continue;
+        QImage image(160, 120, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        page->Play(painter, QRectF(0, 0, 160, 120));
+    }
+    EXPECT_LT(PeakMemoryKb() - before, 64 * 1024) << "kB of peak growth replaying one small page";
 }
