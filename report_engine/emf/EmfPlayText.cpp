@@ -138,7 +138,7 @@ void Player::DrawText(QPointF reference, const QString& text, const std::vector<
     const QPointF origin = toPainter.map(reference);
     QPointF ux(toPainter.m11() / scaleX, toPainter.m12() / scaleX);
     if (font.Escapement) {
-        const double angle = -font.Escapement / 10.0 * M_PI / 180.0;
+        const double angle = -double(font.Escapement) / 10.0 * M_PI / 180.0;
         ux = QPointF(ux.x() * std::cos(angle) - ux.y() * std::sin(angle),
                      ux.x() * std::sin(angle) + ux.y() * std::cos(angle));
     }

@@ -89,3 +89,16 @@ TEST(FuzzFindings, HugeTextInAFallbackFaceHoldsNoGlyphImages) {
     }
     EXPECT_LT(PeakMemoryKb() - before, 64 * 1024) << "kB of peak growth replaying one small page";
 }
+
+// A font turned by the smallest 32-bit escapement: negating it for the text's angle
+// overflowed an int (the sanitizer build stops on it).
+TEST(FuzzFindings, SmallestEscapementTurnsTextWithoutOverflow) {
+    TVRStream stream(ReadFile(Found("page_escapement_negation_overflow.vrp")), 1 << 26);
+    TVRPageList pages;
+    const TVRLoadResult loaded = pages.LoadFromStream(&stream);
+    ASSERT_GE(loaded.PageCount, 1);
+    QImage image(160, 120, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    for (int number = 1; number <= std::min(loaded.PageCount, 4); ++number)
+        if (const auto page = pages.GetPage(number)) page->Play(painter, QRectF(0, 0, 160, 120));
+}
