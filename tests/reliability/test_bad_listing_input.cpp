@@ -24,7 +24,6 @@
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
 #include "report_engine/model/TVRReport.h"
-#include "reports/ListingFilter.h"
 #include "reports/uFrm_Relatorio31.h"
 #include "tests/report_engine/export/pdf/PdfReaders.h"
 #include "tests/reports/ReportCommandsTest.h"
@@ -254,11 +253,7 @@ TEST_F(BadListingInputTest, HostileTextsComeOutOfEveryExportAsThePageShowsThem) 
     const auto restoreSettings = qScopeGuard([&] { TextExportSettings() = savedSettings; });
 
     TFrm_Relatorio31 host;
-    host.cdsDados->FetchParams();
-    for (const char* name : ListingParameterNames)
-        host.cdsDados->Params()
-            .ParamByName(QString::fromLatin1(name))
-            .SetAsString(QStringLiteral("0"));
+    SetEveryFilterOff(host);
     host.cdsDados->Open();
     // Text the database cannot hold reaches a page only through the header; the filter
     // description's line carries it here.

@@ -15,9 +15,12 @@
 #include <vector>
 
 #include "app/udmPrincipal.h"
+#include "data/TCachedDataSet.h"
 #include "data/TSQLConnection.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
+#include "reports/ListingFilter.h"
+#include "reports/uFrm_Relatorio31.h"
 #include "tests/support/TestDatabase.h"
 #include "toolkit/Dialogs.h"
 
@@ -45,6 +48,16 @@ inline ListingRun ReadPages(const TVRPrinter& printer) {
         pages.push_back({page->Texts(), picture});
     }
     return pages;
+}
+
+// Fetches the host's query parameters and switches every filter off ("0"), as the
+// unfiltered listing command does; the caller may narrow one before opening.
+inline void SetEveryFilterOff(TFrm_Relatorio31& host) {
+    host.cdsDados->FetchParams();
+    for (const char* name : ListingParameterNames)
+        host.cdsDados->Params()
+            .ParamByName(QString::fromLatin1(name))
+            .SetAsString(QStringLiteral("0"));
 }
 
 // The identifiers printed on the pages ("000001" ...), in page order.

@@ -12,7 +12,6 @@
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
 #include "report_engine/model/TVRReport.h"
-#include "reports/ListingFilter.h"
 #include "reports/uFrm_Relatorio31.h"
 #include "tests/reports/ListingTest.h"
 
@@ -22,11 +21,7 @@ TEST_F(ListingTest, SavedAsTextCsvAndHtmlItHoldsEveryStreet) {
     TextExportSettings().Separator = u';';
 
     TFrm_Relatorio31 host;
-    host.cdsDados->FetchParams();
-    for (const char* name : ListingParameterNames)
-        host.cdsDados->Params()
-            .ParamByName(QString::fromLatin1(name))
-            .SetAsString(QStringLiteral("0"));
+    SetEveryFilterOff(host);
     host.cdsDados->Open();
 
     QTemporaryDir folder;

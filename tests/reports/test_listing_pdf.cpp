@@ -6,7 +6,6 @@
 #include "data/TParams.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/model/TVRReport.h"
-#include "reports/ListingFilter.h"
 #include "reports/uFrm_Relatorio31.h"
 #include "tests/report_engine/export/pdf/PdfReaders.h"
 #include "tests/reports/ListingTest.h"
@@ -22,11 +21,7 @@ bool Near(const QColor& a, const QColor& b) {
 
 TEST_F(ListingTest, SavedAsPdfItShowsThePreviewsRowsAndColours) {
     TFrm_Relatorio31 host;
-    host.cdsDados->FetchParams();
-    for (const char* name : ListingParameterNames)
-        host.cdsDados->Params()
-            .ParamByName(QString::fromLatin1(name))
-            .SetAsString(QStringLiteral("0"));
+    SetEveryFilterOff(host);
     host.cdsDados->Open();
     host.VR_Relatorio->Prepare();
     const ListingRun preview = ReadPages(*host.VR_Relatorio->VRPrinter());
