@@ -29,6 +29,7 @@
 #include "toolkit/TEdit.h"
 #include "toolkit/TKeyPreview.h"
 #include "toolkit/TLabel.h"
+#include "toolkit/WindowFonts.h"
 
 TFrm_Logradouros* Frm_Logradouros = nullptr;
 
@@ -49,22 +50,6 @@ constexpr int kGridHeight = 295;
 
 const QString kTitleInserting = QStringLiteral("Incluindo");
 const QString kTitleEditing = QStringLiteral("Alterando");
-
-QFont SansSerif(bool bold = false) {
-    QFont font(QStringLiteral("MS Sans Serif"), 8);
-    // Where the old bitmap face is missing, a sans face of Arial's metrics comes
-    // closest to its widths; a wider stand-in would push labels into each other.
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial")});
-    font.setBold(bold);
-    return font;
-}
-
-QFont Arial(bool bold = false) {
-    QFont font(QStringLiteral("Arial"), 8);
-    font.setBold(bold);
-    return font;
-}
 
 // The buttons' glyphs: small drawings, one per command, in the usual colours of such
 // commands. The disabled look is derived by the style.
@@ -142,7 +127,7 @@ TDBEdit* CreateBox(QWidget* page, const QString& name, TDataSource* source, cons
     box->SetDataSource(source);
     box->SetDataField(field);
     box->setGeometry(left, top, width, kBoxHeight);
-    box->setFont(Arial(true));
+    box->setFont(ArialFont(true));
     box->SetCharCase(TEditCharCase::UpperCase);
     box->SetColor(color);
     QPalette colours = box->palette();
@@ -156,7 +141,7 @@ QPushButton* CreateButton(QWidget* page, const QString& name, const QString& cap
     auto* button = new QPushButton(caption, page);
     button->setObjectName(name);
     button->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
-    button->setFont(Arial(true));
+    button->setFont(ArialFont(true));
     button->setIcon(DrawGlyph(glyph));
     button->setLayoutDirection(Qt::RightToLeft);  // glyph to the right of the caption
     button->setCursor(Qt::PointingHandCursor);
@@ -194,7 +179,7 @@ TFrm_Logradouros::TFrm_Logradouros(QWidget* owner) : QDialog(owner) {
     // system menu.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(SansSerif());
+    setFont(SansSerifFont());
     setWindowTitle(QStringLiteral("Titulo"));  // replaced by FormCreate
 
     dsDados = new TDataSource(this);
@@ -210,7 +195,7 @@ TFrm_Logradouros::TFrm_Logradouros(QWidget* owner) : QDialog(owner) {
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setFont(SansSerif(true));
+    PageControl1->setFont(SansSerifFont(true));
     PageControl1->setGeometry(0, 0, kClientWidth, kClientHeight);
     CreateRecordPage();
     CreateSearchPage();
@@ -256,7 +241,7 @@ void TFrm_Logradouros::CreateRecordPage() {
     for (const BoxDesign& design : boxes) {
         CreateLabel(TabCadastro, QStringLiteral("Label%1").arg(labelNumber++),
                     QString::fromUtf8(design.caption), design.labelLeft, design.labelTop,
-                    Arial(true));
+                    ArialFont(true));
         *design.box = CreateBox(TabCadastro, QString::fromLatin1(design.name), dsDados,
                                 QString::fromLatin1(design.field), design.left, design.top,
                                 design.width, design.color);
@@ -334,12 +319,12 @@ void TFrm_Logradouros::CreateSearchPage() {
     TabPesquisaS->installEventFilter(this);
 
     LProcura = CreateLabel(TabPesquisaS, QStringLiteral("LProcura"), QStringLiteral("Valor"), 5, 0,
-                           SansSerif(true));
+                           SansSerifFont(true));
     Label3 = CreateLabel(TabPesquisaS, QStringLiteral("Label3"), QStringLiteral("Atualizar"), 570,
-                         0, SansSerif(true));
+                         0, SansSerifFont(true));
     Clique1 = new TLabel(QStringLiteral("Clique aqui!"), TabPesquisaS);
     Clique1->setObjectName(QStringLiteral("Clique1"));
-    Clique1->setFont(SansSerif(true));
+    Clique1->setFont(SansSerifFont(true));
     QPalette linkColours = Clique1->palette();
     linkColours.setColor(QPalette::WindowText, ToQColor(clBlue));
     Clique1->setPalette(linkColours);
@@ -353,7 +338,7 @@ void TFrm_Logradouros::CreateSearchPage() {
     Procura->setGeometry(5, 16, 580, kBoxHeight);
     Procura->SetCharCase(TEditCharCase::UpperCase);
     Procura->SetColor(clSilver);
-    Procura->setFont(Arial(true));
+    Procura->setFont(ArialFont(true));
     QPalette boxColours = Procura->palette();
     boxColours.setColor(QPalette::Text, Qt::black);
     Procura->setPalette(boxColours);
@@ -364,8 +349,8 @@ void TFrm_Logradouros::CreateSearchPage() {
     DBGrid1 = new TDBGrid(TabPesquisaS);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setGeometry(0, 42, 697, kGridHeight);
-    DBGrid1->setFont(Arial());
-    DBGrid1->SetTitleFont(SansSerif(true));
+    DBGrid1->setFont(ArialFont());
+    DBGrid1->SetTitleFont(SansSerifFont(true));
     DBGrid1->SetTitleColor(clSilver);
     QPalette gridColours = DBGrid1->palette();
     gridColours.setColor(QPalette::Base, ToQColor(clWhite));

@@ -15,6 +15,7 @@
 #include "toolkit/Dialogs.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TKeyPreview.h"
+#include "toolkit/WindowFonts.h"
 
 TFrm_PorGeral* Frm_PorGeral = nullptr;
 
@@ -26,22 +27,6 @@ constexpr int kBoxHeight = 19;
 constexpr int kButtonTop = 233;
 constexpr int kButtonWidth = 150;
 constexpr int kButtonHeight = 36;
-
-QFont SansSerif(bool bold = false) {
-    QFont font(QStringLiteral("MS Sans Serif"), 8);
-    // Where the old bitmap face is missing, a sans face of Arial's metrics comes
-    // closest to its widths.
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial")});
-    font.setBold(bold);
-    return font;
-}
-
-QFont ArialBold() {
-    QFont font(QStringLiteral("Arial"), 8);
-    font.setBold(true);
-    return font;
-}
 
 // "Visualizar": a sheet under a magnifying glass.
 QIcon PreviewGlyph() {
@@ -64,7 +49,7 @@ QPushButton* CreateButton(QWidget* dialog, const QString& name, const QString& c
     auto* button = new QPushButton(caption, dialog);
     button->setObjectName(name);
     button->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
-    button->setFont(ArialBold());
+    button->setFont(ArialFont(true));
     button->setIcon(glyph);
     button->setLayoutDirection(Qt::RightToLeft);  // glyph to the right of the caption
     button->setCursor(Qt::PointingHandCursor);
@@ -83,7 +68,7 @@ TFrm_PorGeral::TFrm_PorGeral(QWidget* owner) : QDialog(owner) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(SansSerif());
+    setFont(SansSerifFont());
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);
     setPalette(colours);
@@ -116,14 +101,14 @@ TFrm_PorGeral::TFrm_PorGeral(QWidget* owner) : QDialog(owner) {
     for (const BoxDesign& design : boxes) {
         auto* label = new QLabel(QString::fromUtf8(design.Caption), this);
         label->setObjectName(QStringLiteral("Label%1").arg(labelNumber++));
-        label->setFont(ArialBold());
+        label->setFont(ArialFont(true));
         label->adjustSize();
         label->move(design.LabelLeft, design.LabelTop);
 
         auto* box = new TEdit(this);
         box->setObjectName(QString::fromLatin1(design.Name));
         box->setGeometry(design.Left, design.Top, design.Width, kBoxHeight);
-        box->setFont(SansSerif(true));
+        box->setFont(SansSerifFont(true));
         box->SetColor(clSkyBlue);
         box->setFocusPolicy(Qt::ClickFocus);  // no tab stop
         setTabOrder(previous, box);
