@@ -1,6 +1,8 @@
 // The number-format patterns fields use for display and editing.
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
 #include "data/NumberFormat.h"
 
 namespace {
@@ -35,9 +37,35 @@ TEST(NumberFormat, Patterns) {
         {"", -1.5, "-1.5"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(FormatFloat(QString::fromUtf8(c.format), c.value), QString::fromUtf8(c.expected))
+        EXPECT_EQ(FormatFloat(QString::fromUtf8(c.format), c.value, TNumberSeparators()),
+                  QString::fromUtf8(c.expected))
             << c.format << " with " << c.value;
     }
+}
+
+// The separators are the locale's, whatever the pattern writes: the listing's total
+// reads "1.234" on a Brazilian desktop.
+TEST(NumberFormat, SeparatorsOfTheLocale) {
+    const TNumberSeparators brazilian = TNumberSeparators::FromLocale(QLocale(QStringLiteral("pt_BR")));
+    const TNumberSeparators c = TNumberSeparators::FromLocale(QLocale::c());
+    const struct {
+        const TNumberSeparators& separators;
+        const char* format;
+        double value;
+        const char* expected;
+    } cases[] = {
+        {brazilian, "###,###,000", 1234, "1.234"},
+        {brazilian, "###,###,000", 7, "007"},
+        {brazilian, "###,###,000", 1234567, "1.234.567"},
+        {brazilian, "#,##0.00", 1234.5, "1.234,50"},
+        {brazilian, "", -1.5, "-1,5"},
+        {c, "###,###,000", 1234, "1,234"},
+        {c, "#,##0.00", 1234.5, "1,234.50"},
+    };
+    for (const auto& test : cases)
+        EXPECT_EQ(FormatFloat(QString::fromUtf8(test.format), test.value, test.separators),
+                  QString::fromUtf8(test.expected))
+            << test.format << " with " << test.value;
 }
 
 }  // namespace

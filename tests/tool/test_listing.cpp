@@ -134,6 +134,43 @@ TEST_F(ListingTest, AnEmptyRegistryGivesOnePageCountingNothing) {
     EXPECT_TRUE(text.contains(QStringLiteral("Total de Registros : 000"))) << qPrintable(text);
 }
 
+// The total's thousands separator is the system's (LC_NUMERIC, here through LC_ALL): the
+// pages and every file read "1.234" on a Brazilian desktop, "1,234" under C.
+TEST_F(ListingTest, TheTotalTakesTheSystemsThousandsSeparator) {
+    TestDatabase many = TestDatabase::Generated(1234);
+    struct Case {
+        const char* Locale;
+        const char* Total;
+        QStringList Outputs;
+    };
+    const Case cases[] = {
+        {"pt_BR.UTF-8", "Total de Registros : 1.234",
+         {"lista.vrp", "lista.txt", "lista.csv", "lista.htm", "lista.pdf"}},
+        {"C.UTF-8", "Total de Registros : 1,234", {"lista.vrp", "lista.txt", "lista.pdf"}},
+    };
+    for (const Case& c : cases) {
+        QProcessEnvironment locale;
+        locale.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(c.Locale));
+        for (const QString& output : c.Outputs) {
+            SCOPED_TRACE((QString::fromLatin1(c.Locale) + QLatin1Char(' ') + output).toStdString());
+            const ToolRun run = RunTool({QStringLiteral("listing"), QStringLiteral("--out"), output},
+                                        many.Directory(), locale);
+            ASSERT_EQ(run.ExitCode, 0) << run;
+            const QString file = QDir(many.Directory()).filePath(output);
+            QString written;
+            if (output.endsWith(QLatin1String(".vrp")))
+                written = ConvertedText(output, many.Directory());
+            else if (output.endsWith(QLatin1String(".pdf")))
+                written = PdfText(file);
+            else
+                written = QString::fromLatin1(ReadFile(file)).replace(QStringLiteral("&nbsp;"),
+                                                                       QStringLiteral(" "));
+            EXPECT_TRUE(written.contains(QString::fromLatin1(c.Total)))
+                << written.right(600).toStdString();
+        }
+    }
+}
+
 TEST_F(ListingTest, FailuresHaveTheirOwnExitCodesAndLeaveNothingBehind) {
     const QStringList before = FolderEntries();
     struct Case {

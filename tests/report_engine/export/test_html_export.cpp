@@ -14,6 +14,7 @@
 #include "data/Exception.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/controls/TVRImage.h"
 #include "report_engine/controls/TVRShape.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "tests/support/ListingFixture.h"
@@ -116,18 +117,18 @@ TEST_F(HtmlExportTest, SmallReportGivesTheDocumentLineByLine) {
         "width:1047px; background-color: #FFFFFF\"></div>",
         "<div ID=\"Nome\" name=\"DetailBand1\"  "
         "style=\"cursor:default;position:absolute;top:45px;"
-        "left:38px;font-family:Arial;font-size:8pt;font-weight:bold;\">",
+        "left:38px;font-family:Arial;font-size:8pt;font-weight:bold;color:#000000;\">",
         "Rua&nbsp;&nbsp;&lt;b&gt;\"S\"&nbsp;&amp;&nbsp;'T'",
         "</DIV>",
         QStringLiteral("<div ID=\"Ano\" name=\"DetailBand1\"  style=\"cursor:default;"
                        "position:absolute;top:45px;left:%1px;font-family:Arial;font-size:"
-                       "8pt;\">")
+                       "8pt;color:#000000;\">")
             .arg(529 - yearWidth),
         "1990",
         "</DIV>",
         QStringLiteral("<div ID=\"Local\" name=\"DetailBand1\"  style=\"cursor:default;"
                        "position:absolute;top:45px;left:%1px;font-family:Arial;font-size:"
-                       "8pt;\">")
+                       "8pt;color:#000000;\">")
             .arg(680 - placeWidth / 2),
         "Centro",
         "</DIV>",
@@ -255,6 +256,57 @@ TEST_F(HtmlExportTest, PicturesGoBesideTheDocumentOncePerPageHeader) {
     EXPECT_TRUE(QFile::exists(pictures + "/Imagem.jpg"));
     EXPECT_TRUE(ReadAll(folder.filePath("second.htm"))
                     .contains("<img src=\"" + pictures.toUtf8() + "/Imagem.jpg\">"));
+}
+
+// "color:" follows the weight unless the colour is black given as a plain value; a
+// system colour, the window text of the toolkit's fonts included, is written as its
+// value.
+TEST_F(HtmlExportTest, TextColourIsWrittenUnlessPlainBlack) {
+    struct Case {
+        TColor Colour;
+        QByteArray Style;  // the end of the DIV start tag
+    };
+    const Case cases[] = {
+        {clBlack, "font-size:8pt;font-weight:bold;\">"},
+        {clRed, "font-size:8pt;font-weight:bold;color:#FF0000;\">"},
+        {0x336699, "font-size:8pt;font-weight:bold;color:#996633;\">"},
+        {clWindowText, "font-size:8pt;font-weight:bold;color:#000000;\">"},
+        {clHighlight, "font-size:8pt;font-weight:bold;color:#0A246A;\">"},
+    };
+    for (const Case& c : cases) {
+        TVRFont font;
+        font.Size = 8;
+        font.Bold = true;
+        font.Color = c.Colour;
+        TVRGHTMLDocumentFilter filter{QString()};
+        filter.Start(2970, 2100, font);
+        filter.EndPage();
+        filter.NewPage();
+        filter.TextOut(100, 100, font, clWhite, taLeftJustify, QStringLiteral("Tipo"));
+        filter.EndPage();
+        filter.Finish();
+        EXPECT_TRUE(filter.Document().contains(c.Style + "\r\nTipo\r\n</DIV>\r\n"))
+            << std::hex << c.Colour << "\n"
+            << filter.Document().constData();
+    }
+}
+
+// A picture with nothing in it writes no file, and its box no IMG element that would
+// show a broken image.
+TEST_F(HtmlExportTest, AnEmptyPictureGetsNoImageElement) {
+    auto listing = listing::MakeListing(3);
+    const QList<TVRImage*> emblems = listing->PageHeader->findChildren<TVRImage*>();
+    ASSERT_EQ(emblems.size(), 1);
+    emblems[0]->Picture().Clear();
+    const QString fileName = folder.filePath("sem-emblema.htm");
+    TVRGHTMLDocumentFilter filter(fileName);
+    listing->Report->ExportToFilter(filter);
+    const QStringList lines = DocumentLines(ReadAll(fileName));
+    const QStringList boxes = lines.filter(QStringLiteral("<DIV ID=\"Imagem\""));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].endsWith("px\"></div>")) << boxes[0].toStdString();
+    EXPECT_TRUE(lines.filter(QStringLiteral("<img")).isEmpty());
+    EXPECT_FALSE(QFile::exists(folder.filePath("Imagem.jpg")));
 }
 
 TEST_F(HtmlExportTest, EncodingsOfTheDocument) {
