@@ -53,6 +53,7 @@ void AppendColour(QByteArray& out, const TPDFRGB& colour) {
 }
 
 TPDFRGB ToRGB(TColor colour) {
+    colour = ColorToRGB(colour);
     return {quint8(colour & 0xFF), quint8((colour >> 8) & 0xFF), quint8((colour >> 16) & 0xFF)};
 }
 

@@ -43,11 +43,13 @@ protected:
 };
 
 // A one-band report of `rows` detail rows: a white detail band (10 mm) holding a
-// left-aligned text with spaces and markup characters, a right-aligned and a centred one.
+// left-aligned text with spaces and markup characters, a right-aligned and a centred one,
+// each in the window-text colour that labels have unless given another.
 struct SmallReport {
     TVRReport Report;
     int Rows = 0;
     int Row = 0;
+    TVRLabel* NameLabel = nullptr;
 
     explicit SmallReport(int rows) : Rows(rows) {
         Report.SetUnits(TVRUnit::MM);
@@ -63,7 +65,7 @@ struct SmallReport {
         detail->Size().SetHeight(10);
         detail->Size().SetWidth(277);
         detail->Color = clWhite;
-        Text(detail, QStringLiteral("Nome"), QStringLiteral("Rua  <b>\"S\" & 'T'"), 0, 60, true,
+        NameLabel = Text(detail, QStringLiteral("Nome"), QStringLiteral("Rua  <b>\"S\" & 'T'"), 0, 60, true,
              taLeftJustify);
         Text(detail, QStringLiteral("Ano"), QStringLiteral("1990"), 100, 30, false, taRightJustify);
         Text(detail, QStringLiteral("Local"), QStringLiteral("Centro"), 150, 40, false, taCenter);
@@ -71,7 +73,7 @@ struct SmallReport {
     }
 
     // An 8-point transparent label 2 mm below the band's top, 5 mm high.
-    static void Text(TVRBand* band, const QString& name, const QString& caption, double left,
+    static TVRLabel* Text(TVRBand* band, const QString& name, const QString& caption, double left,
                      double width, bool bold, TAlignment alignment) {
         auto* label = listing::Place<TVRLabel>(band, name, left, 2, width, 5);
         label->AutoSize = false;
@@ -80,6 +82,7 @@ struct SmallReport {
         label->SetAlignment(alignment);
         label->Transparent = true;
         label->SetCaption(caption);
+        return label;
     }
 };
 
@@ -116,18 +119,18 @@ TEST_F(HtmlExportTest, SmallReportGivesTheDocumentLineByLine) {
         "width:1047px; background-color: #FFFFFF\"></div>",
         "<div ID=\"Nome\" name=\"DetailBand1\"  "
         "style=\"cursor:default;position:absolute;top:45px;"
-        "left:38px;font-family:Arial;font-size:8pt;font-weight:bold;\">",
+        "left:38px;font-family:Arial;font-size:8pt;font-weight:bold;color:#000000;\">",
         "Rua&nbsp;&nbsp;&lt;b&gt;\"S\"&nbsp;&amp;&nbsp;'T'",
         "</DIV>",
         QStringLiteral("<div ID=\"Ano\" name=\"DetailBand1\"  style=\"cursor:default;"
                        "position:absolute;top:45px;left:%1px;font-family:Arial;font-size:"
-                       "8pt;\">")
+                       "8pt;color:#000000;\">")
             .arg(529 - yearWidth),
         "1990",
         "</DIV>",
         QStringLiteral("<div ID=\"Local\" name=\"DetailBand1\"  style=\"cursor:default;"
                        "position:absolute;top:45px;left:%1px;font-family:Arial;font-size:"
-                       "8pt;\">")
+                       "8pt;color:#000000;\">")
             .arg(680 - placeWidth / 2),
         "Centro",
         "</DIV>",
@@ -146,6 +149,35 @@ TEST_F(HtmlExportTest, SmallReportGivesTheDocumentLineByLine) {
         "</html>",
     };
     EXPECT_EQ(DocumentLines(ReadAll(fileName)), expected);
+}
+
+// A text's style carries its font colour unless that is black given as a plain value;
+// a system colour, such as the window-text colour labels have by default, is written
+// resolved.
+TEST_F(HtmlExportTest, TextStyleCarriesTheFontColourUnlessPlainBlack) {
+    const struct {
+        TColor Colour;
+        const char* StyleEnd;
+    } cases[] = {
+        {clBlack, "font-size:8pt;font-weight:bold;\">"},
+        {clRed, "font-size:8pt;font-weight:bold;color:#FF0000;\">"},
+        {clWindowText, "font-size:8pt;font-weight:bold;color:#000000;\">"},
+    };
+    for (const auto& c : cases) {
+        SmallReport small(1);
+        small.NameLabel->Font().Color = c.Colour;
+        const QString fileName = folder.filePath("colour.htm");
+        {
+            TVRGHTMLDocumentFilter filter(fileName);
+            small.Report.ExportToFilter(filter);
+        }
+        const QStringList lines = DocumentLines(ReadAll(fileName));
+        const auto start = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+            return line.startsWith(QLatin1String("<div ID=\"Nome\""));
+        });
+        ASSERT_NE(start, lines.end());
+        EXPECT_TRUE(start->endsWith(QLatin1String(c.StyleEnd))) << qPrintable(*start);
+    }
 }
 
 TEST_F(HtmlExportTest, LaterPagesAreOffsetByThePageHeight) {
