@@ -21,12 +21,18 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     const auto restoreOuter = qScopeGuard([this, outer] { FPrintingBand = outer; });
     const TVRBandType type = band->BandType();
 
-    if (band->AlignToBottom && FCurrentY != -1) {
+    // A bottom-aligned summary of a page with several columns takes a page of its own.
+    // It is aligned on that page: leaving out the last page's footer before the page
+    // break would place the footer of the page before it too low.
+    const bool summaryOnNewPage = type == rbSummary && FPage.Columns() > 1 && band->AlignToBottom;
+    auto alignToBottom = [&] {
+        if (!band->AlignToBottom || FCurrentY == -1) return;
         if (type == rbSummary && !Options.testFlag(TVROption::LastPageFooter)) FPageFooterSize = 0;
         const double bottom = VerticalPaperExtent() - FPage.NativeBottomMargin() - FPageFooterSize -
                               band->Size().NativeHeight();
         if (bottom >= FCurrentY) FCurrentY = Round(bottom);
-    }
+    };
+    if (!summaryOnNewPage) alignToBottom();
     if (FVRPrinter->Destination() == vrdPrinter && FVRPrinter->Cancelled()) return;
 
     bool printBand = band->Enabled;
@@ -36,7 +42,11 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
         return;
     }
 
-    if (type == rbSummary && FPage.Columns() > 1 && band->AlignToBottom) NewPage(true);
+    if (summaryOnNewPage) {
+        NewPage(true);
+        if (RunCancelled()) return;
+        alignToBottom();
+    }
     if (band->ChildBand && band->ChildBand->PrintBeforeParent) PrintChildBand(band->ChildBand);
 
     // The bands of a page's start and end keep their place: no break and no space test.
@@ -44,11 +54,16 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     const bool pageEdge = FPageEdge > 0;
     bool forced = false;
     if (pageEdge) {
-        if (type == rbPageHeader && Round(band->Size().NativeHeight()) > AvailableSpace())
+        if ((type == rbPageHeader || type == rbColumnHeader) &&
+            Round(band->Size().NativeHeight()) > AvailableSpace())
             throw Exception(
-                QStringLiteral("The page header %1 is taller than the page's space above "
-                               "the page footer")
-                    .arg(band->Name()));
+                type == rbPageHeader
+                    ? QStringLiteral("The page header %1 is taller than the page's space above "
+                                     "the page footer")
+                          .arg(band->Name())
+                    : QStringLiteral("The column header %1 is taller than the space its page "
+                                     "leaves for it")
+                          .arg(band->Name()));
     } else if (type == rbDetail && (band->ForceNewPage || band->ForceNewColumn)) {
         if (FDetailNumber > 1) {
             if (band->ForceNewPage)
@@ -67,8 +82,7 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
             forced = true;
         }
     }
-    // Column headers start a column and need no room of their own; a band that was
-    // just given a fresh column is not moved once more.
+    // A band that was just given a fresh column is not moved once more.
     if (!forced && !FSkipSpaceTest && !pageEdge) MakeSpace(band);
     if (RunCancelled()) return;
 

@@ -213,6 +213,7 @@ private:
     void Execute();
     void PrintEmptySet();
     void PrintColumnHeaders();
+    void PrintFirstColumnHeaders();
     bool MakeSpace(TVRCustomBand* band);
     void PrintBandContents(TVRCustomBand* band);
     void PrintChildBand(TVRCustomBand* child);
@@ -258,6 +259,8 @@ private:
     // never move to another column or page, which would start or end a page again.
     int FPageEdge = 0;
     int FPrintingChild = 0;
+    // Counts the times a page or column start printed the column headers.
+    int FColumnHeaderPrints = 0;
     TVRCustomBand* FPrintingBand = nullptr;
     TVRImage* FBackImage = nullptr;
     QList<TVRCustomBand*> FColumnHeaders;

@@ -67,17 +67,19 @@ void TCustomVRReport::NewColumn() {
 }
 
 void TCustomVRReport::PrintColumnHeaders() {
+    // Column headers belong to the start of their page or column, as the page header
+    // does: they keep their place, and nothing in them (a band kept on one page, lines
+    // left over, a forced break in a child) may start another column, which would
+    // print them again from inside their own print.
+    ++FPageEdge;
+    const auto leaveEdge = qScopeGuard([this] { --FPageEdge; });
     for (TVRCustomBand* header : FColumnHeaders) {
         const TVRBandType type = header->BandType();
         header->SetBandType(rbColumnHeader);
-        FSkipSpaceTest = true;
-        // A failing header must not leave later runs without their space test.
-        const auto restore = qScopeGuard([this, header, type] {
-            FSkipSpaceTest = false;
-            header->SetBandType(type);
-        });
+        const auto restore = qScopeGuard([header, type] { header->SetBandType(type); });
         PrintBand(header);
     }
+    ++FColumnHeaderPrints;
 }
 
 void TCustomVRReport::NewPage(bool printColumnHeaders) {
