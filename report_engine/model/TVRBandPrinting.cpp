@@ -34,6 +34,8 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     };
     if (!summaryOnNewPage) alignToBottom();
     if (FVRPrinter->Destination() == vrdPrinter && FVRPrinter->Cancelled()) return;
+    // Other bands than details (and the details' own children) start below an open row.
+    if (type != rbDetail && type != rbChild && FPageEdge == 0) CloseRow();
 
     bool printBand = band->Enabled;
     if (printBand && band->BeforePrint) band->BeforePrint(*band, printBand);
@@ -88,11 +90,13 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
 
     if (!pageEdge && band->KeepOnOnePage && band->ExpandedHeight() > AvailableSpace()) NewColumn();
 
+    const int rowTop = FCurrentY;
     PrintBandContents(band);
 
     if (type == rbDetail) ++FDetailsPrinted;
     if (band->AfterPrint) band->AfterPrint(*band, true);
     if (band->ChildBand && !band->ChildBand->PrintBeforeParent) PrintChildBand(band->ChildBand);
+    if (type == rbDetail && RowByRow() && !RunCancelled()) NextRowColumn(rowTop);
 }
 
 void TCustomVRReport::PrintChildBand(TVRCustomBand* child) {

@@ -162,6 +162,7 @@ void TCustomVRReport::Execute() {
 
     if (TVRCustomBand* summary = BandOfType(rbSummary)) {
         if (FCurrentY == -1) NewPage(true);
+        CloseRow();
         // A summary too tall even for a fresh column prints there rather than moving on
         // to yet another page that would hold nothing but the page's headers.
         const bool moved = summary->Size().NativeHeight() > AvailableSpace();

@@ -437,3 +437,51 @@ TEST(BandPrinting, BottomAlignedSummaryLeavesThePreviousPageFooterInPlace) {
     EXPECT_EQ(TopsOf(filter, QStringLiteral("end")), QList<double>{2790});
     EXPECT_EQ(filter.Log.count(QStringLiteral("NewPage")), 2);
 }
+
+// Rows fill each column down (ColByCol) or each line across (RowByRow). Across the
+// columns the space test once answered "fits" before any page had started: the rows
+// reached the export without a page.
+TEST(BandPrinting, EveryRowOnceInsideTheMarginsInBothPrintOrders) {
+    for (TVRPrintOrder order : {ColByCol, RowByRow}) {
+        for (int columns = 1; columns <= 3; ++columns) {
+            SCOPED_TRACE(QStringLiteral("%1, %2 columns")
+                             .arg(order == ColByCol ? "ColByCol" : "RowByRow")
+                             .arg(columns)
+                             .toStdString());
+            const int rows = 200;
+            SmallReport r(rows);
+            r.Report.Page().SetColumns(columns);
+            r.Report.Page().PrintOrder = order;
+            r.Report.Page().SetNativeColumnSpace(50);
+            const int width = (1900 - 50 * (columns - 1)) / columns;
+            r.Detail->Size().SetNativeWidth(width);
+            r.Band(rbPageHeader, QStringLiteral("PageHeaderBand1"), 100);
+            RecordingFilter filter;
+            r.Report.ExportToFilter(filter);
+
+            // A4 portrait, margins 100: 2670 below the page header, 53 rows of 50.
+            const int perColumn = 53;
+            const int pages = filter.Log.count(QStringLiteral("NewPage"));
+            EXPECT_EQ(pages, (rows + perColumn * columns - 1) / (perColumn * columns));
+            for (int row = 1; row <= rows; ++row) {
+                QList<const RecordingFilter::Call*> calls;
+                for (const auto& call : filter.Calls)
+                    if (call.Kind == QLatin1String("Text") && call.Text == QString::number(row))
+                        calls << &call;
+                ASSERT_EQ(calls.size(), 1) << row;
+                const auto& call = *calls.first();
+                EXPECT_GE(call.Page, 1) << row;
+                EXPECT_GE(call.X, 100) << row;
+                EXPECT_LE(call.X + width, 2000) << row;
+                EXPECT_GE(call.Y, 200) << row;
+                EXPECT_LE(call.Y + 50, 2870) << row;
+                // Where the order puts the row on its page.
+                const int index = (row - 1) % (perColumn * columns);
+                const int column = order == ColByCol ? index / perColumn : index % columns;
+                const int line = order == ColByCol ? index % perColumn : index / columns;
+                EXPECT_EQ(call.X, 100 + column * (width + 50)) << row;
+                EXPECT_EQ(call.Y, 200 + line * 50) << row;
+            }
+        }
+    }
+}
