@@ -26,6 +26,7 @@ set(CPACK_DEBIAN_FILE_NAME "vialar_${PROJECT_VERSION}_amd64.deb")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, \
 qt6-qpa-plugins, libfbclient2, firebird3.0-server-core, firebird3.0-utils, \
+qt6-translations-l10n, \
 libicu72, libjpeg62-turbo, libfreetype6, libfontconfig1, fonts-liberation2, \
 libc6, libstdc++6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client")
