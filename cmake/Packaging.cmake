@@ -75,11 +75,11 @@ set(CPACK_DEBIAN_FILE_NAME "vialar_${PROJECT_VERSION}_amd64.deb")
 set(CPACK_STRIP_FILES ON)
 # The libraries the binaries link come from dpkg-shlibdeps. Listed by hand is only
 # what is opened at run time, which no linker sees: Qt's platform plugins (offscreen
-# for vialar-tool), the Firebird client (loaded by name), the embedded engine for a
+# for vialar-tool) and its translations of the standard dialogs, the Firebird client (loaded by name), the embedded engine for a
 # local file, gfix and gbak for check-db, and the fonts the reports measure with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, libfbclient2, firebird3.0-server-core, firebird3.0-utils, \
-fonts-liberation2")
+    "qt6-qpa-plugins, qt6-translations-l10n, libfbclient2, firebird3.0-server-core, \
+firebird3.0-utils, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client")
 include(CPack)

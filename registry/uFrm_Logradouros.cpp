@@ -21,6 +21,7 @@
 #include "data/TSQLQuery.h"
 #include "registry/udmLogradouros.h"
 #include "report_engine/base/Colors.h"
+#include "toolkit/AccessibleTexts.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/TComponents.h"
 #include "toolkit/TDBEdit.h"
@@ -199,6 +200,7 @@ TFrm_Logradouros::TFrm_Logradouros(QWidget* owner) : QDialog(owner) {
     PageControl1->setGeometry(0, 0, kClientWidth, kClientHeight);
     CreateRecordPage();
     CreateSearchPage();
+    DescribeControls();
     PageControl1->setCurrentWidget(TabCadastro);
 
     FKeyPreview = new TKeyPreview(this, [this](QKeyEvent& key) { return FormKeyDown(key); });
@@ -310,6 +312,29 @@ void TFrm_Logradouros::CreateRecordPage() {
                                    Botao_Excluir,
                                    Botao_Fechar};
     for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
+
+// The boxes' labels are separate widgets, and two of them read "Ano": each box gets a
+// name of its own, and the required ones say so.
+void TFrm_Logradouros::DescribeControls() {
+    SetAccessibleTexts({
+        {ddd, "Código", "Somente leitura"},
+        {C1, "Projeto de Lei", ""},
+        {C2, "Ano do projeto de lei", ""},
+        {C3J, "Lei", "Obrigatório"},
+        {C4J, "Ano da lei", "Obrigatório"},
+        {C5, "Tipo", ""},
+        {C6J, "Nome", "Obrigatório"},
+        {C8, "Título", ""},
+        {C7, "Nome Usual", ""},
+        {C9, "Localização", ""},
+        {C10, "Observação", ""},
+        {Procura, "Valor procurado",
+         "Procura na coluna escolhida à medida que se digita; Enter abre o logradouro"},
+        {DBGrid1, "Lista dos logradouros",
+         "Clique no título de uma coluna para procurar por ela; Enter abre o logradouro"},
+        {Clique1, "Atualizar a lista", "Recarrega a lista dos logradouros"},
+    });
 }
 
 void TFrm_Logradouros::CreateSearchPage() {

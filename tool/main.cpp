@@ -14,6 +14,7 @@
 #include "tool/Commands.h"
 #include "tool/Console.h"
 #include "tool/ToolError.h"
+#include "toolkit/Translations.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vialar-tool"));
     QApplication::setApplicationVersion(QStringLiteral(VIALAR_VERSION));
+    InstallQtTranslations();
 
     try {
         return Run(QApplication::arguments().mid(1));
