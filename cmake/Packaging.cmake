@@ -7,6 +7,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/vialar.svg
         DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/vialar.conf.example DESTINATION share/doc/vialar)
 
+# The nightly backup's systemd service and timer, as examples in the documentation: an
+# administrator copies them to /etc/systemd/system and enables the timer; the package
+# itself installs and enables no unit.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/systemd/vialar-backup.service
+              ${PROJECT_SOURCE_DIR}/packaging/systemd/vialar-backup.timer
+        DESTINATION share/doc/vialar/examples)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vialar)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
