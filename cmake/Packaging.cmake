@@ -51,6 +51,13 @@ install(FILES ${packaging}/copyright ${packaging}/vialar.conf.example
               ${package_documents}/changelog.gz
         DESTINATION share/doc/vialar)
 
+# The nightly backup's systemd service and timer, as examples in the documentation: an
+# administrator copies them to /etc/systemd/system and enables the timer; the package
+# itself installs and enables no unit.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/systemd/vialar-backup.service
+              ${PROJECT_SOURCE_DIR}/packaging/systemd/vialar-backup.timer
+        DESTINATION share/doc/vialar/examples)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vialar)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -75,8 +82,9 @@ set(CPACK_DEBIAN_FILE_NAME "vialar_${PROJECT_VERSION}_amd64.deb")
 set(CPACK_STRIP_FILES ON)
 # The libraries the binaries link come from dpkg-shlibdeps. Listed by hand is only
 # what is opened at run time, which no linker sees: Qt's platform plugins (offscreen
-# for vialar-tool) and its translations of the standard dialogs, the Firebird client (loaded by name), the embedded engine for a
-# local file, gfix and gbak for check-db, and the fonts the reports measure with.
+# for vialar-tool) and its translations of the standard dialogs, the Firebird client
+# (loaded by name), the embedded engine for a local file, gfix and gbak for check-db
+# and the backups, and the fonts the reports measure with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, qt6-translations-l10n, libfbclient2, firebird3.0-server-core, \

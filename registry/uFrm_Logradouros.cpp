@@ -19,6 +19,7 @@
 #include "data/TField.h"
 #include "data/TSQLConnection.h"
 #include "data/TSQLQuery.h"
+#include "registry/StreetRules.h"
 #include "registry/udmLogradouros.h"
 #include "report_engine/base/Colors.h"
 #include "toolkit/AccessibleTexts.h"
@@ -150,17 +151,6 @@ QPushButton* CreateButton(QWidget* page, const QString& name, const QString& cap
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
-}
-
-// A text as a SQL string literal: in quotes, each quote inside doubled.
-QString SqlLiteral(const QString& text) {
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
-}
-
-QString IdentifierText(qint32 id) {
-    return QStringLiteral("%1").arg(id, 6, 10, QLatin1Char('0'));
 }
 
 // The first and last letters of a box's name decide its role (see the header).
@@ -586,10 +576,9 @@ void TFrm_Logradouros::Botao_ObrigatoriosClick() {
     for (QObject* component : OwnedComponents(this)) {
         auto* box = qobject_cast<TDBEdit*>(component);
         if (!box || !NameEndsWith(*box, QLatin1Char('J'))) continue;
-        // Blanks alone count as empty: the field would store them as empty text.
-        if (box->text().trimmed().isEmpty()) {
+        if (StreetRules::IsMissing(box->text())) {
             box->setFocus();
-            ShowMessage(QStringLiteral("Campo com preenchimento obrigatório!"));
+            ShowMessage(StreetRules::RequiredFieldMessage());
             CamposOK = false;
             return;
         }
@@ -601,24 +590,21 @@ void TFrm_Logradouros::C6JExit() {
     TCachedDataSet* record = dmLogradouros->cdsDados;
     const QString tipo = record->FieldByName(QStringLiteral("TIPO"))->AsString();
     const QString nome = record->FieldByName(QStringLiteral("NOME"))->AsString();
-    const QString id = record->FieldByName(QStringLiteral("I_ID"))->AsString();
+    const qint32 id = record->FieldByName(QStringLiteral("I_ID"))->AsInteger();
 
     sqlBusca->Close();
     sqlBusca->SQL().Clear();
-    sqlBusca->SQL().Add(QStringLiteral("SELECT TIPO,NOME,I_ID FROM LOGRADOUROS WHERE TIPO=") +
-                        SqlLiteral(tipo) + QStringLiteral(" AND NOME=") + SqlLiteral(nome) +
-                        QStringLiteral(" AND I_ID<>") + id);
+    sqlBusca->SQL().Add(StreetRules::DuplicateSql(tipo, nome, id));
     sqlBusca->Open();
     const bool found = !sqlBusca->Eof();
     const QString foundTipo =
         found ? sqlBusca->FieldByName(QStringLiteral("TIPO"))->AsString() : QString();
     const QString foundNome =
         found ? sqlBusca->FieldByName(QStringLiteral("NOME"))->AsString() : QString();
-    if (nome.isEmpty() || tipo != foundTipo || nome != foundNome) return;
+    if (!StreetRules::IsSameStreet(tipo, nome, foundTipo, foundNome)) return;
 
     const qint32 foundId = sqlBusca->FieldByName(QStringLiteral("I_ID"))->AsInteger();
-    ShowMessage(QStringLiteral("Atenção, Nome da Rua já cadastrado no código : ") +
-                IdentifierText(foundId));
+    ShowMessage(StreetRules::DuplicateMessage(foundId));
     record->FieldByName(QStringLiteral("NOME"))->Clear();
     if (AskQuestion(QStringLiteral("Deseja visualizar cadastro ?"), Descricao_Sistema,
                     TMsgButton::No)) {

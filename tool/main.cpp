@@ -22,8 +22,8 @@ QString ToolHelp() {
     QString text = QStringLiteral(
         "Uso: vialar-tool COMANDO [OPÇÕES]\n"
         "\n"
-        "Prepara e verifica o banco de dados dos logradouros e emite o relatório dos\n"
-        "logradouros sem tela. O banco de dados é LOGRADOUROS.FDB na pasta atual, ou o\n"
+        "Prepara, verifica, importa, exporta e copia o banco de dados dos logradouros e\n"
+        "emite o relatório dos logradouros sem tela. O banco de dados é LOGRADOUROS.FDB na pasta atual, ou o\n"
         "configurado em /etc/vialar/vialar.conf, ~/.config/vialar/vialar.conf ou na\n"
         "variável VIALAR_DATABASE, como no programa.\n"
         "\n"
@@ -40,7 +40,8 @@ QString ToolHelp() {
         "Códigos de saída: 0 sucesso, 1 falha inesperada, 2 argumentos inválidos,\n"
         "3 configuração recusada, 4 banco de dados ausente, bloqueado ou inacessível,\n"
         "5 banco de dados danificado, 6 formato desconhecido, 7 arquivo não gravado,\n"
-        "8 arquivo de entrada ilegível, 9 impressora inexistente, 10 banco já existe.");
+        "8 arquivo de entrada ilegível, 9 impressora inexistente, 10 banco já existe,\n"
+        "11 linhas recusadas na importação.");
     return text;
 }
 
