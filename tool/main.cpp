@@ -23,9 +23,9 @@ QString ToolHelp() {
         "Uso: vialar-tool COMANDO [OPÇÕES]\n"
         "\n"
         "Prepara, verifica, importa, exporta e copia o banco de dados dos logradouros e\n"
-        "emite o relatório dos logradouros sem tela. O banco de dados é LOGRADOUROS.FDB na pasta atual, ou o\n"
-        "configurado em /etc/vialar/vialar.conf, ~/.config/vialar/vialar.conf ou na\n"
-        "variável VIALAR_DATABASE, como no programa.\n"
+        "emite o relatório dos logradouros sem tela. O banco de dados é LOGRADOUROS.FDB\n"
+        "na pasta atual, ou o configurado em /etc/vialar/vialar.conf,\n"
+        "~/.config/vialar/vialar.conf ou na variável VIALAR_DATABASE, como no programa.\n"
         "\n"
         "Comandos:\n");
     for (const ToolCommand* command = kToolCommands; command->Name; ++command)
