@@ -95,7 +95,7 @@ QString FormatSection(const QString& section, double magnitude, bool negative,
     auto emitDigit = [&](QString& out) {
         out += integerDigits.at(nextDigit);
         const int remaining = digitCount - 1 - nextDigit;
-        if (layout.thousands && remaining > 0 && remaining % 3 == 0) out += separators.Thousands;
+        if (layout.thousands && remaining > 0 && remaining % 3 == 0) out += separators.Thousand;
         ++nextDigit;
     };
 
@@ -144,15 +144,19 @@ QString FormatSection(const QString& section, double magnitude, bool negative,
 
 }  // namespace
 
-TNumberSeparators TNumberSeparators::FromLocale(const QLocale& locale) {
+TNumberSeparators TNumberSeparators::FromSystem() {
+    // Qt's system locale takes its numbers from LC_ALL, LC_NUMERIC or LANG, in that order.
+    const QLocale locale = QLocale::system();
     TNumberSeparators separators;
-    separators.Thousands = locale.groupSeparator();
-    separators.Decimal = locale.decimalPoint();
+    const QString group = locale.groupSeparator();
+    const QString decimal = locale.decimalPoint();
+    if (group.size() == 1) separators.Thousand = group.at(0);
+    if (decimal.size() == 1) separators.Decimal = decimal.at(0);
     return separators;
 }
 
 TNumberSeparators& NumberSeparators() {
-    static TNumberSeparators separators = TNumberSeparators::FromLocale(QLocale::system());
+    static TNumberSeparators separators = TNumberSeparators::FromSystem();
     return separators;
 }
 
@@ -160,7 +164,7 @@ QString FormatFloat(const QString& format, double value, const TNumberSeparators
     if (format.isEmpty()) {
         if (std::trunc(value) == value && std::fabs(value) < 1e15)
             return QString::number(qint64(value));
-        return QString::number(value, 'g', 15).replace(QLatin1Char('.'), separators.Decimal);
+        return QString::number(value, 'g', 15);
     }
     const QStringList sections = Sections(format);
     if (value < 0 && sections.size() > 1 && !sections.at(1).isEmpty()) {

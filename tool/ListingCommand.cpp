@@ -192,6 +192,7 @@ int RunListing(Arguments& arguments) {
             progress.SetPhase(QStringLiteral("Gravando"));
             const std::unique_ptr<TVRExportFilter> filter =
                 filterEntry->FExportFilterClass.Create(output->StagingPath());
+            filter->SetDocumentName(QFileInfo(request.OutputFile).absoluteFilePath());
             pages.ExportToFilter(*filter);
         } else if (!pages.Save(output->StagingPath())) {
             throw ToolError(kExitFailure, QStringLiteral("o relatório não foi concluído."));

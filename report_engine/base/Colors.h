@@ -32,47 +32,27 @@ constexpr TColor clMedGray = 0xA4A0A0;
 // "No colour": a brush or background that is not painted.
 constexpr TColor clNone = 0x1FFFFFFF;
 
-// System colours: the colour of an element of the desktop (the text of a window, the
-// face of a button), named by the element's index with the high bit set. A control
-// keeps a system colour as such; it becomes a plain colour only where it is drawn or
-// written (ColorToRGB).
-constexpr TColor clSystemColor = 0x80000000;
-constexpr TColor clScrollBar = clSystemColor | 0;
-constexpr TColor clBackground = clSystemColor | 1;
-constexpr TColor clActiveCaption = clSystemColor | 2;
-constexpr TColor clInactiveCaption = clSystemColor | 3;
-constexpr TColor clMenu = clSystemColor | 4;
-constexpr TColor clWindow = clSystemColor | 5;
-constexpr TColor clWindowFrame = clSystemColor | 6;
-constexpr TColor clMenuText = clSystemColor | 7;
+// System colours: the high byte 0xFF marks the colour of a role of the desktop
+// (its index in the low byte) rather than a value. They stay so in a report's
+// definition and are resolved only where a colour is drawn or written. The window
+// text colour is what a control's font has unless it is given another.
+constexpr TColor clSystemColor = 0xFF000000;
 constexpr TColor clWindowText = clSystemColor | 8;
-constexpr TColor clCaptionText = clSystemColor | 9;
-constexpr TColor clActiveBorder = clSystemColor | 10;
-constexpr TColor clInactiveBorder = clSystemColor | 11;
-constexpr TColor clAppWorkSpace = clSystemColor | 12;
-constexpr TColor clHighlight = clSystemColor | 13;
-constexpr TColor clHighlightText = clSystemColor | 14;
-constexpr TColor clBtnFace = clSystemColor | 15;
-constexpr TColor clBtnShadow = clSystemColor | 16;
-constexpr TColor clGrayText = clSystemColor | 17;
-constexpr TColor clBtnText = clSystemColor | 18;
-constexpr TColor clInactiveCaptionText = clSystemColor | 19;
-constexpr TColor clBtnHighlight = clSystemColor | 20;
-constexpr TColor cl3DDkShadow = clSystemColor | 21;
-constexpr TColor cl3DLight = clSystemColor | 22;
-constexpr TColor clInfoText = clSystemColor | 23;
-constexpr TColor clInfoBk = clSystemColor | 24;
+constexpr TColor clWindow = clSystemColor | 5;
 
 constexpr bool IsSystemColor(TColor color) {
     return (color & 0xFF000000) == clSystemColor;
 }
+// The value a colour draws with. System colours resolve to the classic desktop's
+// values (window text black, window white) rather than the current theme's, so that
+// a report prints and exports the same on every desktop: a dark theme must not turn
+// the text of a white page white.
+constexpr TColor ColorToRGB(TColor color) {
+    if (!IsSystemColor(color)) return color & 0xFFFFFF;
+    return color == clWindow ? clWhite : clBlack;
+}
 
-// The plain 0x00BBGGRR value of a colour: a system colour's value in the desktop's
-// standard colour scheme (the window text is black, a window white), any other colour
-// without its high byte.
-TColor ColorToRGB(TColor color);
-
-// The toolkit's colour names ("clSilver", "clMoneyGreen", "clWindowText", ...), compared without
+// The toolkit's colour names ("clSilver", "clMoneyGreen", ...), compared without
 // regard to case; nothing when the name is not one of them.
 std::optional<TColor> IdentToColor(const QString& name);
 // A colour name or, failing that, a number (decimal, or hexadecimal with "$" or

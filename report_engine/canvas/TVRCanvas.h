@@ -33,8 +33,8 @@ struct TVRFont {
     bool Italic = false;
     bool Underline = false;
     bool StrikeOut = false;
-    TColor Color = clWindowText;  // resolved where the text is drawn or written
-    int Charset = 1;              // DEFAULT_CHARSET
+    TColor Color = clWindowText;
+    int Charset = 1;  // DEFAULT_CHARSET
 
     bool operator==(const TVRFont&) const = default;
 };

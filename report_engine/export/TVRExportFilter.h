@@ -95,6 +95,11 @@ public:
 
     bool Active() const { return FActive; }
     QString FileName() const { return FFilename; }
+    // The name the document is known by, for formats that write it into the file (the
+    // HTML title): the target's own path. It is the file name unless the caller writes
+    // the file somewhere else first and moves it into place when complete.
+    QString DocumentName() const { return FDocumentName.isEmpty() ? FFilename : FDocumentName; }
+    void SetDocumentName(const QString& name) { FDocumentName = name; }
     TCustomVRReport* Owner() const { return FOwner; }
     void SetOwner(TCustomVRReport* owner) { FOwner = owner; }
     TVRPrinter* OriginalVRPrinter() const { return FOriginalVRPrinter; }
@@ -104,6 +109,7 @@ protected:
     TVRPrinter* FOriginalVRPrinter = nullptr;
     bool FActive = false;
     QString FFilename;
+    QString FDocumentName;
     TCustomVRReport* FOwner = nullptr;
     // Free for the filter's own use (typically its output lines).
     QStringList finalDoc;

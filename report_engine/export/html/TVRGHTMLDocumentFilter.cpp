@@ -102,8 +102,8 @@ void AppendEscaped(QString& escaped, const QString& text) {
 }
 
 QString HtmlColor(TColor color) {
-    static const char digits[] = "0123456789ABCDEF";
     color = ColorToRGB(color);
+    static const char digits[] = "0123456789ABCDEF";
     const int channels[] = {int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF)};
     QString text(7, u'#');
     for (int i = 0; i < 3; ++i) {
@@ -154,7 +154,7 @@ void TVRGHTMLDocumentFilter::Start(int paperWidth, int paperHeight, const TVRFon
     WriteLine(
         QStringLiteral(" <meta name=\"viewport\" content=\"width=device-width, "
                        "initial-scale=1\" />"));
-    WriteLine(QStringLiteral(" <title>") + TitleText(FFilename) + QStringLiteral("</title>"));
+    WriteLine(QStringLiteral(" <title>") + TitleText(DocumentName()) + QStringLiteral("</title>"));
     WriteLine(QStringLiteral("</head>"));
     // The body keeps its onload call although the document defines no such
     // function: browsers ignore it, and documents written before expect the same

@@ -44,11 +44,13 @@ protected:
 };
 
 // A one-band report of `rows` detail rows: a white detail band (10 mm) holding a
-// left-aligned text with spaces and markup characters, a right-aligned and a centred one.
+// left-aligned text with spaces and markup characters, a right-aligned and a centred one,
+// each in the window-text colour that labels have unless given another.
 struct SmallReport {
     TVRReport Report;
     int Rows = 0;
     int Row = 0;
+    TVRLabel* NameLabel = nullptr;
 
     explicit SmallReport(int rows) : Rows(rows) {
         Report.SetUnits(TVRUnit::MM);
@@ -64,7 +66,7 @@ struct SmallReport {
         detail->Size().SetHeight(10);
         detail->Size().SetWidth(277);
         detail->Color = clWhite;
-        Text(detail, QStringLiteral("Nome"), QStringLiteral("Rua  <b>\"S\" & 'T'"), 0, 60, true,
+        NameLabel = Text(detail, QStringLiteral("Nome"), QStringLiteral("Rua  <b>\"S\" & 'T'"), 0, 60, true,
              taLeftJustify);
         Text(detail, QStringLiteral("Ano"), QStringLiteral("1990"), 100, 30, false, taRightJustify);
         Text(detail, QStringLiteral("Local"), QStringLiteral("Centro"), 150, 40, false, taCenter);
@@ -72,7 +74,7 @@ struct SmallReport {
     }
 
     // An 8-point transparent label 2 mm below the band's top, 5 mm high.
-    static void Text(TVRBand* band, const QString& name, const QString& caption, double left,
+    static TVRLabel* Text(TVRBand* band, const QString& name, const QString& caption, double left,
                      double width, bool bold, TAlignment alignment) {
         auto* label = listing::Place<TVRLabel>(band, name, left, 2, width, 5);
         label->AutoSize = false;
@@ -81,6 +83,7 @@ struct SmallReport {
         label->SetAlignment(alignment);
         label->Transparent = true;
         label->SetCaption(caption);
+        return label;
     }
 };
 
@@ -147,6 +150,35 @@ TEST_F(HtmlExportTest, SmallReportGivesTheDocumentLineByLine) {
         "</html>",
     };
     EXPECT_EQ(DocumentLines(ReadAll(fileName)), expected);
+}
+
+// A text's style carries its font colour unless that is black given as a plain value;
+// a system colour, such as the window-text colour labels have by default, is written
+// resolved.
+TEST_F(HtmlExportTest, TextStyleCarriesTheFontColourUnlessPlainBlack) {
+    const struct {
+        TColor Colour;
+        const char* StyleEnd;
+    } cases[] = {
+        {clBlack, "font-size:8pt;font-weight:bold;\">"},
+        {clRed, "font-size:8pt;font-weight:bold;color:#FF0000;\">"},
+        {clWindowText, "font-size:8pt;font-weight:bold;color:#000000;\">"},
+    };
+    for (const auto& c : cases) {
+        SmallReport small(1);
+        small.NameLabel->Font().Color = c.Colour;
+        const QString fileName = folder.filePath("colour.htm");
+        {
+            TVRGHTMLDocumentFilter filter(fileName);
+            small.Report.ExportToFilter(filter);
+        }
+        const QStringList lines = DocumentLines(ReadAll(fileName));
+        const auto start = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+            return line.startsWith(QLatin1String("<div ID=\"Nome\""));
+        });
+        ASSERT_NE(start, lines.end());
+        EXPECT_TRUE(start->endsWith(QLatin1String(c.StyleEnd))) << qPrintable(*start);
+    }
 }
 
 TEST_F(HtmlExportTest, LaterPagesAreOffsetByThePageHeight) {
@@ -256,39 +288,6 @@ TEST_F(HtmlExportTest, PicturesGoBesideTheDocumentOncePerPageHeader) {
     EXPECT_TRUE(QFile::exists(pictures + "/Imagem.jpg"));
     EXPECT_TRUE(ReadAll(folder.filePath("second.htm"))
                     .contains("<img src=\"" + pictures.toUtf8() + "/Imagem.jpg\">"));
-}
-
-// "color:" follows the weight unless the colour is black given as a plain value; a
-// system colour, the window text of the toolkit's fonts included, is written as its
-// value.
-TEST_F(HtmlExportTest, TextColourIsWrittenUnlessPlainBlack) {
-    struct Case {
-        TColor Colour;
-        QByteArray Style;  // the end of the DIV start tag
-    };
-    const Case cases[] = {
-        {clBlack, "font-size:8pt;font-weight:bold;\">"},
-        {clRed, "font-size:8pt;font-weight:bold;color:#FF0000;\">"},
-        {0x336699, "font-size:8pt;font-weight:bold;color:#996633;\">"},
-        {clWindowText, "font-size:8pt;font-weight:bold;color:#000000;\">"},
-        {clHighlight, "font-size:8pt;font-weight:bold;color:#0A246A;\">"},
-    };
-    for (const Case& c : cases) {
-        TVRFont font;
-        font.Size = 8;
-        font.Bold = true;
-        font.Color = c.Colour;
-        TVRGHTMLDocumentFilter filter{QString()};
-        filter.Start(2970, 2100, font);
-        filter.EndPage();
-        filter.NewPage();
-        filter.TextOut(100, 100, font, clWhite, taLeftJustify, QStringLiteral("Tipo"));
-        filter.EndPage();
-        filter.Finish();
-        EXPECT_TRUE(filter.Document().contains(c.Style + "\r\nTipo\r\n</DIV>\r\n"))
-            << std::hex << c.Colour << "\n"
-            << filter.Document().constData();
-    }
 }
 
 // A picture with nothing in it writes no file, and its box no IMG element that would

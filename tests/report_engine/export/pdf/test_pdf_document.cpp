@@ -252,32 +252,6 @@ TEST_F(PdfDocument, BaseFontNamesAreEscaped) {
     }
 }
 
-// A text's colour before its font: plain colours as they are, a system colour (the
-// toolkit's default window text) as its value.
-TEST_F(PdfDocument, TextColourIsWrittenResolved) {
-    struct Case {
-        TColor Colour;
-        QByteArray Written;
-    };
-    const Case cases[] = {
-        {clBlack, "0.00 0.00 0.00 rg"},
-        {clRed, "1.00 0.00 0.00 rg"},
-        {clWindowText, "0.00 0.00 0.00 rg"},
-        {clHighlight, "0.04 0.14 0.42 rg"},
-    };
-    for (const Case& c : cases) {
-        TVRFont font = ArialFont(8);
-        font.Color = c.Colour;
-        const QByteArray content = PageContent(Export({[&](TVRPDFDocumentFilter& filter) {
-                                                   filter.TextOut(100, 100, font, clWhite,
-                                                                  taLeftJustify, "Rua");
-                                               }}),
-                                               1);
-        EXPECT_TRUE(content.startsWith("BT\r\n" + c.Written + "\r\n/F00 8 Tf\r\n"))
-            << std::hex << c.Colour << ": " << content.constData();
-    }
-}
-
 TEST_F(PdfDocument, NumbersFontsInOrderOfFirstUseAcrossPages) {
     const QByteArray document = Export({
         [](TVRPDFDocumentFilter& filter) {
@@ -493,4 +467,27 @@ TEST(PdfFilterComponent, OffersPdfWhileItLivesAndSetsTheProcessSettings) {
     EXPECT_EQ(VRExportFilterLibrary().Count(), before);
     EXPECT_EQ(VRExportFilterLibrary().GetFilterByExtension("PDF"), nullptr);
     PDFExportSettings() = TVRPDFSettings();
+}
+
+// A text's fill colour is its font colour, system colours resolved: the window-text
+// colour that labels have by default writes as black, as a plain black does.
+TEST_F(PdfDocument, TextColourIsTheFontColourWithSystemColoursResolved) {
+    const struct {
+        TColor Colour;
+        const char* Fill;
+    } cases[] = {
+        {clBlack, "0.00 0.00 0.00 rg"},
+        {clRed, "1.00 0.00 0.00 rg"},
+        {clWindowText, "0.00 0.00 0.00 rg"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray document = Export({[&c](TVRPDFDocumentFilter& filter) {
+            TVRFont font = ArialFont(8);
+            font.Color = c.Colour;
+            filter.TextOut(100, 100, font, clWhite, taLeftJustify, QStringLiteral("Rua"));
+        }});
+        EXPECT_EQ(PageContent(document, 1), QByteArray("BT\r\n") + c.Fill +
+                                                "\r\n/F00 8 Tf\r\n 1 0 0 1 28 558 Tm (Rua) Tj\r\nET\r\n")
+            << std::hex << c.Colour;
+    }
 }
