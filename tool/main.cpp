@@ -10,6 +10,7 @@
 #include <exception>
 #include <optional>
 
+#include "app/uTotal.h"
 #include "tool/Arguments.h"
 #include "tool/Commands.h"
 #include "tool/Console.h"
@@ -101,6 +102,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("vialar-tool"));
     QApplication::setApplicationVersion(QStringLiteral(VIALAR_VERSION));
     InstallQtTranslations();
+    // The program fixes its date format and the Portuguese names as its main window
+    // opens; the tool writes the same dates (a PDF's creation date, the page file's
+    // date texts) as the program does.
+    AcertaPadraoData();
 
     try {
         return Run(QApplication::arguments().mid(1));

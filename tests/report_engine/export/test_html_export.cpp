@@ -14,6 +14,7 @@
 #include "data/Exception.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/controls/TVRImage.h"
 #include "report_engine/controls/TVRShape.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "tests/support/ListingFixture.h"
@@ -287,6 +288,24 @@ TEST_F(HtmlExportTest, PicturesGoBesideTheDocumentOncePerPageHeader) {
     EXPECT_TRUE(QFile::exists(pictures + "/Imagem.jpg"));
     EXPECT_TRUE(ReadAll(folder.filePath("second.htm"))
                     .contains("<img src=\"" + pictures.toUtf8() + "/Imagem.jpg\">"));
+}
+
+// A picture with nothing in it writes no file, and its box no IMG element that would
+// show a broken image.
+TEST_F(HtmlExportTest, AnEmptyPictureGetsNoImageElement) {
+    auto listing = listing::MakeListing(3);
+    const QList<TVRImage*> emblems = listing->PageHeader->findChildren<TVRImage*>();
+    ASSERT_EQ(emblems.size(), 1);
+    emblems[0]->Picture().Clear();
+    const QString fileName = folder.filePath("sem-emblema.htm");
+    TVRGHTMLDocumentFilter filter(fileName);
+    listing->Report->ExportToFilter(filter);
+    const QStringList lines = DocumentLines(ReadAll(fileName));
+    const QStringList boxes = lines.filter(QStringLiteral("<DIV ID=\"Imagem\""));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].endsWith("px\"></div>")) << boxes[0].toStdString();
+    EXPECT_TRUE(lines.filter(QStringLiteral("<img")).isEmpty());
+    EXPECT_FALSE(QFile::exists(folder.filePath("Imagem.jpg")));
 }
 
 TEST_F(HtmlExportTest, EncodingsOfTheDocument) {
