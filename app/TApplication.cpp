@@ -3,10 +3,12 @@
 #include "report_engine/ui/TVRProgressForm.h"
 #include "report_engine/ui/preview/TVRStandardPreview.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/Translations.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     InstallProgressWindow();
     InstallPreviewWindow();
+    InstallQtTranslations();
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -168,6 +168,8 @@ TFrm_Principal::TFrm_Principal(QWidget* owner) : QMainWindow(owner) {
         setGeometry(screen->availableGeometry());
     }
 
+    DescribeControls();
+
     // Watch the program's modal windows closing (see eventFilter).
     qApp->installEventFilter(this);
 }

@@ -75,6 +75,8 @@ private:
     QAction* AddCommand(QMenu* menu, const QString& name, const QString& caption, int imageIndex,
                         void (TFrm_Principal::*handler)());
     void OpenStreetRegistry();
+    // Names and descriptions for assistive technology (MainWindowAccessibility.cpp).
+    void DescribeControls();
 };
 
 // The main window while it exists; none once the user has confirmed the exit.

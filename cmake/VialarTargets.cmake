@@ -24,20 +24,64 @@ function(vialar_library name dir)
     endif()
 endfunction()
 
-# vialar_tests(DIR [LIBS ...]): one test program per tests/DIR/test_*.cpp, each
-# registered with CTest test by test; DIR may be a subfolder (report_engine/emf gives
-# the programs report_engine_emf_test_* and the tests report_engine.emf.*). Every program starts a QApplication on the
-# offscreen platform (see tests/support/TestMain.cpp), so widget tests need no display.
+# How the tree is linked. lld, where the compiler can use it, links the test programs
+# and the tool several times faster than the default linker (most of a link is the
+# debug information). Links run in a pool of their own, at most one per 2 GiB of
+# memory and never more than the compile jobs, so that a small machine compiles beside
+# a link instead of swapping under several.
+include(CheckLinkerFlag)
+check_linker_flag(CXX -fuse-ld=lld VIALAR_HAVE_LLD)
+if(VIALAR_HAVE_LLD)
+    add_link_options(-fuse-ld=lld)
+endif()
+cmake_host_system_information(RESULT vialar_memory_mib QUERY TOTAL_PHYSICAL_MEMORY)
+cmake_host_system_information(RESULT vialar_cores QUERY NUMBER_OF_LOGICAL_CORES)
+math(EXPR vialar_links "${vialar_memory_mib} / 2048")
+if(vialar_links LESS 1)
+    set(vialar_links 1)
+elseif(vialar_links GREATER vialar_cores)
+    set(vialar_links ${vialar_cores})
+endif()
+set_property(GLOBAL APPEND PROPERTY JOB_POOLS vialar_link=${vialar_links})
+set(CMAKE_JOB_POOL_LINK vialar_link)
+
+# vialar_tests(DIR [LIBS ...] [OWN_PROGRAM stem...] [PROGRAM_PER_FILE]): the test files
+# tests/DIR/test_*.cpp built into one program, DIR_tests (report_engine/emf gives
+# report_engine_emf_tests), registered with CTest test by test as DIR.Suite.Test
+# (report_engine.emf.EmfPlayer.Foo). New files join the program at the next build.
+# CTest starts every test in a process of its own, so the files of one program share
+# no state at run time; what they share is the program's start (tests/support/
+# TestMain.cpp: a QApplication on the offscreen platform) and the static initialisers
+# of every file. A file whose initialisers change the process for all of its tests
+# (fontconfig's configuration, read once) is named in OWN_PROGRAM and gets a program
+# of its own, DIR_STEM; PROGRAM_PER_FILE gives every file its own program (scripts run
+# some of them directly, by name, and each carries its own definitions).
+# Every test program compiles with the precompiled GoogleTest and Qt headers of
+# vialar_test_support (tests/CMakeLists.txt).
 function(vialar_tests dir)
-    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "PROGRAM_PER_FILE" "" "LIBS;OWN_PROGRAM" ${ARGN})
     file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/test_*.cpp)
+    string(REPLACE "/" "_" target_stem ${dir})
+    string(REPLACE "/" "." test_prefix ${dir})
+    set(shared)
+    set(programs)
     foreach(test_source IN LISTS tests)
         get_filename_component(stem ${test_source} NAME_WE)
-        string(REPLACE "/" "_" target_stem ${dir})
-        string(REPLACE "/" "." test_prefix ${dir})
-        set(target ${target_stem}_${stem})
-        add_executable(${target} ${test_source})
+        if(ARG_PROGRAM_PER_FILE OR stem IN_LIST ARG_OWN_PROGRAM)
+            set(target ${target_stem}_${stem})
+            add_executable(${target} ${test_source})
+            list(APPEND programs ${target})
+        else()
+            list(APPEND shared ${test_source})
+        endif()
+    endforeach()
+    if(shared)
+        add_executable(${target_stem}_tests ${shared})
+        list(APPEND programs ${target_stem}_tests)
+    endif()
+    foreach(target IN LISTS programs)
         target_link_libraries(${target} PRIVATE vialar_test_support ${ARG_LIBS})
+        target_precompile_headers(${target} REUSE_FROM vialar_test_support)
         gtest_discover_tests(${target}
             TEST_PREFIX "${test_prefix}."
             DISCOVERY_MODE PRE_TEST

@@ -1,5 +1,6 @@
 #include "data/NumberFormat.h"
 
+#include <QLocale>
 #include <QStringList>
 #include <cmath>
 
@@ -70,7 +71,8 @@ SectionLayout Analyse(const QString& section) {
     return layout;
 }
 
-QString FormatSection(const QString& section, double magnitude, bool negative) {
+QString FormatSection(const QString& section, double magnitude, bool negative,
+                      const TNumberSeparators& separators) {
     const SectionLayout layout = Analyse(section);
 
     // Digits of the rounded magnitude, split at the point.
@@ -93,7 +95,7 @@ QString FormatSection(const QString& section, double magnitude, bool negative) {
     auto emitDigit = [&](QString& out) {
         out += integerDigits.at(nextDigit);
         const int remaining = digitCount - 1 - nextDigit;
-        if (layout.thousands && remaining > 0 && remaining % 3 == 0) out += QLatin1Char(',');
+        if (layout.thousands && remaining > 0 && remaining % 3 == 0) out += separators.Thousand;
         ++nextDigit;
     };
 
@@ -129,7 +131,7 @@ QString FormatSection(const QString& section, double magnitude, bool negative) {
             if (!afterPoint && layout.integerPlaces == 0) {
                 while (nextDigit < digitCount) emitDigit(out);
             }
-            if (!afterPoint && !decimals.isEmpty()) out += QLatin1Char('.');
+            if (!afterPoint && !decimals.isEmpty()) out += separators.Decimal;
             afterPoint = true;
         } else if (c == QLatin1Char(',')) {
             // Thousands separators come from the digits themselves.
@@ -142,7 +144,23 @@ QString FormatSection(const QString& section, double magnitude, bool negative) {
 
 }  // namespace
 
-QString FormatFloat(const QString& format, double value) {
+TNumberSeparators TNumberSeparators::FromSystem() {
+    // Qt's system locale takes its numbers from LC_ALL, LC_NUMERIC or LANG, in that order.
+    const QLocale locale = QLocale::system();
+    TNumberSeparators separators;
+    const QString group = locale.groupSeparator();
+    const QString decimal = locale.decimalPoint();
+    if (group.size() == 1) separators.Thousand = group.at(0);
+    if (decimal.size() == 1) separators.Decimal = decimal.at(0);
+    return separators;
+}
+
+TNumberSeparators& NumberSeparators() {
+    static TNumberSeparators separators = TNumberSeparators::FromSystem();
+    return separators;
+}
+
+QString FormatFloat(const QString& format, double value, const TNumberSeparators& separators) {
     if (format.isEmpty()) {
         if (std::trunc(value) == value && std::fabs(value) < 1e15)
             return QString::number(qint64(value));
@@ -150,10 +168,10 @@ QString FormatFloat(const QString& format, double value) {
     }
     const QStringList sections = Sections(format);
     if (value < 0 && sections.size() > 1 && !sections.at(1).isEmpty()) {
-        return FormatSection(sections.at(1), -value, false);
+        return FormatSection(sections.at(1), -value, false, separators);
     }
     if (value == 0 && sections.size() > 2 && !sections.at(2).isEmpty()) {
-        return FormatSection(sections.at(2), 0, false);
+        return FormatSection(sections.at(2), 0, false, separators);
     }
-    return FormatSection(sections.at(0), std::fabs(value), value < 0);
+    return FormatSection(sections.at(0), std::fabs(value), value < 0, separators);
 }

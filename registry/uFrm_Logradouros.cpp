@@ -19,8 +19,10 @@
 #include "data/TField.h"
 #include "data/TSQLConnection.h"
 #include "data/TSQLQuery.h"
+#include "registry/StreetRules.h"
 #include "registry/udmLogradouros.h"
 #include "report_engine/base/Colors.h"
+#include "toolkit/AccessibleTexts.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/TComponents.h"
 #include "toolkit/TDBEdit.h"
@@ -151,17 +153,6 @@ QPushButton* CreateButton(QWidget* page, const QString& name, const QString& cap
     return button;
 }
 
-// A text as a SQL string literal: in quotes, each quote inside doubled.
-QString SqlLiteral(const QString& text) {
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
-}
-
-QString IdentifierText(qint32 id) {
-    return QStringLiteral("%1").arg(id, 6, 10, QLatin1Char('0'));
-}
-
 // The first and last letters of a box's name decide its role (see the header).
 bool NameStartsWith(const QObject& box, QChar letter) {
     return box.objectName().startsWith(letter, Qt::CaseInsensitive);
@@ -199,6 +190,7 @@ TFrm_Logradouros::TFrm_Logradouros(QWidget* owner) : QDialog(owner) {
     PageControl1->setGeometry(0, 0, kClientWidth, kClientHeight);
     CreateRecordPage();
     CreateSearchPage();
+    DescribeControls();
     PageControl1->setCurrentWidget(TabCadastro);
 
     FKeyPreview = new TKeyPreview(this, [this](QKeyEvent& key) { return FormKeyDown(key); });
@@ -310,6 +302,29 @@ void TFrm_Logradouros::CreateRecordPage() {
                                    Botao_Excluir,
                                    Botao_Fechar};
     for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
+
+// The boxes' labels are separate widgets, and two of them read "Ano": each box gets a
+// name of its own, and the required ones say so.
+void TFrm_Logradouros::DescribeControls() {
+    SetAccessibleTexts({
+        {ddd, "Código", "Somente leitura"},
+        {C1, "Projeto de Lei", ""},
+        {C2, "Ano do projeto de lei", ""},
+        {C3J, "Lei", "Obrigatório"},
+        {C4J, "Ano da lei", "Obrigatório"},
+        {C5, "Tipo", ""},
+        {C6J, "Nome", "Obrigatório"},
+        {C8, "Título", ""},
+        {C7, "Nome Usual", ""},
+        {C9, "Localização", ""},
+        {C10, "Observação", ""},
+        {Procura, "Valor procurado",
+         "Procura na coluna escolhida à medida que se digita; Enter abre o logradouro"},
+        {DBGrid1, "Lista dos logradouros",
+         "Clique no título de uma coluna para procurar por ela; Enter abre o logradouro"},
+        {Clique1, "Atualizar a lista", "Recarrega a lista dos logradouros"},
+    });
 }
 
 void TFrm_Logradouros::CreateSearchPage() {
@@ -561,10 +576,9 @@ void TFrm_Logradouros::Botao_ObrigatoriosClick() {
     for (QObject* component : OwnedComponents(this)) {
         auto* box = qobject_cast<TDBEdit*>(component);
         if (!box || !NameEndsWith(*box, QLatin1Char('J'))) continue;
-        // Blanks alone count as empty: the field would store them as empty text.
-        if (box->text().trimmed().isEmpty()) {
+        if (StreetRules::IsMissing(box->text())) {
             box->setFocus();
-            ShowMessage(QStringLiteral("Campo com preenchimento obrigatório!"));
+            ShowMessage(StreetRules::RequiredFieldMessage());
             CamposOK = false;
             return;
         }
@@ -576,24 +590,21 @@ void TFrm_Logradouros::C6JExit() {
     TCachedDataSet* record = dmLogradouros->cdsDados;
     const QString tipo = record->FieldByName(QStringLiteral("TIPO"))->AsString();
     const QString nome = record->FieldByName(QStringLiteral("NOME"))->AsString();
-    const QString id = record->FieldByName(QStringLiteral("I_ID"))->AsString();
+    const qint32 id = record->FieldByName(QStringLiteral("I_ID"))->AsInteger();
 
     sqlBusca->Close();
     sqlBusca->SQL().Clear();
-    sqlBusca->SQL().Add(QStringLiteral("SELECT TIPO,NOME,I_ID FROM LOGRADOUROS WHERE TIPO=") +
-                        SqlLiteral(tipo) + QStringLiteral(" AND NOME=") + SqlLiteral(nome) +
-                        QStringLiteral(" AND I_ID<>") + id);
+    sqlBusca->SQL().Add(StreetRules::DuplicateSql(tipo, nome, id));
     sqlBusca->Open();
     const bool found = !sqlBusca->Eof();
     const QString foundTipo =
         found ? sqlBusca->FieldByName(QStringLiteral("TIPO"))->AsString() : QString();
     const QString foundNome =
         found ? sqlBusca->FieldByName(QStringLiteral("NOME"))->AsString() : QString();
-    if (nome.isEmpty() || tipo != foundTipo || nome != foundNome) return;
+    if (!StreetRules::IsSameStreet(tipo, nome, foundTipo, foundNome)) return;
 
     const qint32 foundId = sqlBusca->FieldByName(QStringLiteral("I_ID"))->AsInteger();
-    ShowMessage(QStringLiteral("Atenção, Nome da Rua já cadastrado no código : ") +
-                IdentifierText(foundId));
+    ShowMessage(StreetRules::DuplicateMessage(foundId));
     record->FieldByName(QStringLiteral("NOME"))->Clear();
     if (AskQuestion(QStringLiteral("Deseja visualizar cadastro ?"), Descricao_Sistema,
                     TMsgButton::No)) {

@@ -110,6 +110,8 @@ private:
     bool Editing() const;
     void Refresh();
     void FocusNovo();
+    // Names and descriptions for assistive technology.
+    void DescribeControls();
 
     TKeyPreview* FKeyPreview = nullptr;
 };

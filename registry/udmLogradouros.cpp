@@ -10,6 +10,7 @@
 #include "data/TParams.h"
 #include "data/TSQLQuery.h"
 #include "db/StreetFields.h"
+#include "registry/StreetRules.h"
 
 TdmLogradouros* dmLogradouros = nullptr;
 
@@ -130,11 +131,13 @@ void TdmLogradouros::cdsDadosBeforePost(TCachedDataSet& dataSet) {
 void TdmLogradouros::AssignNextIdentifier(TCachedDataSet& dataSet) {
     // The highest identifier comes from the database alone: every save is applied at
     // once, so the cache holds no other new street at this moment.
-    ComandoPesquisa = QStringLiteral("SELECT COALESCE(MAX(I_ID),'0') FROM LOGRADOUROS");
+    ComandoPesquisa = StreetRules::HighestIdentifierSql();
     cdsBusca->Close();
     cdsBusca->SetCommandText(ComandoPesquisa);
     cdsBusca->Open();
-    const qint32 next = cdsBusca->RecordCount() > 0 ? cdsBusca->Fields(0)->AsInteger() + 1 : 1;
+    const qint32 next =
+        cdsBusca->RecordCount() > 0 ? StreetRules::NextIdentifier(cdsBusca->Fields(0)->AsInteger())
+                                    : 1;
     dataSet.FieldByName(QStringLiteral("I_ID"))->SetAsInteger(next);
 }
 

@@ -111,6 +111,8 @@ TFrm_PorGeral::TFrm_PorGeral(QWidget* owner) : QDialog(owner) {
         box->setFont(SansSerifFont(true));
         box->SetColor(clSkyBlue);
         box->setFocusPolicy(Qt::ClickFocus);  // no tab stop
+        box->setAccessibleName(label->text());
+        box->setAccessibleDescription(QStringLiteral("Filtro do relatório; vazio, não filtra"));
         setTabOrder(previous, box);
         previous = box;
         *design.Box = box;

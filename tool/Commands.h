@@ -17,6 +17,10 @@ int RunCreateDb(Arguments& arguments);
 int RunCheckDb(Arguments& arguments);
 int RunConvert(Arguments& arguments);
 int RunListing(Arguments& arguments);
+int RunImport(Arguments& arguments);
+int RunExportDb(Arguments& arguments);
+int RunBackup(Arguments& arguments);
+int RunRestore(Arguments& arguments);
 
 // Every command, in the order the help lists them; ends with a null name.
 extern const ToolCommand kToolCommands[];

@@ -17,7 +17,8 @@ enum ToolExit {
     kExitWrite = 7,          // the output file cannot be written
     kExitInput = 8,          // the input file cannot be read or is not a sound page file
     kExitPrinter = 9,        // the printer queue does not exist or refused the job
-    kExitExists = 10,        // create-db: the database file is already there
+    kExitExists = 10,        // create-db, restore: the database file is already there
+    kExitRefused = 11,       // import: lines refused, nothing stored
 };
 
 // A failure a command reports to the user: one message in Portuguese and the exit code.

@@ -7,12 +7,40 @@
 #include "data/TSQLConnection.h"
 #include "tool/ToolError.h"
 
-ToolSession::ToolSession() {
+namespace {
+
+FirebirdLogin LoginOfConnection(const TSQLConnection& connection) {
+    return {connection.Params().Values(QStringLiteral("User_Name")),
+            connection.Params().Values(QStringLiteral("Password"))};
+}
+
+DatabaseConfig WithDatabase(DatabaseConfig config, const QString& database) {
+    config.Database = database;
+    return config;
+}
+
+}  // namespace
+
+DatabaseConfig ToolSession::LoadConfig() {
     try {
-        FConfig = DatabaseConfig::Load(QDir::currentPath());
+        return DatabaseConfig::Load(QDir::currentPath());
     } catch (const Exception& error) {
         throw ToolError(kExitConfiguration, error.Message());
     }
+}
+
+FirebirdLogin ToolSession::LoginOf(const DatabaseConfig& config) {
+    TdmPrincipal module;
+    config.Apply(*module.TorvaneConnection);
+    return LoginOfConnection(*module.TorvaneConnection);
+}
+
+ToolSession::ToolSession() : ToolSession(LoadConfig()) {}
+
+ToolSession::ToolSession(const QString& database)
+    : ToolSession(WithDatabase(LoadConfig(), database)) {}
+
+ToolSession::ToolSession(DatabaseConfig config) : FConfig(std::move(config)) {
     if (!FConfig.IsRemote() && !QFileInfo::exists(FConfig.Database)) {
         throw ToolError(kExitDatabase,
                         QStringLiteral("não há banco de dados em %1 (crie um com \"vialar-tool "
@@ -42,6 +70,10 @@ ToolSession::~ToolSession() {
 
 TSQLConnection& ToolSession::Connection() const {
     return *FModule->TorvaneConnection;
+}
+
+FirebirdLogin ToolSession::Login() const {
+    return LoginOfConnection(Connection());
 }
 
 QString ToolSession::DatabaseName() const {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/DatabaseConfig.h"
+#include "tool/FirebirdUtility.h"
 
 class TSQLConnection;
 class TdmPrincipal;
@@ -16,14 +17,26 @@ public:
     // Raises ToolError: kExitConfiguration for a refused configuration, kExitDatabase
     // when the database is missing, locked, unreachable or refuses the login.
     ToolSession();
+    // Another database (a file, or host/port:path on a server) with the configuration's
+    // login: a restored copy being checked.
+    explicit ToolSession(const QString& database);
     ~ToolSession();
+
+    // The configuration as the tool reads it. Raises ToolError(kExitConfiguration).
+    static DatabaseConfig LoadConfig();
+    // The login a session with this configuration uses: the configured user and
+    // password, or those stored with the connection data module.
+    static FirebirdLogin LoginOf(const DatabaseConfig& config);
 
     const DatabaseConfig& Config() const { return FConfig; }
     TSQLConnection& Connection() const;
+    FirebirdLogin Login() const;
     // The database as the messages name it.
     QString DatabaseName() const;
 
 private:
+    explicit ToolSession(DatabaseConfig config);
+
     DatabaseConfig FConfig;
     std::unique_ptr<TdmPrincipal> FModule;
 };

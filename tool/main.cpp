@@ -10,10 +10,12 @@
 #include <exception>
 #include <optional>
 
+#include "app/uTotal.h"
 #include "tool/Arguments.h"
 #include "tool/Commands.h"
 #include "tool/Console.h"
 #include "tool/ToolError.h"
+#include "toolkit/Translations.h"
 
 namespace {
 
@@ -21,10 +23,10 @@ QString ToolHelp() {
     QString text = QStringLiteral(
         "Uso: vialar-tool COMANDO [OPÇÕES]\n"
         "\n"
-        "Prepara e verifica o banco de dados dos logradouros e emite o relatório dos\n"
-        "logradouros sem tela. O banco de dados é LOGRADOUROS.FDB na pasta atual, ou o\n"
-        "configurado em /etc/vialar/vialar.conf, ~/.config/vialar/vialar.conf ou na\n"
-        "variável VIALAR_DATABASE, como no programa.\n"
+        "Prepara, verifica, importa, exporta e copia o banco de dados dos logradouros e\n"
+        "emite o relatório dos logradouros sem tela. O banco de dados é LOGRADOUROS.FDB\n"
+        "na pasta atual, ou o configurado em /etc/vialar/vialar.conf,\n"
+        "~/.config/vialar/vialar.conf ou na variável VIALAR_DATABASE, como no programa.\n"
         "\n"
         "Comandos:\n");
     for (const ToolCommand* command = kToolCommands; command->Name; ++command)
@@ -39,7 +41,8 @@ QString ToolHelp() {
         "Códigos de saída: 0 sucesso, 1 falha inesperada, 2 argumentos inválidos,\n"
         "3 configuração recusada, 4 banco de dados ausente, bloqueado ou inacessível,\n"
         "5 banco de dados danificado, 6 formato desconhecido, 7 arquivo não gravado,\n"
-        "8 arquivo de entrada ilegível, 9 impressora inexistente, 10 banco já existe.");
+        "8 arquivo de entrada ilegível, 9 impressora inexistente, 10 banco já existe,\n"
+        "11 linhas recusadas na importação.");
     return text;
 }
 
@@ -98,6 +101,11 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vialar-tool"));
     QApplication::setApplicationVersion(QStringLiteral(VIALAR_VERSION));
+    InstallQtTranslations();
+    // The program fixes its date format and the Portuguese names as its main window
+    // opens; the tool writes the same dates (a PDF's creation date, the page file's
+    // date texts) as the program does.
+    AcertaPadraoData();
 
     try {
         return Run(QApplication::arguments().mid(1));

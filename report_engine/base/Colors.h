@@ -32,6 +32,26 @@ constexpr TColor clMedGray = 0xA4A0A0;
 // "No colour": a brush or background that is not painted.
 constexpr TColor clNone = 0x1FFFFFFF;
 
+// System colours: the high byte 0xFF marks the colour of a role of the desktop
+// (its index in the low byte) rather than a value. They stay so in a report's
+// definition and are resolved only where a colour is drawn or written. The window
+// text colour is what a control's font has unless it is given another.
+constexpr TColor clSystemColor = 0xFF000000;
+constexpr TColor clWindowText = clSystemColor | 8;
+constexpr TColor clWindow = clSystemColor | 5;
+
+constexpr bool IsSystemColor(TColor color) {
+    return (color & 0xFF000000) == clSystemColor;
+}
+// The value a colour draws with. System colours resolve to the classic desktop's
+// values (window text black, window white) rather than the current theme's, so that
+// a report prints and exports the same on every desktop: a dark theme must not turn
+// the text of a white page white.
+constexpr TColor ColorToRGB(TColor color) {
+    if (!IsSystemColor(color)) return color & 0xFFFFFF;
+    return color == clWindow ? clWhite : clBlack;
+}
+
 // The toolkit's colour names ("clSilver", "clMoneyGreen", ...), compared without
 // regard to case; nothing when the name is not one of them.
 std::optional<TColor> IdentToColor(const QString& name);
@@ -40,6 +60,7 @@ std::optional<TColor> IdentToColor(const QString& name);
 TColor StringToColor(const QString& text);
 
 inline QColor ToQColor(TColor color) {
+    color = ColorToRGB(color);
     return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
 }
 inline TColor FromQColor(const QColor& color) {

@@ -33,7 +33,7 @@ struct TVRFont {
     bool Italic = false;
     bool Underline = false;
     bool StrikeOut = false;
-    TColor Color = clBlack;
+    TColor Color = clWindowText;
     int Charset = 1;  // DEFAULT_CHARSET
 
     bool operator==(const TVRFont&) const = default;

@@ -241,7 +241,7 @@ public:
         } else {
             handle = ObjectFor<TVRPen>(Pens, Pen, SelectedPen, SamePen, [this](quint32 created) {
                 Records.EmrCreatePen(created, PenStyleOf(Pen.Style), std::max(0, Pen.Width),
-                                     Pen.Color & 0xFFFFFF);
+                                     ColorToRGB(Pen.Color));
             });
         }
         SelectIfNeeded(SelectedPen, handle);
@@ -257,10 +257,10 @@ public:
             handle = ObjectFor<TVRBrush>(
                 Brushes, Brush, SelectedBrush, SameBrush, [this](quint32 created) {
                     if (Brush.Style == bsSolid)
-                        Records.EmrCreateBrushIndirect(created, BS_SOLID, Brush.Color & 0xFFFFFF,
+                        Records.EmrCreateBrushIndirect(created, BS_SOLID, ColorToRGB(Brush.Color),
                                                        0);
                     else
-                        Records.EmrCreateBrushIndirect(created, BS_HATCHED, Brush.Color & 0xFFFFFF,
+                        Records.EmrCreateBrushIndirect(created, BS_HATCHED, ColorToRGB(Brush.Color),
                                                        quint32(Brush.Style - bsHorizontal));
                 });
         }
@@ -351,7 +351,7 @@ void TVRMetafileCanvas::TextOut(int x, int y, const QString& text) {
     EmfRecorder& r = *FRecorder;
     if (r.Ended || text.isEmpty()) return;
     r.RealizeFont();
-    const TColor color = r.Font.Color & 0xFFFFFF;
+    const TColor color = ColorToRGB(r.Font.Color);
     if (color != r.TextColor) {
         r.Records.EmrSetTextColor(color);
         r.TextColor = color;
@@ -367,7 +367,7 @@ void TVRMetafileCanvas::TextOut(int x, int y, const QString& text) {
     r.RealizeBkMode(clearBrush);
     if (!r.Transparent && !clearBrush) {
         // An opaque text cell takes the brush colour, as a canvas paints it.
-        const TColor background = r.Brush.Color & 0xFFFFFF;
+        const TColor background = ColorToRGB(r.Brush.Color);
         if (background != r.BkColor) {
             r.Records.EmrSetBkColor(background);
             r.BkColor = background;

@@ -160,8 +160,9 @@ bool Player::PlayBox(const Record& record) {
     else if (type == EMR_ELLIPSE)
         path.addEllipse(box);
     else
-        path.addRoundedRect(box, std::abs(fields.szlCorner.cx) / 2.0,
-                            std::abs(fields.szlCorner.cy) / 2.0);
+        // In floating point: the magnitude of the smallest 32-bit corner is no int.
+        path.addRoundedRect(box, std::abs(double(fields.szlCorner.cx)) / 2.0,
+                            std::abs(double(fields.szlCorner.cy)) / 2.0);
     AddOrDraw(path, true, true);
     return true;
 }

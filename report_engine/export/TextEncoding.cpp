@@ -1,6 +1,7 @@
 #include "report_engine/export/TextEncoding.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 
 #include <QChar>
 #include <memory>
@@ -53,21 +54,17 @@ struct TVRTextEncoder::Converter {
     ConverterHandle Handle;
 };
 
-TVRTextEncoder::TVRTextEncoder(TTextEncoding encoding)
-    : FConverter(std::make_unique<Converter>()), FEncoding(encoding) {
-    UErrorCode status = U_ZERO_ERROR;
-    FConverter->Handle.reset(ucnv_open(ConverterName(encoding), &status));
-    if (U_FAILURE(status))
-        throw Exception(
-            QStringLiteral("No converter for %1: %2")
-                .arg(QLatin1String(ConverterName(encoding)), QLatin1String(u_errorName(status))));
-    // What a code page cannot hold (and a broken surrogate in the Unicode forms) is
-    // written as "?", whatever the converter's own substitute would be.
-    static const UChar question[] = {u'?'};
-    ucnv_setSubstString(FConverter->Handle.get(), question, 1, &status);
+// Writes the substitute ("?") for every character the target cannot hold. The
+// converter's own substitution callback skips the characters Unicode calls default
+// ignorable (a zero-width space, a soft hyphen), which would make them vanish from one
+// export while another writes "?" for them, and would shift the columns of a text grid.
+static void SubstituteEveryUnmappable(const void*, UConverterFromUnicodeArgs* arguments,
+                                      const UChar*, int32_t, UChar32,
+                                      UConverterCallbackReason reason, UErrorCode* status) {
+    if (reason > UCNV_IRREGULAR) return;  // reset, close, clone: nothing to write
+    *status = U_ZERO_ERROR;
+    ucnv_cbFromUWriteSub(arguments, 0, status);
 }
-
-TVRTextEncoder::~TVRTextEncoder() = default;
 
 // ASCII characters are the same bytes in code page 1252, ASCII and UTF-8, and exported
 // documents are mostly ASCII (HTML markup above all): those runs are copied as they are
@@ -78,8 +75,39 @@ static bool AsciiIsItself(TTextEncoding encoding) {
            encoding == UTF8Encoding;
 }
 
+TVRTextEncoder::TVRTextEncoder(TTextEncoding encoding)
+    : FConverter(std::make_unique<Converter>()),
+      FName(ConverterName(encoding)),
+      FAsciiIsItself(AsciiIsItself(encoding)) {
+    Open();
+}
+
+TVRTextEncoder::TVRTextEncoder(const char* converterName)
+    : FConverter(std::make_unique<Converter>()), FName(converterName) {
+    Open();
+}
+
+void TVRTextEncoder::Open() {
+    UErrorCode status = U_ZERO_ERROR;
+    FConverter->Handle.reset(ucnv_open(FName.constData(), &status));
+    const auto failure = [&] {
+        return Exception(QStringLiteral("No converter for %1: %2")
+                             .arg(QLatin1String(FName), QLatin1String(u_errorName(status))));
+    };
+    if (U_FAILURE(status)) throw failure();
+    // What a code page cannot hold (and a broken surrogate in the Unicode forms) is
+    // written as "?", whatever the converter's own substitute would be.
+    static const UChar question[] = {u'?'};
+    ucnv_setSubstString(FConverter->Handle.get(), question, 1, &status);
+    ucnv_setFromUCallBack(FConverter->Handle.get(), SubstituteEveryUnmappable, nullptr, nullptr,
+                          nullptr, &status);
+    if (U_FAILURE(status)) throw failure();
+}
+
+TVRTextEncoder::~TVRTextEncoder() = default;
+
 void TVRTextEncoder::Encode(QStringView text, bool last, QByteArray& bytes) {
-    if (!AsciiIsItself(FEncoding)) {
+    if (!FAsciiIsItself) {
         Convert(text, last, bytes);
         return;
     }
@@ -123,9 +151,8 @@ void TVRTextEncoder::Convert(QStringView text, bool last, QByteArray& bytes) {
     ucnv_fromUnicode(converter, &target, bytes.data() + bytes.size(), &source, sourceEnd, nullptr,
                      last, &status);
     if (U_FAILURE(status))
-        throw Exception(
-            QStringLiteral("Cannot convert the text to %1: %2")
-                .arg(QLatin1String(ConverterName(FEncoding)), QLatin1String(u_errorName(status))));
+        throw Exception(QStringLiteral("Cannot convert the text to %1: %2")
+                            .arg(QLatin1String(FName), QLatin1String(u_errorName(status))));
     bytes.truncate(target - bytes.data());
 }
 

@@ -23,10 +23,16 @@ enum TTextEncoding {
 QByteArray ByteOrderMark(TTextEncoding encoding);
 
 // Converts text piece by piece into one encoding, keeping the converter's state between
-// pieces (UTF-7's open runs, a surrogate pair split between two pieces).
+// pieces (UTF-7's open runs, a surrogate pair split between two pieces). Every
+// character the encoding cannot hold becomes "?", invisible ones (a zero-width space,
+// a soft hyphen outside Latin-1) included, so that no export loses a character that
+// another writes.
 class TVRTextEncoder {
 public:
     explicit TVRTextEncoder(TTextEncoding encoding);
+    // A code page by its converter name ("cp932", "cp950"); throws Exception when the
+    // system has no such converter.
+    explicit TVRTextEncoder(const char* converterName);
     ~TVRTextEncoder();
     TVRTextEncoder(const TVRTextEncoder&) = delete;
     TVRTextEncoder& operator=(const TVRTextEncoder&) = delete;
@@ -35,11 +41,13 @@ public:
     void Encode(QStringView text, bool last, QByteArray& bytes);
 
 private:
+    void Open();
     void Convert(QStringView text, bool last, QByteArray& bytes);
 
     struct Converter;
     std::unique_ptr<Converter> FConverter;
-    TTextEncoding FEncoding;
+    QByteArray FName;
+    bool FAsciiIsItself = false;     // ASCII runs are copied without the converter
     bool FPendingSurrogate = false;  // the converter holds half a pair
 };
 

@@ -21,13 +21,21 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     const auto restoreOuter = qScopeGuard([this, outer] { FPrintingBand = outer; });
     const TVRBandType type = band->BandType();
 
-    if (band->AlignToBottom && FCurrentY != -1) {
+    // A bottom-aligned summary of a page with several columns takes a page of its own.
+    // It is aligned on that page: leaving out the last page's footer before the page
+    // break would place the footer of the page before it too low.
+    const bool summaryOnNewPage = type == rbSummary && FPage.Columns() > 1 && band->AlignToBottom;
+    auto alignToBottom = [&] {
+        if (!band->AlignToBottom || FCurrentY == -1) return;
         if (type == rbSummary && !Options.testFlag(TVROption::LastPageFooter)) FPageFooterSize = 0;
         const double bottom = VerticalPaperExtent() - FPage.NativeBottomMargin() - FPageFooterSize -
                               band->Size().NativeHeight();
         if (bottom >= FCurrentY) FCurrentY = Round(bottom);
-    }
+    };
+    if (!summaryOnNewPage) alignToBottom();
     if (FVRPrinter->Destination() == vrdPrinter && FVRPrinter->Cancelled()) return;
+    // Other bands than details (and the details' own children) start below an open row.
+    if (type != rbDetail && type != rbChild && FPageEdge == 0) CloseRow();
 
     bool printBand = band->Enabled;
     if (printBand && band->BeforePrint) band->BeforePrint(*band, printBand);
@@ -36,7 +44,11 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
         return;
     }
 
-    if (type == rbSummary && FPage.Columns() > 1 && band->AlignToBottom) NewPage(true);
+    if (summaryOnNewPage) {
+        NewPage(true);
+        if (RunCancelled()) return;
+        alignToBottom();
+    }
     if (band->ChildBand && band->ChildBand->PrintBeforeParent) PrintChildBand(band->ChildBand);
 
     // The bands of a page's start and end keep their place: no break and no space test.
@@ -44,11 +56,16 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     const bool pageEdge = FPageEdge > 0;
     bool forced = false;
     if (pageEdge) {
-        if (type == rbPageHeader && Round(band->Size().NativeHeight()) > AvailableSpace())
+        if ((type == rbPageHeader || type == rbColumnHeader) &&
+            Round(band->Size().NativeHeight()) > AvailableSpace())
             throw Exception(
-                QStringLiteral("The page header %1 is taller than the page's space above "
-                               "the page footer")
-                    .arg(band->Name()));
+                type == rbPageHeader
+                    ? QStringLiteral("The page header %1 is taller than the page's space above "
+                                     "the page footer")
+                          .arg(band->Name())
+                    : QStringLiteral("The column header %1 is taller than the space its page "
+                                     "leaves for it")
+                          .arg(band->Name()));
     } else if (type == rbDetail && (band->ForceNewPage || band->ForceNewColumn)) {
         if (FDetailNumber > 1) {
             if (band->ForceNewPage)
@@ -67,18 +84,19 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
             forced = true;
         }
     }
-    // Column headers start a column and need no room of their own; a band that was
-    // just given a fresh column is not moved once more.
+    // A band that was just given a fresh column is not moved once more.
     if (!forced && !FSkipSpaceTest && !pageEdge) MakeSpace(band);
     if (RunCancelled()) return;
 
     if (!pageEdge && band->KeepOnOnePage && band->ExpandedHeight() > AvailableSpace()) NewColumn();
 
+    const int rowTop = FCurrentY;
     PrintBandContents(band);
 
     if (type == rbDetail) ++FDetailsPrinted;
     if (band->AfterPrint) band->AfterPrint(*band, true);
     if (band->ChildBand && !band->ChildBand->PrintBeforeParent) PrintChildBand(band->ChildBand);
+    if (type == rbDetail && RowByRow() && !RunCancelled()) NextRowColumn(rowTop);
 }
 
 void TCustomVRReport::PrintChildBand(TVRCustomBand* child) {

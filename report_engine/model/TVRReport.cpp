@@ -6,6 +6,7 @@
 #include "report_engine/model/TVRReport.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include "report_engine/model/TVRDataSet.h"
 #include "report_engine/model/TVRPrintable.h"
@@ -166,9 +167,14 @@ void TCustomVRReport::Prepare() {
 
 void TCustomVRReport::Print() {
     if (!FAvailable) return;
-    RunWithPrinter(vrdPrinter, QStringLiteral("Printing progress"));
-    FPrinterSettings.FirstPage = 0;
-    FPrinterSettings.LastPage = 0;
+    {
+        // The page range serves this print only, also when it fails.
+        const auto resetRange = qScopeGuard([this] {
+            FPrinterSettings.FirstPage = 0;
+            FPrinterSettings.LastPage = 0;
+        });
+        RunWithPrinter(vrdPrinter, QStringLiteral("Printing progress"));
+    }
     // Nothing was printed after a veto or a cancel.
     if (FCompleted && AfterPrintEvent) AfterPrintEvent(*this);
 }

@@ -213,6 +213,11 @@ private:
     void Execute();
     void PrintEmptySet();
     void PrintColumnHeaders();
+    void PrintFirstColumnHeaders();
+    bool RowByRow() const;
+    int ColumnWidth() const;
+    void NextRowColumn(int rowTop);
+    void CloseRow();
     bool MakeSpace(TVRCustomBand* band);
     void PrintBandContents(TVRCustomBand* band);
     void PrintChildBand(TVRCustomBand* child);
@@ -258,6 +263,11 @@ private:
     // never move to another column or page, which would start or end a page again.
     int FPageEdge = 0;
     int FPrintingChild = 0;
+    // Bottom of the row of detail bands printed across the columns so far; -1 when no
+    // row is open.
+    int FRowBottom = -1;
+    // Counts the times a page or column start printed the column headers.
+    int FColumnHeaderPrints = 0;
     TVRCustomBand* FPrintingBand = nullptr;
     TVRImage* FBackImage = nullptr;
     QList<TVRCustomBand*> FColumnHeaders;

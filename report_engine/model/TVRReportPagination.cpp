@@ -2,6 +2,7 @@
 // not fit to the next column or page, and starting and ending pages with their
 // background, page header, column headers, page footer, page controls and frame.
 #include <QScopeGuard>
+#include <algorithm>
 
 #include "data/Exception.h"
 #include "report_engine/base/Rounding.h"
@@ -27,7 +28,6 @@ int TCustomVRReport::AvailableSpace() const {
 }
 
 bool TCustomVRReport::MakeSpace(TVRCustomBand* band) {
-    if (FPage.PrintOrder == RowByRow && FPage.Columns() > 1) return true;
     double height = band->Size().NativeHeight();
     int links = 0;
     for (TVRCustomBand* link = band->LinkBand; link && link != band && links < 100;
@@ -44,22 +44,48 @@ bool TCustomVRReport::MakeSpace(TVRCustomBand* band) {
     return false;
 }
 
+bool TCustomVRReport::RowByRow() const {
+    return FPage.PrintOrder == ::RowByRow && FPage.Columns() > 1;
+}
+
+int TCustomVRReport::ColumnWidth() const {
+    if (TVRCustomBand* detail = BandOfType(rbDetail)) return Round(detail->Size().NativeWidth());
+    return (Round(FPage.NativeWidth() - (FPage.NativeLeftMargin() + FPage.NativeRightMargin())) -
+            Round(FPage.NativeColumnSpace()) * (FPage.Columns() - 1)) /
+           FPage.Columns();
+}
+
+// Rows printed across the columns: the next row goes to the next column at the same
+// top, and below the row's tallest band once the last column is filled.
+void TCustomVRReport::NextRowColumn(int rowTop) {
+    FRowBottom = std::max(FRowBottom, FCurrentY);
+    if (FCurrentColumn < FPage.Columns()) {
+        FCurrentX += Round(FPage.NativeColumnSpace()) + ColumnWidth();
+        FCurrentY = rowTop;
+        ++FCurrentColumn;
+    } else {
+        CloseRow();
+    }
+}
+
+// Ends a row of bands printed across the columns: the next band starts below it.
+void TCustomVRReport::CloseRow() {
+    if (FRowBottom < 0) return;
+    FCurrentX = Round(FPage.NativeLeftMargin());
+    FCurrentY = FRowBottom;
+    FCurrentColumn = 1;
+    FRowBottom = -1;
+}
+
 void TCustomVRReport::NewColumn() {
-    if (FCurrentColumn >= FPage.Columns()) {
+    // Across the columns, a band that does not fit below the row goes to the next page.
+    if (FCurrentColumn >= FPage.Columns() || RowByRow()) {
         FCurrentColumn = 1;
         FCurrentX = Round(FPage.NativeLeftMargin());
         NewPage(false);
         if (RunCancelled()) return;
     } else {
-        int columnWidth = 0;
-        if (TVRCustomBand* detail = BandOfType(rbDetail))
-            columnWidth = Round(detail->Size().NativeWidth());
-        else
-            columnWidth = (Round(FPage.NativeWidth() -
-                                 (FPage.NativeLeftMargin() + FPage.NativeRightMargin())) -
-                           Round(FPage.NativeColumnSpace()) * (FPage.Columns() - 1)) /
-                          FPage.Columns();
-        FCurrentX += Round(FPage.NativeColumnSpace()) + columnWidth;
+        FCurrentX += Round(FPage.NativeColumnSpace()) + ColumnWidth();
         FCurrentY = FColumnTopPosition;
         ++FCurrentColumn;
     }
@@ -67,21 +93,24 @@ void TCustomVRReport::NewColumn() {
 }
 
 void TCustomVRReport::PrintColumnHeaders() {
+    // Column headers belong to the start of their page or column, as the page header
+    // does: they keep their place, and nothing in them (a band kept on one page, lines
+    // left over, a forced break in a child) may start another column, which would
+    // print them again from inside their own print.
+    ++FPageEdge;
+    const auto leaveEdge = qScopeGuard([this] { --FPageEdge; });
     for (TVRCustomBand* header : FColumnHeaders) {
         const TVRBandType type = header->BandType();
         header->SetBandType(rbColumnHeader);
-        FSkipSpaceTest = true;
-        // A failing header must not leave later runs without their space test.
-        const auto restore = qScopeGuard([this, header, type] {
-            FSkipSpaceTest = false;
-            header->SetBandType(type);
-        });
+        const auto restore = qScopeGuard([header, type] { header->SetBandType(type); });
         PrintBand(header);
     }
+    ++FColumnHeaderPrints;
 }
 
 void TCustomVRReport::NewPage(bool printColumnHeaders) {
     EndPage();
+    FRowBottom = -1;
     ++FPagecount;
     if (FExporting && FExportFilter) FExportFilter->NewPage();
     // An export draws nothing: later pages reuse the first, undrawn canvas.

@@ -41,9 +41,11 @@ void TCustomVRReport::CreateReport() {
         if (prepared) ForEachPrintable([](TVRPrintable& printable) { printable.UnPrepare(); });
         FInEmptySet = false;
     };
-    auto endDocument = [this] {
+    // A failed direct print is aborted: the printer must not put out the part printed
+    // before the failure as if it were the whole document.
+    auto endDocument = [this](bool failed) {
         if (FVRPrinter->Status() != mpBusy) return;
-        if (RunCancelled() || !FFinalPass)
+        if (RunCancelled() || !FFinalPass || (failed && FVRPrinter->Destination() == vrdPrinter))
             FVRPrinter->AbortDoc();
         else
             FVRPrinter->EndDoc();
@@ -84,12 +86,12 @@ void TCustomVRReport::CreateReport() {
         // The first failure is the one the user sees: ending the document can fail
         // again for the same reason (the page store's disk is full) and would hide it.
         try {
-            endDocument();
+            endDocument(true);
         } catch (...) {
         }
         throw;
     }
-    endDocument();
+    endDocument(false);
     FCompleted = !RunCancelled();
 }
 
@@ -136,9 +138,7 @@ void TCustomVRReport::Execute() {
     if (RunCancelled()) return;
 
     PrintBand(BandOfType(rbTitle));
-    if (FPagecount < 2) {
-        for (TVRCustomBand* header : FColumnHeaders) PrintBand(header);
-    }
+    if (FPagecount < 2) PrintFirstColumnHeaders();
 
     TVRCustomBand* detail = BandOfType(rbDetail);
     while (moreData) {
@@ -162,6 +162,7 @@ void TCustomVRReport::Execute() {
 
     if (TVRCustomBand* summary = BandOfType(rbSummary)) {
         if (FCurrentY == -1) NewPage(true);
+        CloseRow();
         // A summary too tall even for a fresh column prints there rather than moving on
         // to yet another page that would hold nothing but the page's headers.
         const bool moved = summary->Size().NativeHeight() > AvailableSpace();
@@ -169,6 +170,21 @@ void TCustomVRReport::Execute() {
         FSkipSpaceTest = moved;
         const auto restore = qScopeGuard([this] { FSkipSpaceTest = false; });
         PrintBand(summary);
+    }
+}
+
+// The column headers of the first page. They are the start of its first column, as
+// those of later columns and pages are: they only need the page to have started and
+// room below the title; when the title leaves none, the next column prints them at its
+// start.
+void TCustomVRReport::PrintFirstColumnHeaders() {
+    for (TVRCustomBand* header : FColumnHeaders) {
+        const int printsBefore = FColumnHeaderPrints;
+        if (!MakeSpace(header) && FColumnHeaderPrints != printsBefore) continue;
+        if (RunCancelled()) return;
+        ++FPageEdge;
+        const auto leaveEdge = qScopeGuard([this] { --FPageEdge; });
+        PrintBand(header);
     }
 }
 

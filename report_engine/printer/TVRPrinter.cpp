@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScopeGuard>
 #include <QTimer>
 #include <sys/stat.h>
 
@@ -242,10 +243,14 @@ void TVRPrinter::AbortDoc() {
     if (FDestination == vrdPrinter) {
         CloseMetafilePage(false);
         ClosePrinterCanvas();
+        // A printer that prints into a file (PDF) cannot take its pages back: the file
+        // of an aborted job goes.
+        const QString outputFile = IsPrinting ? Printer()->outputFileName() : QString();
         if (IsPrinting) Printer()->abort();
         if (FPrinterPainter && FPrinterPainter->isActive()) FPrinterPainter->end();
         FPrinterPainter.reset();
         IsPrinting = false;
+        if (!outputFile.isEmpty()) QFile::remove(outputFile);
     } else if (FStatus == mpBusy) {
         // The header keeps the count of what was stored, so a saved aborted run
         // loads with all its pages.
@@ -381,7 +386,14 @@ void TVRPrinter::Print() {
     QPainter painter;
     if (!painter.begin(printer))
         throw Exception(QStringLiteral("The printer could not start the document"));
-    PrintStoredPages(*printer, painter);
+    try {
+        PrintStoredPages(*printer, painter);
+    } catch (...) {
+        // A failed print job is aborted, not ended: the pages before the failure are
+        // no document.
+        printer->abort();
+        throw;
+    }
     painter.end();
 }
 
@@ -410,25 +422,29 @@ void TVRPrinter::PrintStoredPages(QPrinter& printer, QPainter& painter) {
         target = QRectF(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size());
     }
 
-    const int rangeLength = lastPage - firstPage + 1;
-    for (int page = firstPage; page <= lastPage; ++page) {
-        QCoreApplication::processEvents();
-        SetProgress(Round(double(page - firstPage + 1) / rangeLength * 100));
-        if (const auto metafile = GetPage(page)) metafile->Play(painter, target);
-        if (page != lastPage) printer.newPage();
-        if (FCancelled) {
-            printer.abort();
-            break;
+    {
+        // The range serves this print only, also when it fails.
+        const auto resetRange = qScopeGuard([this] {
+            FFirstPage = FLastPage = 0;
+            FPrinterSettings.FirstPage = FPrinterSettings.LastPage = 0;
+            if (FMaster) {
+                FMaster->PrinterSettings().FirstPage = 0;
+                FMaster->PrinterSettings().LastPage = 0;
+            }
+        });
+        const int rangeLength = lastPage - firstPage + 1;
+        for (int page = firstPage; page <= lastPage; ++page) {
+            QCoreApplication::processEvents();
+            SetProgress(Round(double(page - firstPage + 1) / rangeLength * 100));
+            if (const auto metafile = GetPage(page)) metafile->Play(painter, target);
+            if (page != lastPage) printer.newPage();
+            if (FCancelled) {
+                printer.abort();
+                break;
+            }
         }
     }
-
-    FFirstPage = FLastPage = 0;
-    FPrinterSettings.FirstPage = FPrinterSettings.LastPage = 0;
-    if (FMaster) {
-        FMaster->PrinterSettings().FirstPage = 0;
-        FMaster->PrinterSettings().LastPage = 0;
-        FMaster->AfterPrint();
-    }
+    if (FMaster) FMaster->AfterPrint();
     if (FAfterPrintEvent) FAfterPrintEvent();
 }
 

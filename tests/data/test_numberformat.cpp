@@ -5,6 +5,18 @@
 
 namespace {
 
+// The pattern's "," and "." are placeholders; the separators written are the given
+// ones, as a Brazilian desktop's point and comma.
+TEST(NumberFormat, SeparatorsAreTheGivenOnes) {
+    const TNumberSeparators brazilian{QLatin1Char('.'), QLatin1Char(',')};
+    EXPECT_EQ(FormatFloat(QStringLiteral("###,###,000"), 1234, brazilian), QStringLiteral("1.234"));
+    EXPECT_EQ(FormatFloat(QStringLiteral("###,###,000"), 1234567, brazilian),
+              QStringLiteral("1.234.567"));
+    EXPECT_EQ(FormatFloat(QStringLiteral("#,##0.00"), 1234.5, brazilian),
+              QStringLiteral("1.234,50"));
+    EXPECT_EQ(FormatFloat(QStringLiteral("000"), 7, brazilian), QStringLiteral("007"));
+}
+
 TEST(NumberFormat, Patterns) {
     const struct {
         const char* format;
@@ -35,7 +47,8 @@ TEST(NumberFormat, Patterns) {
         {"", -1.5, "-1.5"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(FormatFloat(QString::fromUtf8(c.format), c.value), QString::fromUtf8(c.expected))
+        EXPECT_EQ(FormatFloat(QString::fromUtf8(c.format), c.value, TNumberSeparators{}),
+                  QString::fromUtf8(c.expected))
             << c.format << " with " << c.value;
     }
 }

@@ -6,7 +6,7 @@
 // with a window manager, from a folder that holds a sample LOGRADOUROS.FDB:
 //     cd /tmp/demo && xvfb-run -a -s "-screen 0 1366x768x24" sh -c \
 //         'openbox & sleep 1; QT_QPA_PLATFORM=xcb REGISTRY_SCREENSHOTS=docs/screenshots \
-//          registry_test_screenshots'
+//          registry_tests --gtest_filter=RegistryScreenshots.*'
 #include <gtest/gtest.h>
 
 #include <QAction>

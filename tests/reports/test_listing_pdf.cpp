@@ -1,7 +1,11 @@
 // The street listing host saved as PDF, as the preview's save command exports it: the
 // file holds what the preview's pages hold, where they hold it.
+#include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "app/ExportFilterComponents.h"
+#include "app/uTotal.h"
 #include "data/TCachedDataSet.h"
 #include "data/TParams.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
@@ -9,6 +13,7 @@
 #include "reports/uFrm_Relatorio31.h"
 #include "tests/report_engine/export/pdf/PdfReaders.h"
 #include "tests/reports/ListingTest.h"
+#include "tests/tool/ToolProcess.h"
 
 namespace {
 
@@ -49,4 +54,74 @@ TEST_F(ListingTest, SavedAsPdfItShowsThePreviewsRowsAndColours) {
         EXPECT_TRUE(Near(written[row], shown[row]))
             << "row " << row << ": " << written[row].name().toStdString() << " in the file, "
             << shown[row].name().toStdString() << " in the preview";
+}
+
+namespace {
+
+// The document with the time of its creation date blotted out (the same number of
+// bytes, so every offset stays); the date itself must be in the program's short
+// format, day and month of two digits and a four-digit year.
+QByteArray WithoutCreationTime(QByteArray document) {
+    static const QRegularExpression date(
+        QStringLiteral("\r\n/CreationDate \\(\\d\\d\\D\\d\\d\\D\\d{4} ([^)\r\n]+)\\)\r\n"));
+    const QRegularExpressionMatch found = date.match(QString::fromLatin1(document));
+    EXPECT_TRUE(found.hasMatch()) << document.mid(document.indexOf("/CreationDate"), 40).constData();
+    if (found.hasMatch())
+        document.replace(found.capturedStart(1), found.capturedLength(1),
+                         QByteArray(found.capturedLength(1), 'x'));
+    return document;
+}
+
+}  // namespace
+
+// The listing saved as PDF by the program (its start-up settings, the menu command's
+// title, the preview's save) and by vialar-tool: the same document apart from the time
+// it was made.
+TEST(ListingPdfTwice, TheProgramAndTheToolWriteTheSameDocument) {
+    if (!QFileInfo(ToolPath()).isExecutable()) GTEST_SKIP() << "vialar-tool is not built";
+    TestDatabase database = TestDatabase::Sample();
+    const QDir folder(database.Directory());
+
+    // The tool first, while nothing else has the database open; in this process's
+    // locale, which the program's dates follow too.
+    QProcessEnvironment locale;
+    locale.insert(QStringLiteral("LC_ALL"),
+                  qEnvironmentVariable("LC_ALL", qEnvironmentVariable("LANG", QStringLiteral("C"))));
+    const ToolRun run =
+        RunTool(QStringList{QStringLiteral("listing"), QStringLiteral("--out"),
+                            QStringLiteral("ferramenta.pdf")},
+                folder.path(), locale);
+    ASSERT_EQ(run.ExitCode, 0) << run;
+
+    AcertaPadraoData();  // as the main window does on activation
+    QObject mainWindow;
+    CreateExportFilterComponents(&mainWindow);
+    dmPrincipal = new TdmPrincipal;
+    database.Configure(*dmPrincipal->TorvaneConnection);
+    dmPrincipal->TorvaneConnection->Open();
+    TituloRelatorio = QStringLiteral("Relatório dos Logradouros");
+    const QString programFile = folder.filePath(QStringLiteral("programa.pdf"));
+    TVRPrinter::SetStandardPreview([&](TVRPrinter& pages, bool) {
+        TVRPDFDocumentFilter filter(programFile);
+        pages.ExportToFilter(filter);
+        pages.ClosePreview();
+    });
+    RunStreetListing(nullptr, NoListingFilter(), QString());
+    TVRPrinter::SetStandardPreview({});
+    delete dmPrincipal;
+    dmPrincipal = nullptr;
+
+    const QByteArray fromProgram = ReadWholeFile(programFile);
+    const QByteArray fromTool = ReadWholeFile(folder.filePath(QStringLiteral("ferramenta.pdf")));
+    ASSERT_FALSE(fromProgram.isEmpty());
+    EXPECT_TRUE(PassesQpdfCheck(programFile));
+    EXPECT_TRUE(FontDictionariesFollowTheLayout(fromProgram));
+    const QByteArray program = WithoutCreationTime(fromProgram);
+    const QByteArray tool = WithoutCreationTime(fromTool);
+    qsizetype first = 0;
+    while (first < std::min(program.size(), tool.size()) && program[first] == tool[first]) ++first;
+    EXPECT_TRUE(program == tool) << "sizes " << program.size() << " and " << tool.size()
+                                 << "; first difference at " << first << ":\n"
+                                 << program.mid(first - 40, 120).constData() << "\n--\n"
+                                 << tool.mid(first - 40, 120).constData();
 }

@@ -20,6 +20,16 @@ void PressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers) {
     QApplication::sendEvent(widget, &release);
 }
 
+// Qt's own entry for offering a key to the shortcut map, as its test library does.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* receiver, ulong timestamp, int key,
+                                               Qt::KeyboardModifiers modifiers, const QString& text,
+                                               bool autoRepeat, ushort count);
+
+void PressKeyOrShortcut(QWidget* widget, int key, Qt::KeyboardModifiers modifiers) {
+    if (qt_sendShortcutOverrideEvent(widget, 0, key, modifiers, QString(), false, 1)) return;
+    PressKey(widget, key, modifiers);
+}
+
 void TypeText(QWidget* widget, const QString& text) {
     for (QChar character : text) {
         const int key = character.isLetterOrNumber() && character.unicode() < 128

@@ -14,5 +14,10 @@ void ShowActive(QWidget& window);
 // Presses and releases one key on the widget.
 void PressKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
+// Presses and releases one key as the window system delivers it: a key that is some
+// control's shortcut in the active window triggers it; any other key goes to the
+// widget as PressKey sends it.
+void PressKeyOrShortcut(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
 // Types text into the widget, one character per key press.
 void TypeText(QWidget* widget, const QString& text);

@@ -88,8 +88,14 @@ TEST_F(ListingTest, FullListingAsNativePagesAndAsPdf) {
     EXPECT_TRUE(csvText.contains(QStringLiteral("\"das Flores\""))) << qPrintable(csvText);
     const ToolRun html = Listing({QStringLiteral("--out"), QStringLiteral("lista.htm")});
     ASSERT_EQ(html.ExitCode, 0) << html;
-    EXPECT_TRUE(QString::fromLatin1(ReadFile(Output(QStringLiteral("lista.htm"))))
-                    .contains(QStringLiteral("da&nbsp;Matriz")));
+    const QString document = QString::fromLatin1(ReadFile(Output(QStringLiteral("lista.htm"))));
+    EXPECT_TRUE(document.contains(QStringLiteral("da&nbsp;Matriz")));
+    // The title names the file by its own full path, as the save dialog gives it, not
+    // wherever the tool wrote it before moving it into place.
+    EXPECT_TRUE(document.contains(QStringLiteral(" <title>%1</title>")
+                                      .arg(QFileInfo(Output(QStringLiteral("lista.htm")))
+                                               .absoluteFilePath())))
+        << qPrintable(document.left(400));
 
     const ToolRun pdf = Listing({QStringLiteral("--out"), QStringLiteral("lista.PDF")});
     ASSERT_EQ(pdf.ExitCode, 0) << pdf;
@@ -206,3 +212,44 @@ TEST_F(ListingTest, ProgressLineOnATerminalAndNoTemporaryFileLeft) {
 }
 
 }  // namespace
+
+// The total's thousands separator is the system's (LC_NUMERIC), in every export as on the
+// page: a point on a Brazilian desktop, a comma under the C locale.
+TEST(ListingNumbers, TotalTakesTheSystemsThousandsSeparator) {
+    if (!QFileInfo(ToolPath()).isExecutable()) GTEST_SKIP() << "vialar-tool is not built";
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    TestDatabase database = TestDatabase::Generated(1234);
+    const struct {
+        const char* Locale;
+        const char* Total;
+    } cases[] = {{"pt_BR.UTF-8", "Total de Registros : 1.234"},
+                 {"C.UTF-8", "Total de Registros : 1,234"}};
+    for (const auto& c : cases) {
+        QProcessEnvironment locale;
+        locale.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(c.Locale));
+        for (const char* extension : {"txt", "csv", "htm", "pdf", "vrp"}) {
+            const QString name = QStringLiteral("total.%1").arg(QLatin1String(extension));
+            const ToolRun run =
+                RunTool({QStringLiteral("listing"), QStringLiteral("--out"), name},
+                        database.Directory(), locale);
+            ASSERT_EQ(run.ExitCode, 0) << c.Locale << " " << extension << "\n" << run;
+            const QString path = QDir(database.Directory()).filePath(name);
+            QString text;
+            if (name.endsWith(QLatin1String("pdf"))) {
+                text = PdfText(path);
+            } else if (name.endsWith(QLatin1String("vrp"))) {
+                const ToolRun convert = RunTool(
+                    {QStringLiteral("convert"), name, QStringLiteral("total-pages.pdf")},
+                    database.Directory(), locale);
+                ASSERT_EQ(convert.ExitCode, 0) << convert;
+                text = PdfText(QDir(database.Directory()).filePath(QStringLiteral("total-pages.pdf")));
+            } else {
+                text = QString::fromLatin1(ReadFile(path)).replace(QLatin1String("&nbsp;"),
+                                                                    QLatin1String(" "));
+            }
+            EXPECT_TRUE(text.contains(QLatin1String(c.Total)))
+                << c.Locale << " " << extension << ": " << qPrintable(text.right(300));
+        }
+    }
+}

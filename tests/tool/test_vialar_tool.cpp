@@ -44,7 +44,7 @@ TEST_F(ToolTest, ArgumentsHelpAndVersion) {
     };
     const Case cases[] = {
         {{}, 2, "", "Uso: vialar-tool COMANDO"},
-        {{"--help"}, 0, "Comandos:", ""},
+        {{"--help"}, 0, "11 linhas recusadas", ""},
         {{"--version"}, 0, "vialar-tool 0.", ""},
         {{"apagar"}, 2, "", "comando desconhecido \"apagar\""},
         {{"create-db", "--help"}, 0, "Uso: vialar-tool create-db PASTA", ""},
@@ -57,6 +57,15 @@ TEST_F(ToolTest, ArgumentsHelpAndVersion) {
         {{"create-db", ".", "--sample", "--rows", "3"}, 2, "", "não os dois"},
         {{"check-db", "--rapido"}, 2, "", "opção desconhecida: \"--rapido\""},
         {{"convert", "a.vrp"}, 2, "", "faltam argumentos"},
+        {{"import", "--help"}, 0, "--dry-run", ""},
+        {{"export-db", "--help"}, 0, "RFC 4180", ""},
+        {{"backup", "--help"}, 0, "check-db", ""},
+        {{"restore", "--help"}, 0, "nunca é", ""},
+        {{"import"}, 2, "", "import: faltam argumentos"},
+        {{"import", "a.csv", "--rapido"}, 2, "", "opção desconhecida: \"--rapido\""},
+        {{"import", "a.csv", "--dry-run=sim"}, 2, "", "--dry-run não leva valor"},
+        {{"restore", "a.fbk"}, 2, "", "restore: faltam argumentos"},
+        {{"import", "ausente.csv"}, 8, "", "\"ausente.csv\" não existe"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.arguments.join(QLatin1Char(' ')).toStdString());

@@ -102,6 +102,7 @@ void AppendEscaped(QString& escaped, const QString& text) {
 }
 
 QString HtmlColor(TColor color) {
+    color = ColorToRGB(color);
     static const char digits[] = "0123456789ABCDEF";
     const int channels[] = {int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF)};
     QString text(7, u'#');
@@ -258,6 +259,8 @@ void TVRGHTMLDocumentFilter::WriteText(double x, double y, const TVRFont& font,
     Append(FPending, QLatin1String("pt;"));
     if (font.Italic) Append(FPending, QLatin1String("font-style:italic;"));
     if (font.Bold) Append(FPending, QLatin1String("font-weight:bold;"));
+    // Only black given as a plain value goes without a colour: a system colour (the
+    // window text of the toolkit's fonts) is written with its value, black included.
     if (font.Color != clBlack) WriteColorStyle(font.Color);
     Append(FPending, QLatin1String("\">"));
     EndLine();
@@ -334,27 +337,31 @@ void TVRGHTMLDocumentFilter::WriteImage(int x, int y, TVRImage& image) {
     const QString fileName = pictureDir.isEmpty() && !FFilename.isEmpty()
                                  ? QFileInfo(FFilename).absoluteDir().filePath(name)
                                  : source;
-    WritePictureFile(fileName, image, width, height);
-    WriteLine(QStringLiteral("<DIV ID=\"") + image.Name() + QStringLiteral("\"") +
-              QStringLiteral(" data-cont=\"TVRImage\" ") + QStringLiteral(" name=\"") + BandName() +
-              QStringLiteral("\" style=\"position:absolute;left:") + Number(x) +
-              QStringLiteral("px;top:") + Number(y) + QStringLiteral("px;width:") + Number(width) +
-              QStringLiteral("px;height:") + Number(height) + QStringLiteral("px\">") +
-              QStringLiteral("<img src=\"") + source + QStringLiteral("\"></div>"));
+    // Without a picture file the box stays empty: an IMG element would show a broken
+    // image.
+    const bool written = WritePictureFile(fileName, image, width, height);
+    WriteLine(
+        QStringLiteral("<DIV ID=\"") + image.Name() + QStringLiteral("\"") +
+        QStringLiteral(" data-cont=\"TVRImage\" ") + QStringLiteral(" name=\"") + BandName() +
+        QStringLiteral("\" style=\"position:absolute;left:") + Number(x) +
+        QStringLiteral("px;top:") + Number(y) + QStringLiteral("px;width:") + Number(width) +
+        QStringLiteral("px;height:") + Number(height) + QStringLiteral("px\">") +
+        (written ? QStringLiteral("<img src=\"") + source + QStringLiteral("\">") : QString()) +
+        QStringLiteral("</div>"));
 }
 
-void TVRGHTMLDocumentFilter::WritePictureFile(const QString& fileName, TVRImage& image, int width,
+bool TVRGHTMLDocumentFilter::WritePictureFile(const QString& fileName, TVRImage& image, int width,
                                               int height) {
     const TVRPicture& picture = image.Picture();
-    if (picture.IsEmpty()) return;
+    if (picture.IsEmpty()) return false;
     // A bitmap is written as it is; any other picture as drawn into the control's
     // box.
     const bool asIs = picture.Kind() == TVRPicture::pkBitmap;
-    if (!asIs && (width <= 0 || height <= 0)) return;
+    if (!asIs && (width <= 0 || height <= 0)) return false;
     const qint64 content = picture.Image().cacheKey() ^ (qint64(asIs ? 0 : width) << 32) ^
                            (qint64(asIs ? 0 : height) << 48);
     const auto written = FWrittenPictures.constFind(fileName);
-    if (written != FWrittenPictures.constEnd() && *written == content) return;
+    if (written != FWrittenPictures.constEnd() && *written == content) return true;
 
     const QImage bitmap = asIs ? picture.Image()
                                : picture.Image().scaled(width, height, Qt::IgnoreAspectRatio,
@@ -370,6 +377,7 @@ void TVRGHTMLDocumentFilter::WritePictureFile(const QString& fileName, TVRImage&
         FPictures[fileName] = std::move(file);
     }
     FWrittenPictures.insert(fileName, content);
+    return true;
 }
 
 void TVRGHTMLDocumentFilter::acceptHTMLTag(const QString& tag, int top) {

@@ -87,7 +87,9 @@ private:
                    const QString& text, const QString& controlName);
     void WriteShape(int x, int y, const TVRShape& shape);
     void WriteImage(int x, int y, TVRImage& image);
-    void WritePictureFile(const QString& fileName, TVRImage& image, int width, int height);
+    // Writes the picture file; false when there is no picture to write (an empty
+    // picture, or a drawing into a box of no size).
+    bool WritePictureFile(const QString& fileName, TVRImage& image, int width, int height);
 
     int FPageNumber = 1;
     bool HTMFirstPage = true;

@@ -2,10 +2,12 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "data/Exception.h"
 #include "data/Win1252.h"
+#include "report_engine/export/TextEncoding.h"
 
 namespace {
 
@@ -38,13 +40,6 @@ std::optional<QByteArray> Convert(iconv_t converter, QByteArrayView input, int& 
 
 }  // namespace
 
-struct PDFCodePage::Converter {
-    iconv_t FromUnicode = iconv_t(-1);
-    ~Converter() {
-        if (FromUnicode != iconv_t(-1)) iconv_close(FromUnicode);
-    }
-};
-
 PDFCodePage::PDFCodePage(int number) : FNumber(number) {
     std::array<char16_t, 256> values{};
     bool singleByte = true;
@@ -76,10 +71,13 @@ PDFCodePage::PDFCodePage(int number) : FNumber(number) {
         for (int byte = 255; byte >= 1; --byte) (*FBytes)[values[byte]] = quint8(byte);
         return;
     }
-    FConverter = std::make_unique<Converter>();
-    FConverter->FromUnicode = iconv_open(IconvName(number).constData(), "UTF-16LE");
-    if (FConverter->FromUnicode == iconv_t(-1))
+    // A whole text goes through the converter in one call.
+    try {
+        FConverter =
+            std::make_unique<TVRTextEncoder>(("cp" + QByteArray::number(number)).constData());
+    } catch (const Exception&) {
         throw Exception(QStringLiteral("Code page %1 is not supported").arg(number));
+    }
 }
 
 PDFCodePage::~PDFCodePage() = default;
@@ -103,30 +101,56 @@ void PDFCodePage::Encode(QStringView text, QByteArray& out) const {
         out.resize(start + written);
         return;
     }
-    for (qsizetype i = 0; i < length; ++i) {
-        // One character as little-endian UTF-16: a surrogate pair goes whole.
-        char input[4];
-        int inputBytes = 0;
-        const int characterUnits =
-            units[i].isHighSurrogate() && i + 1 < length && units[i + 1].isLowSurrogate() ? 2 : 1;
-        for (int k = 0; k < characterUnits; ++k) {
-            const char16_t unit = units[i + k].unicode();
-            input[inputBytes++] = char(unit & 0xFF);
-            input[inputBytes++] = char(unit >> 8);
-        }
-        i += characterUnits - 1;
-        int error = 0;
-        const auto bytes =
-            Convert(FConverter->FromUnicode, QByteArrayView(input, inputBytes), error);
-        if (bytes && !bytes->isEmpty())
-            out.append(*bytes);
-        else
-            out.append('?');
-    }
+    FConverter->Encode(text, true, out);
 }
 
 std::optional<std::array<char16_t, 256>> PDFCodePage::ByteValues() const {
     return FByteValues;
+}
+
+void AppendPDFLiteral(QByteArray& out, const PDFCodePage& codePage, QStringView text,
+                      TPDFCode128 code128) {
+    const qsizetype start = out.size();
+    codePage.Encode(text, out);
+    const auto special = [code128](char c) {
+        return c == '\\' || c == '(' || c == ')' ||
+               (code128 == TPDFCode128::Octal && quint8(c) == 0x80);
+    };
+    const qsizetype count = std::count_if(out.cbegin() + start, out.cend(), special);
+    if (count == 0) return;
+    // Written again with the escapes: one byte more for each, three for the octal code.
+    const QByteArray encoded = out.mid(start);
+    out.truncate(start);
+    out.reserve(start + encoded.size() + 3 * count);
+    for (char c : encoded) {
+        if (!special(c)) {
+            out.append(c);
+        } else if (quint8(c) == 0x80) {
+            out.append("\\200");
+        } else {
+            out.append('\\');
+            out.append(c);
+        }
+    }
+}
+
+QByteArray PDFNameText(QByteArrayView bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    QByteArray name;
+    name.reserve(bytes.size());
+    for (char c : bytes) {
+        const auto byte = quint8(c);
+        const bool regular =
+            byte > 0x20 && byte < 0x7F && !QByteArrayView("()<>[]{}/%#").contains(c);
+        if (regular) {
+            name.append(c);
+        } else {
+            name.append('#');
+            name.append(digits[byte >> 4]);
+            name.append(digits[byte & 0xF]);
+        }
+    }
+    return name;
 }
 
 int CharsetCodePage(int charset) {

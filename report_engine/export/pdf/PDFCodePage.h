@@ -9,7 +9,9 @@
 // A Windows code page as the PDF export uses it: the file's characters are written in
 // one (the Codepage setting), and a font's character codes 0 to 255 are read in the
 // code page of its character set. Code page 1252 is built in; the others come from the
-// system's converters (iconv).
+// system's converters.
+class TVRTextEncoder;
+
 class PDFCodePage {
 public:
     // Throws Exception when the system has no converter for the code page.
@@ -30,16 +32,29 @@ public:
     std::optional<std::array<char16_t, 256>> ByteValues() const;
 
 private:
-    struct Converter;
-
     int FNumber;
     std::optional<std::array<char16_t, 256>> FByteValues;
     // Unicode -> byte for single-byte code pages; 0 where none (U+0000 is handled apart).
     std::unique_ptr<std::array<unsigned char, 65536>> FBytes;
-    std::unique_ptr<Converter> FConverter;  // multi-byte code pages
+    std::unique_ptr<TVRTextEncoder> FConverter;  // multi-byte code pages
 };
 
 // The code page of a font's character set number, as the platform relates them
 // (238 Eastern European -> 1250, 204 Cyrillic -> 1251, ...); 1252 for the default (1),
 // ANSI (0), symbol (2) and any set it does not list.
 int CharsetCodePage(int charset);
+
+// How a literal string writes byte 128: as it is, or as its code in octal ("\200"),
+// which is how a text's euro sign is written in code page 1252.
+enum class TPDFCode128 { AsIs, Octal };
+
+// Appends `text` as the content of a PDF literal string: its bytes in `codePage`, then
+// "\", "(" and ")" escaped among those bytes. Escaping the encoded bytes, not the
+// characters, keeps a string whole where a two-byte character ends in one of them
+// ("ソ" is 0x83 0x5C in code page 932).
+void AppendPDFLiteral(QByteArray& out, const PDFCodePage& codePage, QStringView text,
+                      TPDFCode128 code128 = TPDFCode128::AsIs);
+
+// A PDF name's text for any bytes: every byte outside the regular characters (a
+// delimiter, "#", a space, a byte above 126) as "#" and two hexadecimal digits.
+QByteArray PDFNameText(QByteArrayView bytes);

@@ -289,7 +289,11 @@ void WritePDFFontObjects(PDFDocumentWriter& writer, const TPDFFontKey& key,
     writer.RawLine("/Type /Font");
     writer.RawLine("/Subtype /TrueType");
     writer.RawLine("/Name /" + resourceName);
-    writer.Line(QStringLiteral("/BaseFont /") + key.BaseFontName);
+    // The family may hold characters a name cannot: they are written as #xx codes of
+    // the document's code page.
+    QByteArray baseFont;
+    writer.CodePage().Encode(key.BaseFontName, baseFont);
+    writer.RawLine("/BaseFont /" + PDFNameText(baseFont));
     writer.RawLine("/FirstChar " + QByteArray::number(metrics.FirstChar));
     writer.RawLine("/LastChar " + QByteArray::number(metrics.LastChar));
     writer.RawLine("/Widths [ ");
@@ -301,7 +305,8 @@ void WritePDFFontObjects(PDFDocumentWriter& writer, const TPDFFontKey& key,
     }
     widths.append(" ]");
     writer.RawLine(widths);
-    writer.RawLine("/Encoding" + metrics.Encoding);
+    // The encoding text brings its own leading space: two spaces after the key.
+    writer.RawLine("/Encoding " + metrics.Encoding);
     writer.RawLine("/FontDescriptor " + QByteArray::number(objectNumber + 1) + " 0 R");
     writer.RawLine(">>");
     writer.RawLine("endobj");

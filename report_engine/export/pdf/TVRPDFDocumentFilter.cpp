@@ -52,7 +52,9 @@ void AppendColour(QByteArray& out, const TPDFRGB& colour) {
     out.append(components[colour.Blue]);
 }
 
+// A system colour (the window text of a label's font) is written as its value.
 TPDFRGB ToRGB(TColor colour) {
+    colour = ColorToRGB(colour);
     return {quint8(colour & 0xFF), quint8((colour >> 8) & 0xFF), quint8((colour >> 16) & 0xFF)};
 }
 
@@ -110,32 +112,14 @@ void AppendStrokeColour(QByteArray& out, const TPDFRGB& colour) {
     EndLine(out);
 }
 
-// A PDF name for any text: characters outside the regular ones as #xx.
-QByteArray NameText(const QByteArray& text) {
-    QByteArray name;
-    for (char c : text) {
-        const auto byte = quint8(c);
-        const bool regular = byte > 0x20 && byte < 0x7F && !QByteArray("()<>[]{}/%#").contains(c);
-        if (regular) {
-            name.append(c);
-        } else {
-            name.append('#');
-            name.append(QByteArray::number(byte, 16).rightJustified(2, '0').toUpper());
-        }
-    }
-    return name;
-}
-
-// A literal string's text with "\", "(" and ")" escaped.
-QString LiteralText(const QString& text) {
-    QString escaped;
-    escaped.reserve(text.size());
-    for (QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('(') || c == QLatin1Char(')'))
-            escaped.append(QLatin1Char('\\'));
-        escaped.append(c);
-    }
-    return escaped;
+// A document-information entry: `before`, the text as a literal string's content in
+// the document's code page, `after`.
+QByteArray LiteralEntry(const PDFCodePage& codePage, const QByteArray& before, const QString& text,
+                        const char* after) {
+    QByteArray entry = before;
+    AppendPDFLiteral(entry, codePage, text);
+    entry.append(after);
+    return entry;
 }
 
 }  // namespace
@@ -313,32 +297,6 @@ int TVRPDFDocumentFilter::FontIndex(const TPDFItemRec& item) {
     return index;
 }
 
-void TVRPDFDocumentFilter::AppendEscapedText(QByteArray& out, const QString& text) {
-    static const auto needsEscape = [](QChar c) {
-        return c == QLatin1Char('\\') || c == QLatin1Char('(') || c == QLatin1Char(')') ||
-               c.unicode() == 0x20AC;
-    };
-    if (std::none_of(text.cbegin(), text.cend(), needsEscape)) {
-        CodePage().Encode(text, out);
-        return;
-    }
-    // "\", "(" and ")" are escaped, and the euro sign written as its code in octal.
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (!needsEscape(c)) continue;
-        CodePage().Encode(QStringView(text).mid(start, i - start), out);
-        if (c.unicode() == 0x20AC) {
-            out.append("\\200");
-        } else {
-            out.append('\\');
-            out.append(char(c.unicode()));
-        }
-        start = i + 1;
-    }
-    CodePage().Encode(QStringView(text).mid(start), out);
-}
-
 void TVRPDFDocumentFilter::WriteText(const TPDFItemRec& item) {
     const int index = FontIndex(item);
     Page& page = CurrentPage();
@@ -358,7 +316,8 @@ void TVRPDFDocumentFilter::WriteText(const TPDFItemRec& item) {
     out.append(' ');
     AppendPDFInteger(out, Trunc(page.Height - item.y));
     out.append(" Tm (");
-    AppendEscapedText(out, item.FText);
+    // The euro sign (code 128 in code page 1252) is written as its code in octal.
+    AppendPDFLiteral(out, CodePage(), item.FText, TPDFCode128::Octal);
     out.append(") Tj");
     EndLine(out);
 }
@@ -704,13 +663,13 @@ void TVRPDFDocumentFilter::WriteInformation(PDFDocumentWriter& writer, int objec
     writer.BeginObject(objectNumber);
     writer.RawLine("<<");
     if (!PDFExportSettings().SuppressDateTime)
-        writer.Line(QStringLiteral("/CreationDate (") +
-                    LiteralText(DateTimeToStr(QDateTime::currentDateTime())) + QLatin1Char(')'));
+        writer.RawLine(LiteralEntry(writer.CodePage(), "/CreationDate (",
+                                    DateTimeToStr(QDateTime::currentDateTime()), ")"));
     writer.RawLine("/Producer (Vialar PDF Export)");
-    writer.Line(QStringLiteral("/Subject (") + LiteralText(FDocSubject) + QStringLiteral(" )"));
-    writer.Line(QStringLiteral("/Creator (") + LiteralText(FDocCreator) + QLatin1Char(')'));
-    writer.Line(QStringLiteral("/Title (") + LiteralText(FDocTitle) + QLatin1Char(')'));
-    writer.Line(QStringLiteral("/Author (") + LiteralText(FDocAuthor) + QLatin1Char(')'));
+    writer.RawLine(LiteralEntry(writer.CodePage(), "/Subject (", FDocSubject, " )"));
+    writer.RawLine(LiteralEntry(writer.CodePage(), "/Creator (", FDocCreator, ")"));
+    writer.RawLine(LiteralEntry(writer.CodePage(), "/Title (", FDocTitle, ")"));
+    writer.RawLine(LiteralEntry(writer.CodePage(), "/Author (", FDocAuthor, ")"));
     // Lines of exactly two non-empty parts; the key becomes a name and the value a
     // string, both written so that any text keeps the document readable.
     for (const QString& line : PDFExportSettings().MetaData) {
@@ -720,10 +679,8 @@ void TVRPDFDocumentFilter::WriteInformation(PDFDocumentWriter& writer, int objec
         if (parts.size() != 2) continue;
         QByteArray key;
         writer.CodePage().Encode(parts[0], key);
-        QByteArray entry = '/' + NameText(key) + '(';
-        writer.CodePage().Encode(LiteralText(parts[1]), entry);
-        entry.append(')');
-        writer.RawLine(entry);
+        writer.RawLine(
+            LiteralEntry(writer.CodePage(), '/' + PDFNameText(key) + '(', parts[1], ")"));
     }
     writer.RawLine(">>");
     writer.RawLine("endobj");

@@ -145,7 +145,6 @@ private:
     void WriteText(const TPDFItemRec& item);
     void WriteShape(const TPDFItemRec& item);
     void WriteImage(const TPDFItemRec& item);
-    void AppendEscapedText(QByteArray& out, const QString& text);
 
     void WriteDocument(QIODevice& device);
     void WritePageTree(PDFDocumentWriter& writer, int fontCount);

@@ -21,6 +21,8 @@ void TVRPositions::Add(double value) {
     }
     FByRounded.insert(rounded, FEntries.size());
     FEntries.append({value, 1, 0, false});
+    FIndexed = false;
+    FByValue.clear();
 }
 
 void TVRPositions::NumberPositions() {
@@ -35,12 +37,35 @@ void TVRPositions::NumberPositions() {
         FEntries[index].Number = ++number;
         FEntries[index].Numbered = true;
     }
+
+    FByValue.clear();
+    for (qsizetype i = 0; i < FEntries.size(); ++i)
+        if (std::isfinite(FEntries[i].Position)) FByValue.emplace_back(FEntries[i].Position, i);
+    std::sort(FByValue.begin(), FByValue.end());
+    FIndexed = true;
 }
 
 int TVRPositions::NumberOf(double value, double latitude) const {
-    for (const TVRPositionEntry& entry : FEntries)
-        if (std::abs(entry.Position - value) <= latitude) return entry.Number;
-    return 0;
+    if (!FIndexed) {
+        for (const TVRPositionEntry& entry : FEntries)
+            if (std::abs(entry.Position - value) <= latitude) return entry.Number;
+        return 0;
+    }
+    // A value or position that is not finite lies within no latitude of anything.
+    if (!std::isfinite(value) || !(latitude >= 0)) return 0;
+    // The candidates lie between value - latitude and value + latitude (a little wider,
+    // so that the exact test below decides at the edges); positions round to distinct
+    // whole numbers, so only a few lie there. The earliest in list order wins.
+    const double margin = 1.0;
+    auto candidate = std::lower_bound(FByValue.begin(), FByValue.end(),
+                                      std::make_pair(value - latitude - margin, qsizetype(-1)));
+    qsizetype first = -1;
+    for (; candidate != FByValue.end() && candidate->first <= value + latitude + margin;
+         ++candidate)
+        if (std::abs(candidate->first - value) <= latitude &&
+            (first < 0 || candidate->second < first))
+            first = candidate->second;
+    return first < 0 ? 0 : FEntries[first].Number;
 }
 
 // ---- The filter --------------------------------------------------------------------

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/export/TextEncoding.h"
@@ -38,7 +40,9 @@ public:
     // or before the page's edge take no number.
     void NumberPositions();
     // The number of the first position (in order of appearance) within `latitude` of
-    // `value`, both ends included; 0 when none is.
+    // `value`, both ends included; 0 when none is. After NumberPositions it looks the
+    // value up among the positions in order of value, so that a page of thousands of
+    // texts is numbered without comparing each text with every position.
     int NumberOf(double value, double latitude) const;
 
     const QList<TVRPositionEntry>& Entries() const { return FEntries; }
@@ -46,6 +50,10 @@ public:
 private:
     QList<TVRPositionEntry> FEntries;
     QHash<int, qsizetype> FByRounded;  // Round(position) -> index in FEntries
+    // (position, index in FEntries) of the finite positions in ascending order, made by
+    // NumberPositions; empty, and not used, once a position is added after it.
+    std::vector<std::pair<double, qsizetype>> FByValue;
+    bool FIndexed = false;
 };
 
 // Comma-separated values: every page's texts sorted by position into lines and columns,

@@ -271,9 +271,39 @@ void TVRPreview::ScrollDown() {
     }
 }
 
+// Sideways movement (a touchpad's, or the wheel with Shift held) pans the page
+// horizontally, at 1.75 times the distance the same movement scrolls vertically
+// (a notch, or the touchpad's pixels), as a page is wider than it is high.
+bool TVRPreview::PanHorizontally(QWheelEvent* event) {
+    constexpr double panFactor = 1.75;
+    QPoint pixels = event->pixelDelta();
+    QPoint angle = event->angleDelta();
+    if (event->modifiers() & Qt::ShiftModifier && angle.x() == 0 && pixels.x() == 0) {
+        pixels = QPoint(pixels.y(), 0);
+        angle = QPoint(angle.y(), 0);
+    }
+    if (angle.x() == 0 && pixels.x() == 0) return false;
+    const double distance = pixels.x() != 0
+                                ? pixels.x()
+                                : double(angle.x()) / QWheelEvent::DefaultDeltasPerStep *
+                                      horizontalScrollBar()->singleStep();
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setValue(bar->value() - qRound(distance * panFactor));
+    return true;
+}
+
 void TVRPreview::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier) && PanHorizontally(event)) {
+        event->accept();
+        return;
+    }
     // Each notch acts as an arrow key: towards the user as Down, away as Up; with Ctrl
     // held it zooms instead.
+    if (event->angleDelta().y() == 0) {
+        // Nothing this view uses: let the window see it.
+        event->ignore();
+        return;
+    }
     FWheelRest += event->angleDelta().y();
     const int notches = FWheelRest / QWheelEvent::DefaultDeltasPerStep;
     FWheelRest -= notches * QWheelEvent::DefaultDeltasPerStep;

@@ -125,6 +125,8 @@ protected:
 private:
     void ResizeImage();
     void RefitZoom();
+    // Pans sideways for a horizontal (or Shift + wheel) movement; false for none.
+    bool PanHorizontally(QWheelEvent* event);
     int PageCount() const;
 
     TVRPreviewImage* FPreviewImage;

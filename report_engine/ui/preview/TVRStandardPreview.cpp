@@ -43,6 +43,13 @@ const int zoomMenuSteps[] = {50,  60,  70,  80,  90,  100, 110, 120,
 
 // A file that exists may be saved over only when this process can open it for reading
 // and writing and nobody else holds a lock on it.
+// The copied page's picture at 300 dots per inch, so that a pasted page prints as
+// sharply as the report itself; the page's own size is at 96.
+QSize ClipboardPixelSize(const TVRMetafile& page) {
+    constexpr double clipboardScale = 300.0 / 96.0;
+    return QSize(qRound(page.Width() * clipboardScale), qRound(page.Height() * clipboardScale));
+}
+
 bool CanTakeOver(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadWrite)) return false;
@@ -70,6 +77,7 @@ TVRStandardPreview::TVRStandardPreview(TVRPrinter& printer, QWidget* parent)
     FVRPreview->OnPageTurned = [this](int page) { PageTurned(page); };
     FVRPreview->OnZoomStep = [this](int step) { step > 0 ? ZoomIn() : ZoomOut(); };
     FThumbGrid->OnPageChosen = [this](int page) { SelectPage(page); };
+    SetUpKeysAndNames();
     SelectPage(1);
 
     TakeReportSettings();
@@ -491,6 +499,7 @@ void TVRStandardPreview::FindButtonClick() {
     TSearchDlg dialog(this);
     if (dialog.exec() != QDialog::Accepted) return;
     SearchPages(dialog.SearchText(), dialog.MatchCase());
+    FocusSearchResults();
 }
 
 void TVRStandardPreview::SearchPages(const QString& text, bool matchCase) {
@@ -537,7 +546,7 @@ void TVRStandardPreview::CopyButtonClick() {
     const TVRMetafile* page = FVRPreview->PreviewImage()->Metafile();
     if (!page) return;
     auto* data = new QMimeData;
-    data->setImageData(RenderPage(*page, QSize(page->Width(), page->Height()), 1.0));
+    data->setImageData(RenderPage(*page, ClipboardPixelSize(*page), 1.0));
     data->setData(QStringLiteral("image/emf"), page->Bytes());
     data->setData(QStringLiteral("image/x-emf"), page->Bytes());
     QApplication::clipboard()->setMimeData(data);
@@ -578,13 +587,22 @@ QString TVRStandardPreview::DefaultSaveExtension() const {
     return SaveTypeExtension(FReport ? FReport->PreviewDefaultSaveType : stPDF);
 }
 
+// A save dialog type listing the files of one extension, in upper and lower case:
+// the dialog compares names case-sensitively, and "listagem.pdf" is as much a PDF.
+static QString SaveType(const QString& description, QString extension) {
+    if (extension.startsWith(QLatin1Char('.'))) extension.remove(0, 1);
+    QString patterns = QStringLiteral("*.") + extension.toUpper();
+    if (extension.toLower() != extension.toUpper())
+        patterns += QStringLiteral(" *.") + extension.toLower();
+    return description + QStringLiteral(" (") + patterns + QStringLiteral(")");
+}
+
 QStringList TVRStandardPreview::SaveDialogTypes() const {
     const QString extension = DefaultSaveExtension();
-    QStringList types{extension + QStringLiteral(" (*") + extension + QStringLiteral(")"),
-                      VRReportFileDescription + QStringLiteral(" (*.") + VRReportFileExtension +
-                          QStringLiteral(")")};
+    QStringList types{SaveType(extension, extension),
+                      SaveType(VRReportFileDescription, VRReportFileExtension)};
     for (const TVRExportFilterLibraryEntry& entry : VRExportFilterLibrary().Filters())
-        types << entry.FName + QStringLiteral(" (*.") + entry.FExtension + QStringLiteral(")");
+        types << SaveType(entry.FName, entry.FExtension);
     return types;
 }
 
@@ -748,6 +766,8 @@ bool TVRStandardPreview::HandleKey(QKeyEvent* key) {
         return true;
     }
     if (FThumbGrid->hasFocus()) return false;
+    // The result list moves with its own arrow and page keys.
+    if (FSearchResultBox->hasFocus()) return false;
     const bool control = key->modifiers() & Qt::ControlModifier;
     switch (key->key()) {
         case Qt::Key_PageUp:

@@ -113,6 +113,11 @@ private:
     // action itself, so that the window skips its own.
     bool HandledByReport(TVRStandPrevEventKind kind, const QString& name);
     void SetRunButtonsEnabled();
+    // The toolbar's keys and hints, names for assistive technology, the result list's
+    // Enter key, the page view's focus frame (TVRPreviewKeys.cpp).
+    void SetUpKeysAndNames();
+    // After a search: the keys go to the first result.
+    void FocusSearchResults();
 
     QPointer<TVRPrinter> FVRPrinter;
     QPointer<TCustomVRReport> FReport;

@@ -261,6 +261,21 @@ TEST(EmfPlayer, HostileRecordsStopThePlayAtThemselves) {
     EXPECT_EQ(ranOut.StoppedBy, 0u);
 }
 
+// The corner of a round rectangle is taken by its magnitude, in floating point: that of
+// the smallest 32-bit value is no int (GCC's sanitizer stopped on it).
+TEST(EmfPlayer, SmallestCornerSizeDrawsARoundRectangle) {
+    const quint32 smallest = 0x80000000;
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const EmfPlayer::Result result =
+        EmfPlayer::Play(Metafile(RecordOf(EMR_ROUNDRECT, {10, 10, 60, 60, smallest, smallest})),
+                        painter, QRectF(0, 0, 100, 100));
+    EXPECT_TRUE(result.Complete);
+    EXPECT_EQ(result.RecordsPlayed, 2);
+    EXPECT_EQ(result.StoppedBy, 0u);
+}
+
 // Headers whose page, rounded to pixels, would not fit an int are refused before
 // anything is placed with them.
 TEST(EmfPlayer, HeadersWhosePageSizeOverflowsAreRefused) {

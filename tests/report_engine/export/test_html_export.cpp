@@ -14,6 +14,7 @@
 #include "data/Exception.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/controls/TVRImage.h"
 #include "report_engine/controls/TVRShape.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "tests/support/ListingFixture.h"
@@ -43,11 +44,13 @@ protected:
 };
 
 // A one-band report of `rows` detail rows: a white detail band (10 mm) holding a
-// left-aligned text with spaces and markup characters, a right-aligned and a centred one.
+// left-aligned text with spaces and markup characters, a right-aligned and a centred one,
+// each in the window-text colour that labels have unless given another.
 struct SmallReport {
     TVRReport Report;
     int Rows = 0;
     int Row = 0;
+    TVRLabel* NameLabel = nullptr;
 
     explicit SmallReport(int rows) : Rows(rows) {
         Report.SetUnits(TVRUnit::MM);
@@ -63,7 +66,7 @@ struct SmallReport {
         detail->Size().SetHeight(10);
         detail->Size().SetWidth(277);
         detail->Color = clWhite;
-        Text(detail, QStringLiteral("Nome"), QStringLiteral("Rua  <b>\"S\" & 'T'"), 0, 60, true,
+        NameLabel = Text(detail, QStringLiteral("Nome"), QStringLiteral("Rua  <b>\"S\" & 'T'"), 0, 60, true,
              taLeftJustify);
         Text(detail, QStringLiteral("Ano"), QStringLiteral("1990"), 100, 30, false, taRightJustify);
         Text(detail, QStringLiteral("Local"), QStringLiteral("Centro"), 150, 40, false, taCenter);
@@ -71,7 +74,7 @@ struct SmallReport {
     }
 
     // An 8-point transparent label 2 mm below the band's top, 5 mm high.
-    static void Text(TVRBand* band, const QString& name, const QString& caption, double left,
+    static TVRLabel* Text(TVRBand* band, const QString& name, const QString& caption, double left,
                      double width, bool bold, TAlignment alignment) {
         auto* label = listing::Place<TVRLabel>(band, name, left, 2, width, 5);
         label->AutoSize = false;
@@ -80,6 +83,7 @@ struct SmallReport {
         label->SetAlignment(alignment);
         label->Transparent = true;
         label->SetCaption(caption);
+        return label;
     }
 };
 
@@ -116,18 +120,18 @@ TEST_F(HtmlExportTest, SmallReportGivesTheDocumentLineByLine) {
         "width:1047px; background-color: #FFFFFF\"></div>",
         "<div ID=\"Nome\" name=\"DetailBand1\"  "
         "style=\"cursor:default;position:absolute;top:45px;"
-        "left:38px;font-family:Arial;font-size:8pt;font-weight:bold;\">",
+        "left:38px;font-family:Arial;font-size:8pt;font-weight:bold;color:#000000;\">",
         "Rua&nbsp;&nbsp;&lt;b&gt;\"S\"&nbsp;&amp;&nbsp;'T'",
         "</DIV>",
         QStringLiteral("<div ID=\"Ano\" name=\"DetailBand1\"  style=\"cursor:default;"
                        "position:absolute;top:45px;left:%1px;font-family:Arial;font-size:"
-                       "8pt;\">")
+                       "8pt;color:#000000;\">")
             .arg(529 - yearWidth),
         "1990",
         "</DIV>",
         QStringLiteral("<div ID=\"Local\" name=\"DetailBand1\"  style=\"cursor:default;"
                        "position:absolute;top:45px;left:%1px;font-family:Arial;font-size:"
-                       "8pt;\">")
+                       "8pt;color:#000000;\">")
             .arg(680 - placeWidth / 2),
         "Centro",
         "</DIV>",
@@ -146,6 +150,35 @@ TEST_F(HtmlExportTest, SmallReportGivesTheDocumentLineByLine) {
         "</html>",
     };
     EXPECT_EQ(DocumentLines(ReadAll(fileName)), expected);
+}
+
+// A text's style carries its font colour unless that is black given as a plain value;
+// a system colour, such as the window-text colour labels have by default, is written
+// resolved.
+TEST_F(HtmlExportTest, TextStyleCarriesTheFontColourUnlessPlainBlack) {
+    const struct {
+        TColor Colour;
+        const char* StyleEnd;
+    } cases[] = {
+        {clBlack, "font-size:8pt;font-weight:bold;\">"},
+        {clRed, "font-size:8pt;font-weight:bold;color:#FF0000;\">"},
+        {clWindowText, "font-size:8pt;font-weight:bold;color:#000000;\">"},
+    };
+    for (const auto& c : cases) {
+        SmallReport small(1);
+        small.NameLabel->Font().Color = c.Colour;
+        const QString fileName = folder.filePath("colour.htm");
+        {
+            TVRGHTMLDocumentFilter filter(fileName);
+            small.Report.ExportToFilter(filter);
+        }
+        const QStringList lines = DocumentLines(ReadAll(fileName));
+        const auto start = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
+            return line.startsWith(QLatin1String("<div ID=\"Nome\""));
+        });
+        ASSERT_NE(start, lines.end());
+        EXPECT_TRUE(start->endsWith(QLatin1String(c.StyleEnd))) << qPrintable(*start);
+    }
 }
 
 TEST_F(HtmlExportTest, LaterPagesAreOffsetByThePageHeight) {
@@ -255,6 +288,24 @@ TEST_F(HtmlExportTest, PicturesGoBesideTheDocumentOncePerPageHeader) {
     EXPECT_TRUE(QFile::exists(pictures + "/Imagem.jpg"));
     EXPECT_TRUE(ReadAll(folder.filePath("second.htm"))
                     .contains("<img src=\"" + pictures.toUtf8() + "/Imagem.jpg\">"));
+}
+
+// A picture with nothing in it writes no file, and its box no IMG element that would
+// show a broken image.
+TEST_F(HtmlExportTest, AnEmptyPictureGetsNoImageElement) {
+    auto listing = listing::MakeListing(3);
+    const QList<TVRImage*> emblems = listing->PageHeader->findChildren<TVRImage*>();
+    ASSERT_EQ(emblems.size(), 1);
+    emblems[0]->Picture().Clear();
+    const QString fileName = folder.filePath("sem-emblema.htm");
+    TVRGHTMLDocumentFilter filter(fileName);
+    listing->Report->ExportToFilter(filter);
+    const QStringList lines = DocumentLines(ReadAll(fileName));
+    const QStringList boxes = lines.filter(QStringLiteral("<DIV ID=\"Imagem\""));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].endsWith("px\"></div>")) << boxes[0].toStdString();
+    EXPECT_TRUE(lines.filter(QStringLiteral("<img")).isEmpty());
+    EXPECT_FALSE(QFile::exists(folder.filePath("Imagem.jpg")));
 }
 
 TEST_F(HtmlExportTest, EncodingsOfTheDocument) {

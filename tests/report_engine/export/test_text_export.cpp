@@ -12,6 +12,8 @@
 
 #include "data/Exception.h"
 #include "report_engine/export/TextEncoding.h"
+#include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/export/text/TVRAsciiExportFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
@@ -107,6 +109,60 @@ TEST(TextEncodingTest, EveryEncodingWritesItsMarkItsBytesAndCrLf) {
     }
     EXPECT_EQ(EncodeLines({}, UTF8Encoding), "\xEF\xBB\xBF");
     EXPECT_EQ(EncodeLines({}, DefaultEncoding), "");
+}
+
+// One rule in every export: a character the file's encoding cannot hold becomes one
+// "?", invisible ones included, so no export drops a character another writes and the
+// text grid's later columns stay where they are.
+TEST_F(TextSettingsTest, InvisibleAndUnmappableCharactersBecomeTheSameQuestionMark) {
+    struct Case {
+        const char* What;
+        QString Text;
+        TTextEncoding Encoding;  // of the text, CSV and HTML files; the PDF writes 1252
+        QByteArray Written;
+    };
+    const Case cases[] = {
+        {"zero-width space", QStringLiteral("a\u200Bb"), AnsiEncoding, "a?b"},
+        {"zero-width space", QStringLiteral("a\u200Bb"), ASCIIEncoding, "a?b"},
+        {"soft hyphen", QStringLiteral("a\u00ADb"), ASCIIEncoding, "a?b"},
+        {"soft hyphen", QStringLiteral("a\u00ADb"), AnsiEncoding, "a\xAD"
+                                                                   "b"},
+        {"zero-width no-break space", QStringLiteral("a\uFEFFb"), DefaultEncoding, "a?b"},
+        {"word joiner", QStringLiteral("a\u2060b"), AnsiEncoding, "a?b"},
+        {"zero-width joiner", QStringLiteral("a\u200Db"), ASCIIEncoding, "a?b"},
+        {"check mark", QStringLiteral("a\u2713b"), AnsiEncoding, "a?b"},
+    };
+    const TVRFont font = ReportFont();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.What) + " in encoding " + std::to_string(c.Encoding));
+        TextExportSettings().TextEncoding = c.Encoding;
+        const auto page = [&](TVRExportFilter& f) {
+            f.TextOut(100, 100, font, clWhite, taLeftJustify, c.Text);
+            f.TextOut(100 + 5 * 20.75, 100, font, clWhite, taLeftJustify, "z");
+        };
+        TVRAsciiExportFilter text(folder.filePath("substitution.txt"));
+        RunPages(text, font, page);
+        // The grid keeps one character for it: "z" stays in its column.
+        EXPECT_EQ(ReadAll(folder.filePath("substitution.txt")), "    " + c.Written + "  z\r\n");
+        TVRCommaSeparatedFilter csv(folder.filePath("substitution.csv"));
+        RunPages(csv, font, page);
+        EXPECT_EQ(ReadAll(folder.filePath("substitution.csv")), "\"" + c.Written + "\";\"z\"\r\n");
+
+        const TVRHTMLExportSettings savedHtml = HTMLExportSettings();
+        TVRGHTMLDocumentFilter html{QString()};
+        HTMLExportSettings().TextEncoding = c.Encoding;
+        RunPages(html, font, page);
+        HTMLExportSettings() = savedHtml;
+        EXPECT_TRUE(html.Document().contains("\r\n" + c.Written + "\r\n</DIV>"));
+
+        if (c.Encoding == ASCIIEncoding) continue;
+        const TVRPDFSettings savedPdf = PDFExportSettings();
+        PDFExportSettings().SuppressDateTime = true;
+        TVRPDFDocumentFilter pdf{QString()};
+        RunPages(pdf, font, page);
+        PDFExportSettings() = savedPdf;
+        EXPECT_TRUE(pdf.MemoryStream().contains(" Tm (" + c.Written + ") Tj\r\n"));
+    }
 }
 
 // ---- Text filter -------------------------------------------------------------------

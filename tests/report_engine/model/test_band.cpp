@@ -1,6 +1,7 @@
 // Printing bands: vetoes, stretching controls, forced breaks and child bands.
 #include <gtest/gtest.h>
 
+#include <QHash>
 #include <cmath>
 
 #include "data/Exception.h"
@@ -293,4 +294,194 @@ TEST(BandPrinting, DetailCountOfAnEmptySetIsZero) {
     RecordingFilter filter;
     r.Report.ExportToFilter(filter);
     EXPECT_EQ(TopsOf(filter, QStringLiteral("count 0")), QList<double>{100});
+}
+
+// Every band of a page's start or end (page header, column headers at a new page and
+// at a column break, page footer and its child) with each property that could ask for
+// another page from inside it. Column headers printed at a column break once printed
+// themselves from inside their own print, until the stack ran out.
+TEST(BandPrinting, PageStartAndEndBandsNeverStartAnotherPageFromInsideThemselves) {
+    enum Role { PageHeader, HeaderAtNewPage, HeaderAtColumnBreak, Footer, FooterChild };
+    enum Property { KeepOnOnePage, TallStretchingText, ChildForcesPage, ChildForcesColumn, Taller };
+    const char* const roleNames[] = {"page header", "column header at a new page",
+                                     "column header at a column break", "page footer",
+                                     "page footer's child"};
+    const char* const propertyNames[] = {"kept on one page", "stretching text taller than a page",
+                                         "child forcing a new page", "child forcing a new column",
+                                         "taller than the page"};
+    // Bands taller than the page end the run with these errors; a page header whose
+    // text fills the page leaves no room for the column header; a column header whose
+    // text fills its column leaves each row a column of its own (rows 60 or 120 in two
+    // columns, and the first page); everything else prints the rows on two pages.
+    const auto expected = [](Role role, Property property) -> std::string {
+        const bool fillsThePage = property == KeepOnOnePage || property == TallStretchingText;
+        if (fillsThePage && role == PageHeader)
+            return "The column header ColumnHeaderBand1 is taller than the space its page "
+                   "leaves for it";
+        if (fillsThePage && (role == HeaderAtNewPage || role == HeaderAtColumnBreak))
+            return "61 pages";
+        if (property != Taller) return "2 pages";
+        switch (role) {
+            case PageHeader:
+                return "The page header PageHeaderBand1 is taller than the page's space above "
+                       "the page footer";
+            case HeaderAtNewPage:
+            case HeaderAtColumnBreak:
+                return "The column header ColumnHeaderBand1 is taller than the space its page "
+                       "leaves for it";
+            default:
+                return "The page footer is taller than the page's space between its margins";
+        }
+    };
+    for (int role = PageHeader; role <= FooterChild; ++role) {
+        for (int property = KeepOnOnePage; property <= Taller; ++property) {
+            SCOPED_TRACE(std::string(roleNames[role]) + ", " + propertyNames[property]);
+            // Two columns of 850 fill page 1 with 2 x 46 rows; 120 rows end on page 2.
+            const int columns = role == HeaderAtColumnBreak ? 2 : 1;
+            SmallReport r(columns == 2 ? 120 : 60);
+            r.Report.Page().SetColumns(columns);
+            r.Detail->Size().SetNativeWidth(columns == 2 ? 850 : 1900);
+            const auto marked = [&r](TVRBandType type, const QString& name, const QString& text) {
+                TVRBand* band = r.Band(type, name, 60);
+                listing::Place<TVRLabel>(band, text, 0, 0, 300, 40)->SetCaption(text);
+                return band;
+            };
+            TVRBand* header = marked(rbPageHeader, QStringLiteral("PageHeaderBand1"), "PH");
+            TVRBand* columnHeader =
+                marked(rbColumnHeader, QStringLiteral("ColumnHeaderBand1"), "CH");
+            TVRBand* footer = marked(rbPageFooter, QStringLiteral("PageFooterBand1"), "PF");
+            footer->ChildBand = marked(rbChild, QStringLiteral("ChildBand1"), "PC");
+            TVRBand* band = role == PageHeader    ? header
+                            : role == Footer      ? footer
+                            : role == FooterChild ? static_cast<TVRBand*>(footer->ChildBand)
+                                                  : columnHeader;
+            auto* text = listing::Place<TVRLabel>(band, QStringLiteral("Text"), 400, 0, 600, 40);
+            text->AutoSize = false;
+            QStringList words;
+            for (int i = 0; i < 900; ++i) words << QStringLiteral("linha%1").arg(i);
+            text->SetCaption(property == KeepOnOnePage || property == TallStretchingText
+                                 ? words.join(QLatin1Char(' '))
+                                 : QStringLiteral("linha"));
+            text->AutoStretch = property == KeepOnOnePage || property == TallStretchingText;
+            band->KeepOnOnePage = property == KeepOnOnePage;
+            if (property == ChildForcesPage || property == ChildForcesColumn) {
+                TVRBand* child = band == footer->ChildBand
+                                     ? nullptr
+                                     : marked(rbChild, QStringLiteral("ForcingChild"), "FC");
+                if (!child) {  // the footer's child forces the break itself
+                    child = band;
+                } else {
+                    band->ChildBand = child;
+                }
+                child->ForceNewPage = property == ChildForcesPage;
+                child->ForceNewColumn = property == ChildForcesColumn;
+            }
+            if (property == Taller) band->Size().SetNativeHeight(3000);
+
+            RecordingFilter filter;
+            std::string outcome;
+            try {
+                r.Report.ExportToFilter(filter);
+                outcome = QStringLiteral("%1 pages")
+                              .arg(filter.Log.count(QStringLiteral("NewPage")))
+                              .toStdString();
+            } catch (const Exception& error) {
+                outcome = error.Message().toStdString();
+            }
+            EXPECT_EQ(outcome, expected(Role(role), Property(property)));
+            EXPECT_TRUE(r.Report.Available());
+            // Each band of a page's start or end at most once a page (the column header
+            // once a column); every row once.
+            QHash<QString, int> seen;
+            for (const auto& call : filter.Calls)
+                if (call.Kind == QLatin1String("Text"))
+                    ++seen[QStringLiteral("%1@%2").arg(call.Text).arg(call.Page)];
+            for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
+                const QString text = it.key().section(QLatin1Char('@'), 0, 0);
+                // The forcing child of a column header prints with it.
+                const int limit = text == QLatin1String("CH") ||
+                                          (text == QLatin1String("FC") && band == columnHeader)
+                                      ? columns
+                                      : 1;
+                if (text.startsWith(QLatin1String("linha")) && it.value() > 1 && columns == 1)
+                    ADD_FAILURE() << it.key().toStdString() << " printed " << it.value();
+                if (!text.startsWith(QLatin1String("linha")))
+                    EXPECT_LE(it.value(), limit) << it.key().toStdString();
+            }
+            if (outcome.find("pages") != std::string::npos)
+                for (int row = 1; row <= (columns == 2 ? 120 : 60); ++row)
+                    EXPECT_EQ(TopsOf(filter, QString::number(row)).size(), 1) << row;
+        }
+    }
+}
+
+TEST(BandPrinting, BottomAlignedSummaryLeavesThePreviousPageFooterInPlace) {
+    // Two columns: the bottom-aligned summary takes a page of its own, without the last
+    // page's footer. The footer of the page before it stays above the bottom margin.
+    SmallReport r(20);
+    r.Report.Page().SetColumns(2);
+    r.Detail->Size().SetNativeWidth(850);
+    r.Report.Options &= ~TVROptions(TVROption::LastPageFooter);
+    TVRBand* footer = r.Band(rbPageFooter, QStringLiteral("PageFooterBand1"), 100);
+    listing::Place<TVRLabel>(footer, QStringLiteral("Footer"), 0, 0, 300, 40)
+        ->SetCaption(QStringLiteral("footer"));
+    TVRBand* summary = r.Band(rbSummary, QStringLiteral("SummaryBand1"), 80);
+    summary->AlignToBottom = true;
+    listing::Place<TVRLabel>(summary, QStringLiteral("End"), 0, 0, 300, 40)
+        ->SetCaption(QStringLiteral("end"));
+    RecordingFilter filter;
+    r.Report.ExportToFilter(filter);
+    // A4 portrait, 2970 long: the footer above the bottom margin of 100; the summary
+    // on page 2 ends on that margin, as no footer follows it.
+    EXPECT_EQ(TopsOf(filter, QStringLiteral("footer")), QList<double>{2770});
+    EXPECT_EQ(TopsOf(filter, QStringLiteral("end")), QList<double>{2790});
+    EXPECT_EQ(filter.Log.count(QStringLiteral("NewPage")), 2);
+}
+
+// Rows fill each column down (ColByCol) or each line across (RowByRow). Across the
+// columns the space test once answered "fits" before any page had started: the rows
+// reached the export without a page.
+TEST(BandPrinting, EveryRowOnceInsideTheMarginsInBothPrintOrders) {
+    for (TVRPrintOrder order : {ColByCol, RowByRow}) {
+        for (int columns = 1; columns <= 3; ++columns) {
+            SCOPED_TRACE(QStringLiteral("%1, %2 columns")
+                             .arg(order == ColByCol ? "ColByCol" : "RowByRow")
+                             .arg(columns)
+                             .toStdString());
+            const int rows = 200;
+            SmallReport r(rows);
+            r.Report.Page().SetColumns(columns);
+            r.Report.Page().PrintOrder = order;
+            r.Report.Page().SetNativeColumnSpace(50);
+            const int width = (1900 - 50 * (columns - 1)) / columns;
+            r.Detail->Size().SetNativeWidth(width);
+            r.Band(rbPageHeader, QStringLiteral("PageHeaderBand1"), 100);
+            RecordingFilter filter;
+            r.Report.ExportToFilter(filter);
+
+            // A4 portrait, margins 100: 2670 below the page header, 53 rows of 50.
+            const int perColumn = 53;
+            const int pages = filter.Log.count(QStringLiteral("NewPage"));
+            EXPECT_EQ(pages, (rows + perColumn * columns - 1) / (perColumn * columns));
+            for (int row = 1; row <= rows; ++row) {
+                QList<const RecordingFilter::Call*> calls;
+                for (const auto& call : filter.Calls)
+                    if (call.Kind == QLatin1String("Text") && call.Text == QString::number(row))
+                        calls << &call;
+                ASSERT_EQ(calls.size(), 1) << row;
+                const auto& call = *calls.first();
+                EXPECT_GE(call.Page, 1) << row;
+                EXPECT_GE(call.X, 100) << row;
+                EXPECT_LE(call.X + width, 2000) << row;
+                EXPECT_GE(call.Y, 200) << row;
+                EXPECT_LE(call.Y + 50, 2870) << row;
+                // Where the order puts the row on its page.
+                const int index = (row - 1) % (perColumn * columns);
+                const int column = order == ColByCol ? index / perColumn : index % columns;
+                const int line = order == ColByCol ? index % perColumn : index / columns;
+                EXPECT_EQ(call.X, 100 + column * (width + 50)) << row;
+                EXPECT_EQ(call.Y, 200 + line * 50) << row;
+            }
+        }
+    }
 }

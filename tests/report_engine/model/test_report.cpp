@@ -443,3 +443,50 @@ TEST(ReportRun, ColumnHeaderThatFailedOnAPageBreakLeavesLaterRunsPaginated) {
     f->Report->Prepare();
     EXPECT_EQ(f->Report->VRPrinter()->PageCount(), 2);
 }
+
+TEST(ReportRun, FailedDirectPrintIsAbortedAndItsPageRangeRestored) {
+    QTemporaryDir folder;
+    PdfReport report;
+    report.FileName = folder.filePath(QStringLiteral("failed.pdf"));
+    report.ShowProgressWindow = false;
+    auto* detail = listing::AddBand(report, rbDetail, QStringLiteral("DetailBand1"), 5);
+    detail->ForceNewPage = true;
+    listing::Place<TVRLabel>(detail, QStringLiteral("Row"), 0, 0, 50, 5)
+        ->SetCaption(QStringLiteral("row"));
+    report.OnNeedData = [&report](TCustomVRReport&, bool& more) {
+        more = report.DetailNumber() < 4;
+    };
+    detail->BeforePrint = [&report](TVRCustomBand&, bool&) {
+        if (report.DetailNumber() == 3) throw Exception(QStringLiteral("row failed"));
+    };
+    report.PrinterSettings().FirstPage = 1;
+    report.PrinterSettings().LastPage = 3;
+    EXPECT_THROW(report.Print(), Exception);
+    // The two pages printed before the failure are no document.
+    EXPECT_FALSE(QFileInfo(report.FileName).exists() && QFileInfo(report.FileName).size() > 0);
+    EXPECT_EQ(report.PrinterSettings().FirstPage, 0);
+    EXPECT_EQ(report.PrinterSettings().LastPage, 0);
+    EXPECT_TRUE(report.Available());
+}
+
+// A cancel belongs to the run it stopped: the same report runs again to its end.
+TEST(ReportRun, CancelledReportRunsAgainToItsEnd) {
+    auto f = listing::MakeListing(60);
+    bool cancel = true;
+    const auto colours = f->Detail->BeforePrint;
+    f->Detail->BeforePrint = [&](TVRCustomBand& band, bool& printBand) {
+        colours(band, printBand);
+        if (cancel && f->Report->DetailNumber() == 45) f->Report->CancelByUser();
+    };
+    f->Report->Prepare();
+    EXPECT_TRUE(f->Report->RunCancelled());
+    EXPECT_EQ(f->Report->VRPrinter()->PageCount(), 2);
+
+    cancel = false;
+    f->Report->Prepare();
+    EXPECT_FALSE(f->Report->RunCancelled());
+    ASSERT_EQ(f->Report->VRPrinter()->PageCount(), 2);
+    const auto last = f->Report->VRPrinter()->GetPage(2);
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(last->Texts().contains(QStringLiteral("000060")));
+}

@@ -49,26 +49,11 @@
 #include "report_engine/ui/preview/TVRStandardPreview.h"
 #include "report_engine/ui/preview/TVRThumbGrid.h"
 #include "tests/support/ListingFixture.h"
+#include "tests/support/ModalAnswer.h"
 #include "tests/support/WidgetInput.h"
 #include "toolkit/Dialogs.h"
 
 namespace {
-
-// Calls `answer` with the first modal window of type Box once it is up (polling the
-// event loop), so that a test can drive a dialog that a command opens and waits for.
-template <class Box>
-void WhenModal(std::function<void(Box*)> answer, int attempts = 200) {
-    QTimer::singleShot(10, [answer, attempts] {
-        if (auto* box = dynamic_cast<Box*>(QApplication::activeModalWidget())) {
-            answer(box);
-        } else if (attempts > 0) {
-            WhenModal<Box>(answer, attempts - 1);
-        } else {
-            ADD_FAILURE() << "no modal " << typeid(Box).name() << " appeared";
-            if (QWidget* other = QApplication::activeModalWidget()) other->close();
-        }
-    });
-}
 
 // Reading PDFs back with poppler's tools.
 QString PdfTool(const QString& tool, const QStringList& arguments) {
@@ -159,14 +144,16 @@ TEST_F(PreviewTest, OpensOnPageOneAt100PercentWithTheRunFinished) {
         EXPECT_TRUE(window.Button(QString::fromLatin1(name))->isEnabled()) << name;
     EXPECT_FALSE(window.Button(QStringLiteral("CancelButton"))->isEnabled());
 
-    const std::pair<const char*, const char*> hints[] = {{"ZoomFit", "Zoom to fit"},
-                                                         {"ZoomToWidth", "Zoom to width"},
-                                                         {"Zoom100", "100% Size"},
-                                                         {"ZoomPickButton", "Set Display Zoom"},
-                                                         {"GotoPageButton", "Select a Page"},
-                                                         {"copybutton", "Copy page to clipboard"},
-                                                         {"CancelButton", "Cancel the report"},
-                                                         {"ExitButton", "Close Preview"}};
+    // Each hint ends with the button's key.
+    const std::pair<const char*, const char*> hints[] = {
+        {"ZoomFit", "Zoom to fit (Ctrl+1)"},
+        {"ZoomToWidth", "Zoom to width (Ctrl+2)"},
+        {"Zoom100", "100% Size (Ctrl+0)"},
+        {"ZoomPickButton", "Set Display Zoom (Ctrl+M)"},
+        {"GotoPageButton", "Select a Page (Ctrl+G)"},
+        {"copybutton", "Copy page to clipboard (Ctrl+C)"},
+        {"CancelButton", "Cancel the report (Ctrl+.)"},
+        {"ExitButton", "Close Preview (Esc)"}};
     for (const auto& [name, hint] : hints)
         EXPECT_EQ(window.Button(QString::fromLatin1(name))->toolTip(), QString::fromLatin1(hint));
     EXPECT_EQ(window.Button(QStringLiteral("ExitButton"))->text(), QStringLiteral("&Close"));
@@ -621,7 +608,9 @@ TEST_F(PreviewTest, CopyPutsThePageOnTheClipboard) {
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->data(QStringLiteral("image/x-emf")), Printer().GetPage(2)->Bytes());
     const QImage image = qvariant_cast<QImage>(data->imageData());
-    EXPECT_EQ(image.size(), QSize(1123, 794));
+    // At 300 dots per inch, so that the pasted page prints well (the page is 1123 x 794
+    // at 96).
+    EXPECT_EQ(image.size(), QSize(3509, 2481));
 }
 
 // A filter that stands for the CSV export: writes one line per text.
@@ -649,8 +638,9 @@ TEST_F(PreviewTest, SaveFollowsTheExtensionOrTheChosenType) {
     const auto unregister =
         qScopeGuard([&] { library.RemoveFilter<CsvStandIn>(QStringLiteral("CsvStandIn")); });
     const int csvType = 2 + int(library.Filters().size()) - 1;
-    ASSERT_EQ(Window->SaveDialogTypes().value(csvType), QStringLiteral("Comma Separated (*.CSV)"));
-    EXPECT_EQ(Window->SaveDialogTypes().first(), QStringLiteral(".PDF (*.PDF)"));
+    ASSERT_EQ(Window->SaveDialogTypes().value(csvType),
+              QStringLiteral("Comma Separated (*.CSV *.csv)"));
+    EXPECT_EQ(Window->SaveDialogTypes().first(), QStringLiteral(".PDF (*.PDF *.pdf)"));
 
     Window->SaveTo(base + QStringLiteral(".xyz"), csvType);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList());
@@ -767,7 +757,7 @@ TEST_F(PreviewTest, SaveAndLoadDialogsChooseTheFileAndType) {
     const FileDialogSeen save =
         AnswerFileDialog([&] { Window->SaveReportClick(); }, QString(), base);
     EXPECT_EQ(save.Title, QStringLiteral("Save report"));
-    EXPECT_EQ(save.Type, QStringLiteral(".PDF (*.PDF)"));
+    EXPECT_EQ(save.Type, QStringLiteral(".PDF (*.PDF *.pdf)"));
     EXPECT_EQ(save.Name, QStringLiteral("*.PDF"));
     EXPECT_EQ(PdfPageCount(base + QStringLiteral(".PDF")), Pages);
 

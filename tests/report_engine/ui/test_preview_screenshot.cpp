@@ -4,7 +4,8 @@
 //
 // Skipped unless PREVIEW_SCREENSHOTS names the folder to write to; run it under Xvfb:
 //     xvfb-run -a -s "-screen 0 1366x768x24" env QT_QPA_PLATFORM=xcb \
-//         PREVIEW_SCREENSHOTS=docs/screenshots build/tests/report_engine_ui_test_preview_screenshot
+//         PREVIEW_SCREENSHOTS=docs/screenshots build/tests/report_engine_ui_tests \
+//         --gtest_filter='PreviewScreenshots.*'
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -74,4 +75,26 @@ inline QList<QByteArray> PdfLines(const QByteArray& document) {
 inline QByteArray ReadWholeFile(const QString& fileName) {
     QFile file(fileName);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every font dictionary of the document has exactly the lines the font writer gives
+// it: the keys in their order, the widths line of 256 numbers each followed by a space
+// and then " ]", and the encoding text after "/Encoding " with its own leading space.
+inline ::testing::AssertionResult FontDictionariesFollowTheLayout(const QByteArray& document) {
+    static const QRegularExpression dictionary(QStringLiteral(
+        "\\r\\n(\\d+) 0 obj\\r\\n<<\\r\\n/Type /Font\\r\\n/Subtype /TrueType\\r\\n"
+        "/Name /F\\d\\d+\\r\\n/BaseFont /[!-~]+\\r\\n/FirstChar 0\\r\\n/LastChar 255\\r\\n"
+        "/Widths \\[ \\r\\n(?:-?\\d+ ){256} \\]\\r\\n"
+        "/Encoding  <</Type/Encoding /Differences \\[ 2 (?:/[A-Za-z0-9_.]+){254}\\]>>\\r\\n"
+        "/FontDescriptor (\\d+) 0 R\\r\\n>>\\r\\nendobj\\r\\n"));
+    const QString text = QString::fromLatin1(document);
+    const qsizetype fonts = text.count(QStringLiteral("\r\n/Type /Font\r\n"));
+    qsizetype matching = 0;
+    for (auto match = dictionary.globalMatch(text); match.hasNext();) {
+        const QRegularExpressionMatch font = match.next();
+        if (font.captured(2).toInt() == font.captured(1).toInt() + 1) ++matching;
+    }
+    if (fonts > 0 && matching == fonts) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << matching << " of " << fonts << " font dictionaries follow the layout";
 }

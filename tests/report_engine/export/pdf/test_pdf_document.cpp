@@ -134,8 +134,10 @@ TEST_F(PdfDocument, PlacesALabelOnItsBaselineInTheFirstFont) {
     const qsizetype widths = lines.indexOf("/Widths [ ") + 1;
     EXPECT_EQ(lines[widths].split(' ').size(), 256 + 2);  // 256 numbers, "" and "]"
     EXPECT_TRUE(lines[widths].endsWith("  ]"));
-    EXPECT_TRUE(lines[widths + 1].startsWith("/Encoding <</Type/Encoding /Differences [ 2 /"));
+    // The encoding text starts with a space of its own: two after the key.
+    EXPECT_TRUE(lines[widths + 1].startsWith("/Encoding  <</Type/Encoding /Differences [ 2 /"));
     EXPECT_EQ(lines[widths + 2], "/FontDescriptor 7 0 R");
+    EXPECT_TRUE(FontDictionariesFollowTheLayout(document));
     EXPECT_TRUE(document.contains("\r\n/FontName /F00\r\n/ItalicAngle 0\r\n>>\r\nendobj\r\n"));
     ExpectExactCrossReference(document);
 }
@@ -177,6 +179,76 @@ TEST_F(PdfDocument, EscapesDelimitersAndWritesTheCodePage) {
                         1);
         EXPECT_TRUE(content.contains(" Tm " + c.Written + " Tj\r\n"))
             << c.Codepage.toStdString() << ": " << content.constData();
+    }
+}
+
+// Escaping works on the encoded bytes: a two-byte character whose second byte is "\"
+// (0x5C) gets it escaped, so the string does not swallow its closing parenthesis and
+// the texts after it stay readable.
+TEST_F(PdfDocument, EveryCodePageKeepsItsStringsWhole) {
+    const QString texts[] = {QStringLiteral("\u30BD"), QStringLiteral("\u8A31"),
+                             QStringLiteral("("), QStringLiteral(")"), QStringLiteral("\\")};
+    struct Case {
+        const char* Codepage;
+        QByteArray Written[5];  // each text's bytes in the string
+    };
+    const Case cases[] = {
+        {"1252", {"?", "?", "\\(", "\\)", "\\\\"}},
+        {"1251", {"?", "?", "\\(", "\\)", "\\\\"}},
+        {"932", {"\x83\\\\", "\x8B\x96", "\\(", "\\)", "\\\\"}},
+        {"950", {"\xC7\xB9", "\xB3\\\\", "\\(", "\\)", "\\\\"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Codepage);
+        PDFExportSettings().Codepage = QString::fromLatin1(c.Codepage);
+        const QByteArray document = Export({[&](TVRPDFDocumentFilter& filter) {
+            for (int i = 0; i < 5; ++i)
+                filter.TextOut(100, 100 + 50 * i, ArialFont(10), clWhite, taLeftJustify,
+                               QStringLiteral("T%1 ").arg(i) + texts[i] + QStringLiteral(" fim"));
+        }});
+        const QByteArray content = PageContent(document, 1);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(content.contains(" Tm (T" + QByteArray::number(i) + ' ' + c.Written[i] +
+                                         " fim) Tj\r\n"))
+                << "text " << i << ": " << content.constData();
+        ExpectExactCrossReference(document);
+        // Every text reaches the reader whole, up to the word after the character.
+        const QString read = PdfText(FileName);
+        for (int i = 0; i < 5; ++i) {
+            const QString opening = QStringLiteral("T%1 ").arg(i);
+            const qsizetype at = read.indexOf(opening);
+            ASSERT_GE(at, 0) << "text " << i << " lost:\n" << read.toStdString();
+            EXPECT_TRUE(read.mid(at, 12).contains(QStringLiteral(" fim")))
+                << "text " << i << ": " << read.toStdString();
+        }
+        for (const char* delimiter : {"T2 ( fim", "T3 ) fim", "T4 \\ fim"})
+            EXPECT_TRUE(read.contains(QLatin1String(delimiter))) << read.toStdString();
+    }
+}
+
+// The base font is a PDF name: a family's characters that a name cannot hold as they
+// are become "#" and their code.
+TEST_F(PdfDocument, BaseFontNamesAreEscaped) {
+    struct Case {
+        QString Family;
+        bool Bold;
+        QByteArray BaseFont;
+    };
+    const Case cases[] = {
+        {QStringLiteral("Arial"), true, "/BaseFont /Arial,Bold"},
+        {QStringLiteral("Fonte (2)"), false, "/BaseFont /Fonte#282#29"},
+        {QStringLiteral("A/B#C%"), false, "/BaseFont /A#2FB#23C#25"},
+        {QStringLiteral("Fonte Ação"), true, "/BaseFont /FonteA#E7#E3o,Bold"},
+    };
+    for (const Case& c : cases) {
+        TVRFont font = ArialFont(10, c.Bold);
+        font.Name = c.Family;
+        const QByteArray document = Export({[&](TVRPDFDocumentFilter& filter) {
+            filter.TextOut(100, 100, font, clWhite, taLeftJustify, QStringLiteral("Rua"));
+        }});
+        EXPECT_TRUE(document.contains("\r\n" + c.BaseFont + "\r\n"))
+            << c.Family.toStdString() << "\n" << document.left(2000).constData();
+        EXPECT_TRUE(FontDictionariesFollowTheLayout(document)) << c.Family.toStdString();
     }
 }
 
@@ -395,4 +467,27 @@ TEST(PdfFilterComponent, OffersPdfWhileItLivesAndSetsTheProcessSettings) {
     EXPECT_EQ(VRExportFilterLibrary().Count(), before);
     EXPECT_EQ(VRExportFilterLibrary().GetFilterByExtension("PDF"), nullptr);
     PDFExportSettings() = TVRPDFSettings();
+}
+
+// A text's fill colour is its font colour, system colours resolved: the window-text
+// colour that labels have by default writes as black, as a plain black does.
+TEST_F(PdfDocument, TextColourIsTheFontColourWithSystemColoursResolved) {
+    const struct {
+        TColor Colour;
+        const char* Fill;
+    } cases[] = {
+        {clBlack, "0.00 0.00 0.00 rg"},
+        {clRed, "1.00 0.00 0.00 rg"},
+        {clWindowText, "0.00 0.00 0.00 rg"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray document = Export({[&c](TVRPDFDocumentFilter& filter) {
+            TVRFont font = ArialFont(8);
+            font.Color = c.Colour;
+            filter.TextOut(100, 100, font, clWhite, taLeftJustify, QStringLiteral("Rua"));
+        }});
+        EXPECT_EQ(PageContent(document, 1), QByteArray("BT\r\n") + c.Fill +
+                                                "\r\n/F00 8 Tf\r\n 1 0 0 1 28 558 Tm (Rua) Tj\r\nET\r\n")
+            << std::hex << c.Colour;
+    }
 }
