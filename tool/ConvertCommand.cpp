@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include "report_engine/base/DurableFile.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "tool/Arguments.h"
@@ -68,9 +69,14 @@ int RunConvert(Arguments& arguments) {
             QStringLiteral("\"%1\" não é um relatório salvo ou não tem páginas.").arg(input));
     }
 
-    OutputFile target(output);
+    const OutputFile target(output);
+    DurableFile file(target.Path());
+    if (!file.open(QIODevice::WriteOnly)) {
+        throw ToolError(kExitWrite, QStringLiteral("não foi possível gravar \"%1\": %2.")
+                                        .arg(output, file.errorString()));
+    }
     {
-        QPdfWriter writer(target.StagingPath());
+        QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Vialar"));
         writer.setTitle(QFileInfo(input).completeBaseName());
         QPainter painter;
@@ -94,7 +100,10 @@ int RunConvert(Arguments& arguments) {
         }
         painter.end();
     }
-    target.Commit();
+    if (!file.commit()) {
+        throw ToolError(kExitWrite, QStringLiteral("não foi possível gravar \"%1\": %2.")
+                                        .arg(output, file.errorString()));
+    }
     PrintLine(QStringLiteral("%1: %2").arg(output, PageCountText(pages.PageCount())));
     return kExitOk;
 }

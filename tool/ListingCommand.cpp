@@ -191,10 +191,9 @@ int RunListing(Arguments& arguments) {
         } else if (filterEntry) {
             progress.SetPhase(QStringLiteral("Gravando"));
             const std::unique_ptr<TVRExportFilter> filter =
-                filterEntry->FExportFilterClass.Create(output->StagingPath());
-            filter->SetDocumentName(QFileInfo(request.OutputFile).absoluteFilePath());
+                filterEntry->FExportFilterClass.Create(output->Path());
             pages.ExportToFilter(*filter);
-        } else if (!pages.Save(output->StagingPath())) {
+        } else if (!pages.Save(output->Path())) {
             throw ToolError(kExitFailure, QStringLiteral("o relatório não foi concluído."));
         }
     });
@@ -226,7 +225,6 @@ int RunListing(Arguments& arguments) {
                                                          ? QStringLiteral("a impressora padrão")
                                                          : *request.Queue));
     } else {
-        output->Commit();
         PrintLine(QStringLiteral("%1: %2").arg(request.OutputFile, PageCountText(pageCount)));
     }
     return kExitOk;

@@ -1,28 +1,20 @@
 #pragma once
 
 #include <QString>
-#include <memory>
 
-class QTemporaryDir;
-
-// The output of a command, made so that nothing half-written is ever left under the
-// target's name: the writer works in a private folder beside the target (same file
-// system), and Commit() moves what it wrote into place, replacing older files of the
-// same names. A writer may add files of its own next to the main one (the pictures
-// of an HTML page); they move with it. Whatever is not committed is removed.
+// The output file of a command, checked before any work starts. Its writers give the
+// file its name only when it is complete (DurableFile): nothing half-written is ever
+// under the target's name, an older file of that name stays as it was until then, and
+// nothing is left beside it however the process ends.
 class OutputFile {
 public:
-    // Raises ToolError(kExitWrite) when the target's folder cannot take files.
+    // Raises ToolError(kExitWrite) when the target's folder does not exist or the
+    // target is a folder.
     explicit OutputFile(const QString& target);
-    ~OutputFile();
 
-    // Where the writer writes: the target's file name inside the private folder.
-    QString StagingPath() const;
-    // Moves every file the writer made into the target's folder. Raises
-    // ToolError(kExitWrite) when the main file is missing or cannot be moved.
-    void Commit();
+    // The target, absolute.
+    QString Path() const { return FTarget; }
 
 private:
     QString FTarget;
-    std::unique_ptr<QTemporaryDir> FStaging;
 };

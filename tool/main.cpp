@@ -5,10 +5,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QFileInfo>
 #include <cstdio>
 #include <exception>
-#include <optional>
 
 #include "app/uTotal.h"
 #include "tool/Arguments.h"
@@ -84,6 +83,20 @@ int Run(const QStringList& arguments) {
     return command->Run(commandArguments);
 }
 
+// The user's own runtime folder for the tool, made once in the user's cache folder
+// (XDG_CACHE_HOME, else ~/.cache) and kept from others as Qt wants it; empty when there
+// is none.
+QString PrivateRuntimeFolder() {
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty() && !qEnvironmentVariableIsEmpty("HOME"))
+        cache = qEnvironmentVariable("HOME") + QStringLiteral("/.cache");
+    if (cache.isEmpty()) return QString();
+    const QString folder = cache + QStringLiteral("/vialar-tool/runtime");
+    if (!QDir().mkpath(folder)) return QString();
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return QFileInfo(folder).isWritable() ? folder : QString();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,12 +104,12 @@ int main(int argc, char** argv) {
     // same way whether or not the machine has a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt wants a runtime folder, which sessions without a login (cron, ssh commands)
-    // lack; a private one keeps it from warning on every run.
-    std::optional<QTemporaryDir> runtimeFolder;
+    // lack; one kept among the user's caches keeps it from warning on every run, and
+    // leaves nothing in the temporary folder however the run ends.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        runtimeFolder.emplace(QDir::tempPath() + QStringLiteral("/vialar-tool-XXXXXX"));
-        if (runtimeFolder->isValid())
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+        const QString runtimeFolder = PrivateRuntimeFolder();
+        if (!runtimeFolder.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder));
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vialar-tool"));

@@ -71,6 +71,10 @@ struct TExportInfoRec {
 // is not active yet), EndPage once, then per page NewPage, the page's content and
 // EndPage, and finally Finish. Texts arrive in native units; AcceptGraphic's offsets
 // and the controls' sizes are device pixels of the export run's page printer.
+//
+// A filter writing a file gives it the target's name only when its Finish completes:
+// a run that fails (Finish is never called) or is cancelled (Finish is still called)
+// leaves an older file of that name as it was, and nothing beside it.
 class TVRExportFilter {
 public:
     explicit TVRExportFilter(const QString& fileName);
@@ -94,12 +98,9 @@ public:
     virtual void TextOutRec(const TExportInfoRec& exportInfo);
 
     bool Active() const { return FActive; }
+    // True once a Finish found its run cancelled and so wrote nothing.
+    bool Cancelled() const { return FCancelled; }
     QString FileName() const { return FFilename; }
-    // The name the document is known by, for formats that write it into the file (the
-    // HTML title): the target's own path. It is the file name unless the caller writes
-    // the file somewhere else first and moves it into place when complete.
-    QString DocumentName() const { return FDocumentName.isEmpty() ? FFilename : FDocumentName; }
-    void SetDocumentName(const QString& name) { FDocumentName = name; }
     TCustomVRReport* Owner() const { return FOwner; }
     void SetOwner(TCustomVRReport* owner) { FOwner = owner; }
     TVRPrinter* OriginalVRPrinter() const { return FOriginalVRPrinter; }
@@ -108,8 +109,8 @@ public:
 protected:
     TVRPrinter* FOriginalVRPrinter = nullptr;
     bool FActive = false;
+    bool FCancelled = false;
     QString FFilename;
-    QString FDocumentName;
     TCustomVRReport* FOwner = nullptr;
     // Free for the filter's own use (typically its output lines).
     QStringList finalDoc;

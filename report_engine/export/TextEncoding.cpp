@@ -4,7 +4,6 @@
 #include <unicode/ucnv_cb.h>
 
 #include <QChar>
-#include <QSaveFile>
 #include <memory>
 
 #include "data/Exception.h"
@@ -180,17 +179,36 @@ QString CannotCreateFileMessage(const QString& fileName, const QString& reason) 
 }
 
 void WriteExportFile(const QString& fileName, const QByteArray& bytes) {
-    QSaveFile file(fileName);
-    const auto failure = [&] {
-        // A short write leaves no error of its own to quote.
-        const QString reason = file.error() == QFileDevice::NoError
-                                   ? QStringLiteral("The device did not take all of it.")
-                                   : file.errorString();
-        file.cancelWriting();
-        return Exception(CannotCreateFileMessage(fileName, reason));
-    };
-    if (!file.open(QIODevice::WriteOnly)) throw failure();
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size())
-        throw failure();
-    if (!file.commit()) throw failure();
+    QString reason;
+    if (!WriteDurably(fileName, bytes, &reason))
+        throw Exception(CannotCreateFileMessage(fileName, reason));
+}
+
+namespace {
+// Encoded lines go to the file in blocks of about this size.
+constexpr qsizetype WriteBlock = 256 << 10;
+}  // namespace
+
+TVRTextExportFile::TVRTextExportFile(const QString& fileName, TTextEncoding encoding)
+    : FFileName(fileName), FFile(fileName), FEncoder(encoding), FEncoded(ByteOrderMark(encoding)) {
+    if (!FFile.open(QIODevice::WriteOnly))
+        throw Exception(CannotCreateFileMessage(FFileName, FFile.errorString()));
+}
+
+void TVRTextExportFile::WriteLine(QStringView line) {
+    FEncoder.Encode(line, false, FEncoded);
+    FEncoder.Encode(u"\r\n", false, FEncoded);
+    if (FEncoded.size() >= WriteBlock) Write(false);
+}
+
+void TVRTextExportFile::Write(bool last) {
+    if (last) FEncoder.Encode(QStringView(), true, FEncoded);
+    if (FFile.write(FEncoded) != FEncoded.size())
+        throw Exception(CannotCreateFileMessage(FFileName, FFile.errorString()));
+    FEncoded.clear();
+}
+
+void TVRTextExportFile::Commit() {
+    Write(true);
+    if (!FFile.commit()) throw Exception(CannotCreateFileMessage(FFileName, FFile.errorString()));
 }

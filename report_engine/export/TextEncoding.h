@@ -6,6 +6,8 @@
 #include <QStringView>
 #include <memory>
 
+#include "report_engine/base/DurableFile.h"
+
 // The character encodings an export filter can write its file in.
 enum TTextEncoding {
     AnsiEncoding,              // code page 1252
@@ -60,6 +62,29 @@ QByteArray EncodeLines(const QStringList& lines, TTextEncoding encoding);
 // replaced only once the new content is completely written. Throws Exception naming the
 // file and the reason when it cannot be written.
 void WriteExportFile(const QString& fileName, const QByteArray& bytes);
+
+// The file of a text export, written line by line as the lines are made: each is
+// encoded (after the encoding's byte-order mark) and followed by CR LF on its way into
+// the file, so the document is never held whole. The target gets its name only at
+// Commit; until then, and when the object goes without a Commit, an older file of
+// that name stays as it was. The bytes are those of EncodeLines over all the lines.
+class TVRTextExportFile {
+public:
+    // Throws Exception (CannotCreateFileMessage) when the target cannot be written.
+    TVRTextExportFile(const QString& fileName, TTextEncoding encoding);
+
+    void WriteLine(QStringView line);
+    // Writes what is left and gives the file its name; throws Exception when it cannot.
+    void Commit();
+
+private:
+    void Write(bool last);
+
+    QString FFileName;
+    DurableFile FFile;
+    TVRTextEncoder FEncoder;
+    QByteArray FEncoded;  // encoded, not yet written
+};
 
 // The error an export raises for a file it cannot create or write.
 QString CannotCreateFileMessage(const QString& fileName, const QString& reason);

@@ -7,6 +7,7 @@
 #include <QPrinterInfo>
 #include <QScopeGuard>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "data/Exception.h"
 #include "report_engine/canvas/TVRMetafileCanvas.h"
@@ -298,14 +299,26 @@ void TVRPrinter::CleanUp() {
 }
 
 TVRLoadResult TVRPrinter::Load(const QString& fileName) {
+    const auto refusal = [&fileName](const QString& reason) {
+        return Exception(QStringLiteral("Cannot read the file %1: %2").arg(fileName, reason));
+    };
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(
-            QStringLiteral("Cannot read the file %1: %2").arg(fileName, file.errorString()));
-    QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Exception(
-            QStringLiteral("Cannot read the file %1: %2").arg(fileName, file.errorString()));
+    if (!file.open(QIODevice::ReadOnly)) throw refusal(file.errorString());
+    // What is read is bounded before a byte of it is: a device or a pipe has no end, and
+    // a file larger than a page file can be is not one (a disk image picked by
+    // mistake would otherwise fill the memory).
+    struct stat status {};
+    if (::fstat(file.handle(), &status) != 0 || !S_ISREG(status.st_mode))
+        throw refusal(QStringLiteral("it is not a report file"));
+    if (status.st_size > TVRPageList::LargestFile)
+        throw refusal(QStringLiteral("at %1 bytes it is larger than a report file can be "
+                                     "(%2 bytes)")
+                          .arg(qint64(status.st_size))
+                          .arg(TVRPageList::LargestFile));
+    QByteArray content(qsizetype(status.st_size), Qt::Uninitialized);
+    const qint64 read = file.read(content.data(), content.size());
+    if (read < 0) throw refusal(file.errorString());
+    content.truncate(read);
 
     if (FStatus != mpReady) CleanUp();
     // The stream takes the bytes read over rather than copying them: a large file is

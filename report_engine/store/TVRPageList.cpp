@@ -1,11 +1,12 @@
 #include "report_engine/store/TVRPageList.h"
 
 #include <QDateTime>
-#include <QSaveFile>
+#include <QScopeGuard>
 #include <QtEndian>
 #include <limits>
 
 #include "data/Exception.h"
+#include "report_engine/base/DurableFile.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/store/TVRCompress.h"
 #include "report_engine/store/TVRStream.h"
@@ -276,31 +277,27 @@ TVRLoadResult TVRPageList::LoadFromStream(TVRStream* stream) {
 
 void TVRPageList::SaveToFile(const QString& fileName) {
     std::lock_guard lock(FLock);
-    QSaveFile file(fileName);
-    const auto failure = [&] {
-        // A short write leaves no error of its own to quote.
-        const QString reason = file.error() == QFileDevice::NoError
-                                   ? QStringLiteral("the device did not take all of it")
-                                   : file.errorString();
-        file.cancelWriting();
+    DurableFile file(fileName);
+    const auto failure = [&](const QString& reason) {
+        file.discard();
         return Exception(QStringLiteral("Cannot write the file %1: %2").arg(fileName, reason));
     };
-    if (!file.open(QIODevice::WriteOnly)) throw failure();
+    if (!file.open(QIODevice::WriteOnly)) throw failure(file.errorString());
+    qint64 copied = 0;
     qint64 expectedSize = 0;
     if (FStream) {
         expectedSize = FStream->Size();
         QByteArray block(saveBlockSize, Qt::Uninitialized);
+        // Adding pages goes on at the end, whatever happens here.
+        const auto toTheEnd = qScopeGuard([this] { FStream->Seek(FStream->Size()); });
         FStream->Seek(0);
         for (;;) {
             const qint64 count = FStream->Read(block.data(), saveBlockSize);
             if (count <= 0) break;
-            if (file.write(block.constData(), count) != count) break;
+            if (file.write(block.constData(), count) != count) throw failure(file.errorString());
+            copied += count;
         }
-        FStream->Seek(FStream->Size());
     }
-    // A device that takes only part of a write (a full disk, a size limit) can leave
-    // the error unreported, so the written size is checked before the file replaces
-    // the old one.
-    if (!file.flush() || file.size() != expectedSize) throw failure();
-    if (!file.commit()) throw failure();
+    if (copied != expectedSize) throw failure(QStringLiteral("the page store ended early"));
+    if (!file.commit()) throw failure(file.errorString());
 }

@@ -35,6 +35,9 @@ struct TVRLoadResult {
 class TVRPageList {
 public:
     static constexpr int HeaderSize = 128;
+    // Records are reached through 32-bit offsets: no page file is longer than the
+    // largest offset plus a header.
+    static constexpr qint64 LargestFile = 0x7fffffff + qint64(HeaderSize);
 
     TVRPageList();
     ~TVRPageList();

@@ -1,23 +1,30 @@
 #include "report_engine/store/TVRStream.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDir>
-#include <QTemporaryFile>
+#include <QFile>
 #include <QtEndian>
+#include <cerrno>
 #include <cstring>
 
 #include "data/Exception.h"
 
 namespace {
 
-// The spill file is written without Qt's write buffer: a write the disk refuses (full,
-// or over the process's file size limit) then fails at once, where the store can undo
-// it, instead of surfacing later in a flush behind a seek and leaving buffered bytes
-// to land at the wrong place.
-class SpillFile : public QTemporaryFile {
-public:
-    using QTemporaryFile::QTemporaryFile;
-    bool OpenUnbuffered() { return open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
-};
+// A file without a name in the temporary folder: O_TMPFILE, or where the file system
+// has none, a file removed as soon as it is open. Nothing is left in the folder
+// whatever ends the process. -1 with errno when the folder cannot take it.
+int OpenUnnamedFile(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    const int handle = ::open(path.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (handle >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return handle;
+    QByteArray name = path + "/VRPXXXXXX";
+    const int named = ::mkostemp(name.data(), O_CLOEXEC);
+    if (named >= 0) ::unlink(name.constData());
+    return named;
+}
 
 }  // namespace
 
@@ -26,7 +33,6 @@ TVRStream::TVRStream(qint64 memoryLimit) : FMemoryLimit(memoryLimit) {}
 TVRStream::TVRStream(QByteArray content, qint64 memoryLimit)
     : MemoryStream(std::move(content)), FMemoryLimit(memoryLimit) {}
 
-// The temporary file removes itself when FileStream is freed.
 TVRStream::~TVRStream() = default;
 
 qint64 TVRStream::Read(char* data, qint64 size) {
@@ -66,19 +72,29 @@ void TVRStream::WriteLocked(const char* data, qint64 size) {
         }
     }
     if (FileStream->write(data, size) != size)
-        throw Exception(QStringLiteral("Cannot write the page store file %1: %2")
-                            .arg(FFilename, FileStream->errorString()));
+        throw Exception(QStringLiteral("Cannot write the page store file: %1")
+                            .arg(FileStream->errorString()));
 }
 
 void TVRStream::MoveToFile() {
-    auto file = std::make_unique<SpillFile>(QDir::tempPath() + QStringLiteral("/VRPXXXXXX"));
-    if (!file->OpenUnbuffered())
+    const int handle = OpenUnnamedFile(QDir::tempPath());
+    if (handle < 0)
+        throw Exception(QStringLiteral("Cannot create a temporary file for the page store: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    // Written without Qt's write buffer: a write the disk refuses (full, or over the
+    // process's file size limit) then fails at once, where the store can undo it,
+    // instead of surfacing later in a flush behind a seek and leaving buffered bytes to
+    // land at the wrong place.
+    auto file = std::make_unique<QFile>();
+    if (!file->open(handle, QIODevice::ReadWrite | QIODevice::Unbuffered,
+                    QFileDevice::AutoCloseHandle)) {
+        ::close(handle);
         throw Exception(QStringLiteral("Cannot create a temporary file for the page store: %1")
                             .arg(file->errorString()));
+    }
     if (file->write(MemoryStream) != MemoryStream.size() || !file->seek(FMemoryPosition))
-        throw Exception(QStringLiteral("Cannot write the page store file %1: %2")
-                            .arg(file->fileName(), file->errorString()));
-    FFilename = file->fileName();
+        throw Exception(QStringLiteral("Cannot write the page store file: %1")
+                            .arg(file->errorString()));
     FileStream = std::move(file);
     MemoryStream = QByteArray();
     FMemoryPosition = 0;
@@ -132,9 +148,4 @@ void TVRStream::WriteInt32(qint32 value) {
 bool TVRStream::InMemory() const {
     std::lock_guard lock(FLock);
     return FInMemory;
-}
-
-QString TVRStream::FileName() const {
-    std::lock_guard lock(FLock);
-    return FFilename;
 }

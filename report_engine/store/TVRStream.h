@@ -6,12 +6,12 @@
 #include <memory>
 #include <mutex>
 
-class QTemporaryFile;
+class QFile;
 
 // The page store's byte stream. It starts in memory and, as soon as a write makes it
-// larger than the memory limit, moves its content into a temporary file (prefix "VRP"
-// in the system's temporary folder) and goes on there; the file is deleted with the
-// stream. Every operation takes the stream's own lock, so a reader on one thread and
+// larger than the memory limit, moves its content into a temporary file in the
+// system's temporary folder and goes on there. The file has no name: the kernel frees
+// it when the stream closes it or the process ends, however it ends. Every operation takes the stream's own lock, so a reader on one thread and
 // a writer on another never see a half-done read, write or seek.
 class TVRStream {
 public:
@@ -42,8 +42,6 @@ public:
     void WriteInt32(qint32 value);
 
     bool InMemory() const;
-    // The temporary file once the stream has moved there, else empty.
-    QString FileName() const;
     qint64 MemoryLimit() const { return FMemoryLimit; }
 
 private:
@@ -53,8 +51,7 @@ private:
     mutable std::mutex FLock;
     QByteArray MemoryStream;
     qint64 FMemoryPosition = 0;
-    QString FFilename;
-    std::unique_ptr<QTemporaryFile> FileStream;
+    std::unique_ptr<QFile> FileStream;
     bool FInMemory = true;
     qint64 FMemoryLimit;
 };

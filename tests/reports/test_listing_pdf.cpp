@@ -1,5 +1,6 @@
 // The street listing host saved as PDF, as the preview's save command exports it: the
-// file holds what the preview's pages hold, where they hold it.
+// file holds what the preview's pages hold, where they hold it; and the program and
+// vialar-tool save the same documents.
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -10,6 +11,7 @@
 #include "data/TParams.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/model/TVRReport.h"
+#include "report_engine/ui/preview/TVRStandardPreview.h"
 #include "reports/uFrm_Relatorio31.h"
 #include "tests/report_engine/export/pdf/PdfReaders.h"
 #include "tests/reports/ListingTest.h"
@@ -58,9 +60,9 @@ TEST_F(ListingTest, SavedAsPdfItShowsThePreviewsRowsAndColours) {
 
 namespace {
 
-// The document with the time of its creation date blotted out (the same number of
-// bytes, so every offset stays); the date itself must be in the program's short
-// format, day and month of two digits and a four-digit year.
+// The PDF with the time of its creation date blotted out (the same number of bytes, so
+// every offset stays); the date itself must be in the program's short format, day and
+// month of two digits and a four-digit year.
 QByteArray WithoutCreationTime(QByteArray document) {
     static const QRegularExpression date(
         QStringLiteral("\r\n/CreationDate \\(\\d\\d\\D\\d\\d\\D\\d{4} ([^)\r\n]+)\\)\r\n"));
@@ -72,26 +74,38 @@ QByteArray WithoutCreationTime(QByteArray document) {
     return document;
 }
 
+// The HTML page without its title's text, which must be the file's own path.
+QByteArray WithoutTitle(QByteArray document, const QString& fileName) {
+    const QByteArray title = " <title>" + fileName.toLatin1() + "</title>\r\n";
+    EXPECT_TRUE(document.contains(title)) << document.left(400).constData();
+    return document.replace(title, " <title></title>\r\n");
+}
+
 }  // namespace
 
-// The listing saved as PDF by the program (its start-up settings, the menu command's
-// title, the preview's save) and by vialar-tool: the same document apart from the time
-// it was made.
-TEST(ListingPdfTwice, TheProgramAndTheToolWriteTheSameDocument) {
+// The listing saved by the program (its start-up settings, the menu command's title,
+// the preview's Save) and by vialar-tool: the same document apart from the time it was
+// made (PDF) and the file's own path in its title (HTML).
+TEST(ListingSavedTwice, TheProgramAndTheToolWriteTheSameDocument) {
     if (!QFileInfo(ToolPath()).isExecutable()) GTEST_SKIP() << "vialar-tool is not built";
     TestDatabase database = TestDatabase::Sample();
     const QDir folder(database.Directory());
+    const QStringList extensions{QStringLiteral("pdf"), QStringLiteral("htm")};
 
     // The tool first, while nothing else has the database open; in this process's
-    // locale, which the program's dates follow too.
+    // locale, which the program's dates follow too. Each format in a folder of its own,
+    // as the HTML page's emblem has the same name for both.
     QProcessEnvironment locale;
     locale.insert(QStringLiteral("LC_ALL"),
                   qEnvironmentVariable("LC_ALL", qEnvironmentVariable("LANG", QStringLiteral("C"))));
-    const ToolRun run =
-        RunTool(QStringList{QStringLiteral("listing"), QStringLiteral("--out"),
-                            QStringLiteral("ferramenta.pdf")},
-                folder.path(), locale);
-    ASSERT_EQ(run.ExitCode, 0) << run;
+    for (const QString& extension : extensions) {
+        ASSERT_TRUE(folder.mkpath(QStringLiteral("ferramenta-") + extension));
+        const ToolRun run = RunTool(
+            {QStringLiteral("listing"), QStringLiteral("--out"),
+             QStringLiteral("ferramenta-%1/listagem.%1").arg(extension)},
+            folder.path(), locale);
+        ASSERT_EQ(run.ExitCode, 0) << run;
+    }
 
     AcertaPadraoData();  // as the main window does on activation
     QObject mainWindow;
@@ -100,28 +114,45 @@ TEST(ListingPdfTwice, TheProgramAndTheToolWriteTheSameDocument) {
     database.Configure(*dmPrincipal->TorvaneConnection);
     dmPrincipal->TorvaneConnection->Open();
     TituloRelatorio = QStringLiteral("Relatório dos Logradouros");
-    const QString programFile = folder.filePath(QStringLiteral("programa.pdf"));
-    TVRPrinter::SetStandardPreview([&](TVRPrinter& pages, bool) {
-        TVRPDFDocumentFilter filter(programFile);
-        pages.ExportToFilter(filter);
-        pages.ClosePreview();
-    });
-    RunStreetListing(nullptr, NoListingFilter(), QString());
+    for (const QString& extension : extensions) {
+        ASSERT_TRUE(folder.mkpath(QStringLiteral("programa-") + extension));
+        TVRPrinter::SetStandardPreview([&](TVRPrinter& pages, bool) {
+            {
+                TVRStandardPreview preview(pages);
+                preview.SaveTo(folder.filePath(QStringLiteral("programa-%1/listagem.%1").arg(extension)),
+                               0);
+            }
+            pages.ClosePreview();
+        });
+        RunStreetListing(nullptr, NoListingFilter(), QString());
+    }
     TVRPrinter::SetStandardPreview({});
     delete dmPrincipal;
     dmPrincipal = nullptr;
 
-    const QByteArray fromProgram = ReadWholeFile(programFile);
-    const QByteArray fromTool = ReadWholeFile(folder.filePath(QStringLiteral("ferramenta.pdf")));
-    ASSERT_FALSE(fromProgram.isEmpty());
-    EXPECT_TRUE(PassesQpdfCheck(programFile));
-    EXPECT_TRUE(FontDictionariesFollowTheLayout(fromProgram));
-    const QByteArray program = WithoutCreationTime(fromProgram);
-    const QByteArray tool = WithoutCreationTime(fromTool);
-    qsizetype first = 0;
-    while (first < std::min(program.size(), tool.size()) && program[first] == tool[first]) ++first;
-    EXPECT_TRUE(program == tool) << "sizes " << program.size() << " and " << tool.size()
-                                 << "; first difference at " << first << ":\n"
-                                 << program.mid(first - 40, 120).constData() << "\n--\n"
-                                 << tool.mid(first - 40, 120).constData();
+    for (const QString& extension : extensions) {
+        SCOPED_TRACE(extension.toStdString());
+        const QString programFile = folder.filePath(QStringLiteral("programa-%1/listagem.%1").arg(extension));
+        const QString toolFile = folder.filePath(QStringLiteral("ferramenta-%1/listagem.%1").arg(extension));
+        const QByteArray fromProgram = ReadWholeFile(programFile);
+        const QByteArray fromTool = ReadWholeFile(toolFile);
+        ASSERT_FALSE(fromProgram.isEmpty());
+        QByteArray program, tool;
+        if (extension == QLatin1String("pdf")) {
+            EXPECT_TRUE(PassesQpdfCheck(programFile));
+            EXPECT_TRUE(FontDictionariesFollowTheLayout(fromProgram));
+            program = WithoutCreationTime(fromProgram);
+            tool = WithoutCreationTime(fromTool);
+        } else {
+            program = WithoutTitle(fromProgram, programFile);
+            tool = WithoutTitle(fromTool, toolFile);
+        }
+        qsizetype first = 0;
+        while (first < std::min(program.size(), tool.size()) && program[first] == tool[first])
+            ++first;
+        EXPECT_TRUE(program == tool) << "sizes " << program.size() << " and " << tool.size()
+                                     << "; first difference at " << first << ":\n"
+                                     << program.mid(first - 40, 120).constData() << "\n--\n"
+                                     << tool.mid(first - 40, 120).constData();
+    }
 }

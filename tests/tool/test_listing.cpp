@@ -1,6 +1,9 @@
 // vialar-tool listing, driven as a process on a small known registry and on an empty
 // one: every output format, a filter, and the failures a scheduled job must tell apart.
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -170,6 +173,51 @@ TEST_F(ListingTest, FailuresHaveTheirOwnExitCodesAndLeaveNothingBehind) {
                 nowhere.path());
     EXPECT_EQ(missing.ExitCode, 4) << missing;
     EXPECT_TRUE(QDir(nowhere.path()).isEmpty());
+}
+
+// A disk that fills up part-way: the listing goes to a folder on a 64 KiB file system
+// (a tmpfs mounted in a mount namespace of the tool's own, where the machine allows
+// one) already holding an older file of the target's name. Every format ends with exit
+// code 7 and the system's reason, the older file as it was and nothing beside it.
+TEST_F(ListingTest, AFullDiskKeepsTheOlderFileAndSaysWhy) {
+    const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+    if (unshare.isEmpty()) GTEST_SKIP() << "unshare (util-linux) is not installed";
+    TestDatabase many = TestDatabase::Generated(2000);
+    // Mounts the small file system, puts the older file there, runs the tool, and
+    // copies what the folder then holds out of the namespace.
+    const QString script = QStringLiteral(
+        "mount -t tmpfs -o size=64k none \"$1\" || exit 99\n"
+        "printf 'an older file' > \"$1/listagem.$2\"\n"
+        "VIALAR_DATABASE=\"$3\" \"$4\" listing --out \"$1/listagem.$2\"\n"
+        "status=$?\n"
+        "cp -a \"$1/.\" \"$5/\"\n"
+        "exit $status\n");
+    for (const char* extension : {"txt", "csv", "htm", "pdf", "vrp"}) {
+        SCOPED_TRACE(extension);
+        QTemporaryDir mountPoint;
+        QTemporaryDir after;
+        QProcess process;
+        QStringList arguments{QStringLiteral("--mount"), QStringLiteral("sh"), QStringLiteral("-c"),
+                              script, QStringLiteral("sh"), mountPoint.path(),
+                              QLatin1String(extension), many.Path(), ToolPath(), after.path()};
+        // Without the right to mount, a user namespace gives it.
+        if (::geteuid() != 0)
+            arguments = QStringList{QStringLiteral("--user"), QStringLiteral("--map-root-user")} +
+                        arguments;
+        process.start(unshare, arguments);
+        ASSERT_TRUE(process.waitForFinished(240000));
+        const QString errors = QString::fromUtf8(process.readAllStandardError());
+        if (process.exitCode() == 99 || errors.contains(QLatin1String("unshare:")))
+            GTEST_SKIP() << "no small file system can be mounted here: " << errors.toStdString();
+        EXPECT_EQ(process.exitCode(), 7) << errors.toStdString();
+        EXPECT_TRUE(errors.contains(QLatin1String("No space left on device"))) << errors.toStdString();
+        const QString target = QStringLiteral("listagem.") + QLatin1String(extension);
+        EXPECT_EQ(QDir(after.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{target});
+        QFile older(QDir(after.path()).filePath(target));
+        ASSERT_TRUE(older.open(QIODevice::ReadOnly));
+        EXPECT_EQ(older.readAll(), "an older file");
+    }
 }
 
 // Printing on the cups-pdf queue that scripts/start-print-queue sets up.

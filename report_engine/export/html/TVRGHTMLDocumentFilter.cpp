@@ -121,7 +121,7 @@ TVRGHTMLDocumentFilter::TVRGHTMLDocumentFilter(const QString& fileName)
     HTMLExportSettings().ResetToDefaults();
 }
 
-// An unfinished document's temporary file goes with its QSaveFile.
+// An unfinished document's files go without names.
 TVRGHTMLDocumentFilter::~TVRGHTMLDocumentFilter() = default;
 
 void TVRGHTMLDocumentFilter::Start(int paperWidth, int paperHeight, const TVRFont& font) {
@@ -130,6 +130,7 @@ void TVRGHTMLDocumentFilter::Start(int paperWidth, int paperHeight, const TVRFon
     HTMFirstPage = true;
     doneHintBox = false;
     FWrittenPictures.clear();
+    FPictures.clear();
     // An HTML document in the "default" encoding is plain ASCII: the head
     // announces no particular code page a browser could rely on.
     const TTextEncoding encoding = HTMLExportSettings().TextEncoding;
@@ -139,7 +140,7 @@ void TVRGHTMLDocumentFilter::Start(int paperWidth, int paperHeight, const TVRFon
     FDocument.clear();
     FEncoded = ByteOrderMark(FEncoding);
     if (!FFilename.isEmpty()) {
-        FFile = std::make_unique<QSaveFile>(FFilename);
+        FFile = std::make_unique<DurableFile>(FFilename);
         if (!FFile->open(QIODevice::WriteOnly))
             throw Exception(CannotCreateFileMessage(FFilename, FFile->errorString()));
     }
@@ -154,7 +155,7 @@ void TVRGHTMLDocumentFilter::Start(int paperWidth, int paperHeight, const TVRFon
     WriteLine(
         QStringLiteral(" <meta name=\"viewport\" content=\"width=device-width, "
                        "initial-scale=1\" />"));
-    WriteLine(QStringLiteral(" <title>") + TitleText(DocumentName()) + QStringLiteral("</title>"));
+    WriteLine(QStringLiteral(" <title>") + TitleText(FFilename) + QStringLiteral("</title>"));
     WriteLine(QStringLiteral("</head>"));
     // The body keeps its onload call although the document defines no such
     // function: browsers ignore it, and documents written before expect the same
@@ -365,7 +366,16 @@ bool TVRGHTMLDocumentFilter::WritePictureFile(const QString& fileName, TVRImage&
     const QImage bitmap = asIs ? picture.Image()
                                : picture.Image().scaled(width, height, Qt::IgnoreAspectRatio,
                                                         Qt::SmoothTransformation);
-    WriteExportFile(fileName, Jpeg::Encode(bitmap));
+    if (FFilename.isEmpty()) {
+        WriteExportFile(fileName, Jpeg::Encode(bitmap));
+    } else {
+        // A later picture of the same name replaces one that is still waiting.
+        auto file = std::make_unique<DurableFile>(fileName);
+        const QByteArray bytes = Jpeg::Encode(bitmap);
+        if (!file->open(QIODevice::WriteOnly) || file->write(bytes) != bytes.size())
+            throw Exception(CannotCreateFileMessage(fileName, file->errorString()));
+        FPictures[fileName] = std::move(file);
+    }
     FWrittenPictures.insert(fileName, content);
     return true;
 }
@@ -378,6 +388,15 @@ void TVRGHTMLDocumentFilter::acceptHTMLTag(const QString& tag, int top) {
 
 void TVRGHTMLDocumentFilter::Finish() {
     TVRExportFilter::Finish();
+    FCancelled = FOwner && FOwner->RunCancelled();
+    if (FCancelled) {
+        // A cancelled export writes nothing: the files go without names.
+        FFile.reset();
+        FPictures.clear();
+        FPending.clear();
+        FEncoded.clear();
+        return;
+    }
     if (!doneHintBox) {
         WriteLine(HintBoxLine);
         doneHintBox = true;
@@ -385,6 +404,11 @@ void TVRGHTMLDocumentFilter::Finish() {
     WriteLine(QStringLiteral("</body>"));
     WriteLine(QStringLiteral("</html>"));
     Flush(true);
+    // The pictures first: the document appears only with what it shows.
+    for (auto& [fileName, picture] : FPictures)
+        if (!picture->commit())
+            throw Exception(CannotCreateFileMessage(fileName, picture->errorString()));
+    FPictures.clear();
     if (FFile) {
         if (!FFile->commit())
             throw Exception(CannotCreateFileMessage(FFilename, FFile->errorString()));

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
-#include <QSaveFile>
 #include <QString>
+#include <map>
 #include <memory>
 
 #include "report_engine/export/TVRExportFilter.h"
@@ -42,9 +42,11 @@ TVRHTMLExportSettings& HTMLExportSettings();
 // previous one. Pixels are CSS pixels at 96 per inch (mmToPix per millimetre)
 // whatever the screen. Pictures go to JPEG files that IMG elements name.
 //
-// The document is written through a temporary file beside the target that
-// replaces it at Finish, so a failed or abandoned export leaves the target as
-// it was. With an empty file name the document stays in memory (Document()).
+// The document and its pictures are written as files without names beside
+// their targets and take their names at Finish, the pictures first: a failed or
+// cancelled export leaves older files of those names as they were, and nothing
+// beside them. With an empty file name the document stays in memory
+// (Document()) and its pictures are written at once.
 class TVRGHTMLDocumentFilter : public TVRExportFilter, public TVRBandMarkerSink {
 public:
     static constexpr double mmToPix = 96 / 25.4;
@@ -96,7 +98,9 @@ private:
 
     TTextEncoding FEncoding = AnsiEncoding;
     std::unique_ptr<TVRTextEncoder> FEncoder;
-    std::unique_ptr<QSaveFile> FFile;
+    std::unique_ptr<DurableFile> FFile;
+    // Pictures waiting for Finish to give them their names, by file name.
+    std::map<QString, std::unique_ptr<DurableFile>> FPictures;
     QString FPending;      // lines not yet encoded
     QByteArray FEncoded;   // encoded bytes not yet written
     QByteArray FDocument;  // the whole document, without a file name

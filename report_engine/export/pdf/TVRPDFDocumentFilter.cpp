@@ -2,11 +2,11 @@
 
 #include <QBuffer>
 #include <QDateTime>
-#include <QSaveFile>
 #include <algorithm>
 #include <array>
 
 #include "data/Exception.h"
+#include "report_engine/base/DurableFile.h"
 #include "report_engine/base/FormatSettings.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/base/TVRUnits.h"
@@ -538,6 +538,12 @@ void TVRPDFDocumentFilter::WriteItem(const TPDFItemRec& item) {
 // ---- The document --------------------------------------------------------------------
 
 void TVRPDFDocumentFilter::Finish() {
+    // A cancelled export writes nothing, and an older file stays as it was.
+    FCancelled = FOwner && FOwner->RunCancelled();
+    if (FCancelled) {
+        TVRExportFilter::Finish();
+        return;
+    }
     FReportFinished = true;
     if (!FMadeFirstPageFiles) StartPage();
     EndCurrentPage();
@@ -549,7 +555,7 @@ void TVRPDFDocumentFilter::Finish() {
     } else {
         // The target is replaced only by a complete document: a failure on the way
         // (a font that cannot be measured, a full disk) leaves the old file as it was.
-        QSaveFile file(FFilename);
+        DurableFile file(FFilename);
         if (!file.open(QIODevice::WriteOnly))
             throw Exception(CannotWriteDocumentMessage(FFilename, file.errorString()));
         WriteDocument(file);

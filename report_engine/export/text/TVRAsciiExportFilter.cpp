@@ -34,6 +34,7 @@ void OverwriteOnGridLine(QString& line, double column, const QString& text) {
 TVRAsciiExportFilter::TVRAsciiExportFilter(const QString& fileName) : TVRExportFilter(fileName) {}
 
 void TVRAsciiExportFilter::Start(int paperWidth, int paperHeight, const TVRFont& font) {
+    FFile = OpenTextExport(FFilename);
     TVRExportFilter::Start(paperWidth, paperHeight, font);
     FCellSize = font.Size * NativePerPoint;
     FPageLineCount = FCellSize > 0 ? Round(paperHeight / FCellSize) : 0;
@@ -61,14 +62,18 @@ void TVRAsciiExportFilter::TextOutRec(const TExportInfoRec& exportInfo) {
 
 void TVRAsciiExportFilter::EndPage() {
     const int lines = std::min(FPageLineCount, GridLineCount);
-    for (int row = 0; row < lines; ++row)
-        if (!FGrid[row].isEmpty()) finalDoc.append(FGrid[row]);
+    for (int row = 0; row < lines; ++row) {
+        if (FGrid[row].isEmpty()) continue;
+        if (FFile)
+            FFile->WriteLine(FGrid[row]);
+        else
+            finalDoc.append(FGrid[row]);
+    }
 }
 
 void TVRAsciiExportFilter::Finish() {
     TVRExportFilter::Finish();
-    if (FFilename.isEmpty()) return;
-    WriteExportFile(FFilename, EncodeLines(finalDoc, TextExportSettings().TextEncoding));
+    FCancelled = FinishTextExport(*this, std::move(FFile));
 }
 
 TVRTextFilter::TVRTextFilter(QObject* owner) : QObject(owner) {

@@ -3,13 +3,17 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <memory>
 
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/export/TextEncoding.h"
 
 // Plain text: every page's texts laid out on a character grid whose cells are as high
 // as the report font, the grid's non-empty lines written one after the other. Shapes
-// and pictures are left out. The file is written whole at Finish.
+// and pictures are left out. Each page's lines go into the file as the page ends; the
+// file takes the target's name at Finish, and a cancelled or failed run leaves an
+// older file of that name as it was. Without a file name the lines stay in memory
+// (OutputLines).
 class TVRAsciiExportFilter : public TVRExportFilter {
 public:
     static constexpr int GridLineCount = 201;  // lines 0 to 200
@@ -34,10 +38,11 @@ public:
     // The grid lines a page has (the paper's height in cells); lines below are kept
     // but never written.
     int PageLineCount() const { return FPageLineCount; }
-    // The lines written so far (all of them once the run has ended).
+    // The lines of an export without a file name (all of them once the run has ended).
     const QStringList& OutputLines() const { return finalDoc; }
 
 private:
+    std::unique_ptr<TVRTextExportFile> FFile;
     std::array<QString, GridLineCount> FGrid;
     double FCellSize = 0;
     int FPageLineCount = 0;

@@ -80,17 +80,11 @@ QString QuotedField(const QString& text) {
 TVRCommaSeparatedFilter::TVRCommaSeparatedFilter(const QString& fileName)
     : TVRExportFilter(fileName) {}
 
-TVRCommaSeparatedFilter::~TVRCommaSeparatedFilter() {
-    if (FActive && FFile.isOpen()) {
-        FFile.close();
-        FFile.remove();
-    }
-}
+// An export that never finished leaves its unnamed file to go with it.
+TVRCommaSeparatedFilter::~TVRCommaSeparatedFilter() = default;
 
 void TVRCommaSeparatedFilter::Start(int paperWidth, int paperHeight, const TVRFont& font) {
-    FFile.setFileName(FFilename);
-    if (!FFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Exception(CannotCreateFileMessage(FFilename, FFile.errorString()));
+    FFile = OpenTextExport(FFilename);
     FLatitude = PositionLatitude;
     TVRExportFilter::Start(paperWidth, paperHeight, font);
 }
@@ -158,15 +152,17 @@ void TVRCommaSeparatedFilter::EndPage() {
             const QString* text = grid[size_t(line) * size_t(FColumnCount) + size_t(column)];
             record += text ? QuotedField(*text) : emptyField;
         }
-        finalDoc.append(record);
+        if (FFile)
+            FFile->WriteLine(record);
+        else
+            finalDoc.append(record);
     }
     FEntries.clear();
 }
 
 void TVRCommaSeparatedFilter::Finish() {
     TVRExportFilter::Finish();
-    FFile.close();
-    WriteExportFile(FFilename, EncodeLines(finalDoc, TextExportSettings().TextEncoding));
+    FCancelled = FinishTextExport(*this, std::move(FFile));
 }
 
 // ---- Settings component ------------------------------------------------------------

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QFile>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -58,14 +58,16 @@ private:
 
 // Comma-separated values: every page's texts sorted by position into lines and columns,
 // one record of quoted fields per line. Texts whose positions lie within the latitude
-// (0.4 mm) share a column or line. The file is created empty at Start, so that a target
-// that cannot be written fails before the report runs, and filled at Finish.
+// (0.4 mm) share a column or line. The file is opened at Start, so that a target that
+// cannot be written fails before the report runs, without touching an older file of
+// that name; each page's records go into it as the page ends, and it takes the
+// target's name at Finish. A cancelled or failed run leaves the older file as it was.
+// Without a file name the records stay in memory (OutputLines).
 class TVRCommaSeparatedFilter : public TVRExportFilter {
 public:
     static constexpr double PositionLatitude = 4.0;  // tenths of a millimetre
 
     explicit TVRCommaSeparatedFilter(const QString& fileName);
-    // An export that never finished takes away the empty file it created.
     ~TVRCommaSeparatedFilter() override;
 
     QString GetDescription() override { return QStringLiteral("Comma separated text file"); }
@@ -81,10 +83,11 @@ public:
     void EndPage() override;
     void Finish() override;
 
+    // The records of an export without a file name.
     const QStringList& OutputLines() const { return finalDoc; }
 
 private:
-    QFile FFile;
+    std::unique_ptr<TVRTextExportFile> FFile;
     QList<TTextEntry> FEntries;
     double FLatitude = PositionLatitude;
     int FColumnCount = 0;

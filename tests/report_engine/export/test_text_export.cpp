@@ -27,6 +27,14 @@ QByteArray ReadAll(const QString& fileName) {
     return file.readAll();
 }
 
+// The lines of a file written in code page 1252 with CR LF line ends (the texts of
+// these tests are all in Latin-1, which 1252 writes alike).
+QStringList FileLines(const QString& fileName) {
+    QStringList lines = QString::fromLatin1(ReadAll(fileName)).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
 TVRFont ReportFont(int points = 10) {
     TVRFont font;
     font.Size = points;
@@ -275,7 +283,7 @@ TEST_F(TextSettingsTest, CsvRecordsFollowTheNumberedPositions) {
             f.TextOut(104, 80, font, clWhite, taLeftJustify, "B");
             f.TextOut(205, 80, font, clWhite, taLeftJustify, "D");
         });
-    EXPECT_EQ(filter.OutputLines(), (QStringList{
+    EXPECT_EQ(FileLines(fileName), (QStringList{
                                         R"("Nome";"Tipo";"Ano")",
                                         R"("Rua";"";"1990")",
                                         QString::fromUtf8(R"("Praça ""Sé""";"";"")"),
@@ -327,7 +335,7 @@ TEST_F(TextSettingsTest, ListingAsTextStartsAtTheMarginWithSixtyLinesAPage) {
     ASSERT_FALSE(filter.Active());
     EXPECT_EQ(filter.PageLineCount(), 60);
 
-    const QStringList lines = filter.OutputLines();
+    const QStringList lines = FileLines(fileName);
     // The summary's count is the only text of its line, left-aligned at the 10 mm margin.
     EXPECT_EQ(lines.last(), "    Total de Registros : 080");
     int pageHeaders = 0;
@@ -344,7 +352,6 @@ TEST_F(TextSettingsTest, ListingAsTextStartsAtTheMarginWithSixtyLinesAPage) {
                                              "Rua 1 .*Centro$"))))
         << lines[first].toStdString();
     EXPECT_TRUE(lines[first + 1].contains(QStringLiteral("000002")));
-    EXPECT_EQ(ReadAll(fileName), EncodeLines(lines, AnsiEncoding));
 }
 
 TEST_F(TextSettingsTest, ListingAsCsvReadsBackWithARealCsvReader) {

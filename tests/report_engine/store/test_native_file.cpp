@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <functional>
 
 #include "data/Exception.h"
 #include "report_engine/emf/EmfReader.h"
+#include "report_engine/store/TVRPageList.h"
 #include "report_engine/store/TVRStream.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PageRuns.h"
@@ -264,6 +269,45 @@ TEST(NativeFile, EmptyFileHasNoPagesAndMissingFileFails) {
     EXPECT_EQ(printer.PageCount(), 0);
     EXPECT_FALSE(printer.GetPage(1));
     EXPECT_THROW(printer.Load(folder.filePath("missing.vrp")), Exception);
+}
+
+// Load reads nothing of what cannot be a report file: one larger than the format can
+// address (a sparse 3 GB file here, which reading would take into memory whole), a
+// folder, a device that never ends. The refusal comes at once and costs no memory.
+TEST(NativeFile, WhatCannotBeAReportFileIsRefusedUnread) {
+    QTemporaryDir folder;
+    const QString huge = folder.filePath("huge.vrp");
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(3) << 30));
+    }
+    ASSERT_GT(QFileInfo(huge).size(), TVRPageList::LargestFile);
+    const struct {
+        QString FileName;
+        const char* Reason;
+    } cases[] = {
+        {huge, "larger than a report file can be"},
+        {folder.path(), ""},  // the system's own reason
+        {QStringLiteral("/dev/zero"), "not a report file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.FileName.toStdString());
+        rusage before{};
+        ::getrusage(RUSAGE_SELF, &before);
+        TVRPrinter printer;
+        try {
+            printer.Load(c.FileName);
+            ADD_FAILURE() << "loaded";
+        } catch (const Exception& error) {
+            EXPECT_TRUE(error.Message().contains(QLatin1String(c.Reason)))
+                << error.Message().toStdString();
+        }
+        rusage after{};
+        ::getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes of peak memory";
+        EXPECT_EQ(printer.PageCount(), 0);
+    }
 }
 
 // A write that fails half-way (here: the process may not write files that large) leaves
