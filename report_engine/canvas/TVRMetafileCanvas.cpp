@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <unordered_map>
 #include <vector>
 
 #include "report_engine/base/Rounding.h"
@@ -31,6 +32,16 @@ constexpr int ObjectsPerKind = 8;
 // runs the report again at the printer's resolution and draws the picture from its
 // source, so nothing finer is needed in the page store.
 constexpr int PicturePixelsPerBoxPixel = 2;
+
+// The bytes a picture may take in a page (bitmap header, colour table and bits): its
+// box at the reference resolution in 24 bits, and never less than this. A picture that
+// does not fit at twice its box is recorded at its box's size, which always fits; at
+// twice its box a full-page picture would cost 10 MB on every page.
+constexpr qint64 SmallestPictureBudget = 64 * 1024;
+
+// A picture of at most this many colours is stored as an 8-bit bitmap with its colour
+// table when that is smaller than 24 bits.
+constexpr int PaletteColours = 256;
 
 bool SameFace(const TVRFont& a, const TVRFont& b) {
     return a.Size == b.Size && a.Bold == b.Bold && a.Italic == b.Italic &&
@@ -60,77 +71,165 @@ quint32 PenStyleOf(TVRPenStyle style) {
 struct EncodedPicture {
     qint64 CacheKey = 0;
     QSize SourceSize;
+    QSize Box;
     QSize Size;  // as recorded
     QByteArray BitmapInfo;
     QByteArray Bits;
+
+    qint64 Bytes() const { return qint64(BitmapInfo.size()) + Bits.size(); }
 };
 
-// The size a picture is recorded at for a box: its own, or at most twice the box's in
-// each direction.
-QSize RecordedSize(const QSize& source, const QSize& box) {
-    return QSize(std::min(source.width(), PicturePixelsPerBoxPixel * std::max(1, box.width())),
-                 std::min(source.height(), PicturePixelsPerBoxPixel * std::max(1, box.height())));
+// Bytes of one row of a DIB: whole 32-bit words.
+qint64 DibStride(int width, int bitCount) {
+    return ((qint64(width) * bitCount + 31) / 32) * 4;
 }
 
-// A picture as a plain DIB (BI_RGB, 24 bits, rows bottom-up), the form every EMF reader
-// draws, scaled down smoothly to `size` first. Transparent pixels are laid on white, the
-// colour of the paper.
-EncodedPicture EncodePicture(const QImage& image, const QSize& size) {
-    EncodedPicture picture;
-    picture.CacheKey = image.cacheKey();
-    picture.SourceSize = image.size();
-    picture.Size = size;
+// Bytes of a plain DIB of `size`: header, colour table and bits.
+qint64 DibBytes(const QSize& size, int bitCount, int colours) {
+    return qint64(sizeof(BITMAPINFOHEADER)) + 4 * qint64(colours) +
+           DibStride(size.width(), bitCount) * size.height();
+}
+
+qint64 PictureBudget(const QSize& box) {
+    return std::max(SmallestPictureBudget, DibBytes(box, 24, 0));
+}
+
+// The picture's size, never larger than `limit` in either direction.
+QSize NoLargerThan(const QSize& source, const QSize& limit) {
+    return QSize(std::min(source.width(), std::max(1, limit.width())),
+                 std::min(source.height(), std::max(1, limit.height())));
+}
+
+// The picture scaled smoothly to `size` and laid on white, the colour of the paper,
+// where it is transparent.
+QImage FlatPicture(const QImage& image, const QSize& size) {
     const QImage scaled = size == image.size()
                               ? image
                               : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QImage flat(size, QImage::Format_RGB32);
     flat.fill(Qt::white);
-    {
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, scaled);
-    }
-    const int width = size.width(), height = size.height();
-    const qint64 stride = ((qint64(width) * 24 + 31) / 32) * 4;
-    picture.Bits.resize(stride * height);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, scaled);
+    return flat;
+}
+
+QByteArray BitmapInfoHeader(const QSize& size, int bitCount, int colours, qint64 bitsBytes) {
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(BITMAPINFOHEADER);
+    info.biWidth = size.width();
+    info.biHeight = size.height();  // rows bottom-up
+    info.biPlanes = 1;
+    info.biBitCount = quint16(bitCount);
+    info.biCompression = BI_RGB;
+    info.biSizeImage = quint32(bitsBytes);
+    info.biXPelsPerMeter = 3780;  // 96 dpi
+    info.biYPelsPerMeter = 3780;
+    info.biClrUsed = quint32(colours);
+    return QByteArray(reinterpret_cast<const char*>(&info), sizeof info);
+}
+
+// The flat picture as a 24-bit DIB: bottom-up rows of blue, green, red.
+void EncodeRgb(const QImage& flat, EncodedPicture& picture) {
+    const int width = flat.width(), height = flat.height();
+    const qint64 stride = DibStride(width, 24);
+    picture.Bits = QByteArray(stride * height, '\0');
     char* bits = picture.Bits.data();
-    for (int y = 0; y < height; ++y) {  // bottom-up rows of blue, green, red
+    for (int y = 0; y < height; ++y) {
         const auto* source = reinterpret_cast<const QRgb*>(flat.constScanLine(height - 1 - y));
         char* row = bits + stride * y;
-        std::memset(row, 0, stride);
         for (int x = 0; x < width; ++x) {
             row[3 * x] = char(qBlue(source[x]));
             row[3 * x + 1] = char(qGreen(source[x]));
             row[3 * x + 2] = char(qRed(source[x]));
         }
     }
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(BITMAPINFOHEADER);
-    info.biWidth = width;
-    info.biHeight = height;  // rows bottom-up
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = quint32(picture.Bits.size());
-    info.biXPelsPerMeter = 3780;  // 96 dpi
-    info.biYPelsPerMeter = 3780;
-    picture.BitmapInfo = QByteArray(reinterpret_cast<const char*>(&info), sizeof info);
+    picture.BitmapInfo = BitmapInfoHeader(flat.size(), 24, 0, picture.Bits.size());
+}
+
+// The flat picture as an 8-bit DIB whose colour table holds its colours in the order
+// they first appear in the bits; false, leaving `picture` as it was, when it has more
+// colours than a table holds.
+bool EncodeIndexed(const QImage& flat, EncodedPicture& picture) {
+    const int width = flat.width(), height = flat.height();
+    const qint64 stride = DibStride(width, 8);
+    QByteArray bits(stride * height, '\0');
+    std::vector<QRgb> table;
+    std::unordered_map<QRgb, uchar> indexOf;
+    QRgb previous = 0;
+    uchar previousIndex = 0;
+    for (int y = 0; y < height; ++y) {  // bottom-up rows
+        const auto* source = reinterpret_cast<const QRgb*>(flat.constScanLine(height - 1 - y));
+        auto* row = reinterpret_cast<uchar*>(bits.data() + stride * y);
+        for (int x = 0; x < width; ++x) {
+            const QRgb colour = source[x] & RGB_MASK;
+            if (table.empty() || colour != previous) {
+                const auto found = indexOf.find(colour);
+                if (found != indexOf.end()) {
+                    previousIndex = found->second;
+                } else {
+                    if (int(table.size()) == PaletteColours) return false;
+                    previousIndex = uchar(table.size());
+                    indexOf.emplace(colour, previousIndex);
+                    table.push_back(colour);
+                }
+                previous = colour;
+            }
+            row[x] = previousIndex;
+        }
+    }
+    QByteArray info = BitmapInfoHeader(flat.size(), 8, int(table.size()), bits.size());
+    for (const QRgb colour : table) {  // RGBQUAD: blue, green, red, reserved
+        const char entry[4]{char(qBlue(colour)), char(qGreen(colour)), char(qRed(colour)), 0};
+        info.append(entry, 4);
+    }
+    picture.BitmapInfo = std::move(info);
+    picture.Bits = std::move(bits);
+    return true;
+}
+
+// The picture at `size` as a plain DIB (BI_RGB, rows bottom-up), the form every EMF
+// reader draws: 8 bits with a colour table when its recorded pixels have few enough
+// colours and that is smaller, else 24 bits.
+EncodedPicture EncodeAtSize(const QImage& image, const QSize& size) {
+    EncodedPicture picture;
+    picture.CacheKey = image.cacheKey();
+    picture.SourceSize = image.size();
+    picture.Size = size;
+    const QImage flat = FlatPicture(image, size);
+    EncodedPicture indexed = picture;
+    if (EncodeIndexed(flat, indexed) && indexed.Bytes() < DibBytes(size, 24, 0)) return indexed;
+    EncodeRgb(flat, picture);
+    return picture;
+}
+
+// The picture for a box of `box` pixels: at up to twice the box's size when that fits
+// the box's byte budget, else at up to the box's size.
+EncodedPicture EncodePicture(const QImage& image, const QSize& box) {
+    const qint64 budget = PictureBudget(box);
+    const QSize fine = NoLargerThan(image.size(), box * PicturePixelsPerBoxPixel);
+    EncodedPicture picture;
+    // Eight bits without a colour table is the least that size can cost.
+    if (DibBytes(fine, 8, 0) <= budget) picture = EncodeAtSize(image, fine);
+    if (picture.Bits.isEmpty() || picture.Bytes() > budget)
+        picture = EncodeAtSize(image, NoLargerThan(image.size(), box));
+    picture.Box = box;
     return picture;
 }
 
 // The last pictures encoded: a report prints the same picture in the same box on every
 // page.
-EncodedPicture CachedPicture(const QImage& image, const QSize& size) {
+EncodedPicture CachedPicture(const QImage& image, const QSize& box) {
     static QMutex lock;
     static std::array<EncodedPicture, 4> cache;
     static int next = 0;
     QMutexLocker locker(&lock);
     for (const EncodedPicture& picture : cache)
         if (picture.CacheKey == image.cacheKey() && picture.SourceSize == image.size() &&
-            picture.Size == size)
+            picture.Box == box)
             return picture;
     EncodedPicture& slot = cache[next];
     next = (next + 1) % int(cache.size());
-    slot = EncodePicture(image, size);
+    slot = EncodePicture(image, box);
     return slot;
 }
 
@@ -441,7 +540,7 @@ void TVRMetafileCanvas::StretchDraw(const TRect& rect, const QImage& image) {
     if (r.Ended || image.isNull() || rect.Width() == 0 || rect.Height() == 0) return;
     const QSize box(std::abs(rect.Width()), std::abs(rect.Height()));
     // Shares the cached bytes.
-    const EncodedPicture picture = CachedPicture(image, RecordedSize(image.size(), box));
+    const EncodedPicture picture = CachedPicture(image, box);
     const RectL bounds{std::min(rect.Left, rect.Right), std::min(rect.Top, rect.Bottom),
                        std::max(rect.Left, rect.Right) - 1, std::max(rect.Top, rect.Bottom) - 1};
     r.Records.EmrStretchDIBits(bounds, rect.Left, rect.Top, rect.Width(), rect.Height(),

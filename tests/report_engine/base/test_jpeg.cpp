@@ -6,6 +6,7 @@
 
 #include "data/Exception.h"
 #include "report_engine/base/Jpeg.h"
+#include "tests/support/ImageDifference.h"
 
 namespace {
 
@@ -15,17 +16,6 @@ QImage Gradient(int width, int height) {
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
     return image;
-}
-
-double MeanDifference(const QImage& a, const QImage& b) {
-    double total = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            total += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                     std::abs(qBlue(p) - qBlue(q));
-        }
-    return total / (3.0 * a.width() * a.height());
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 // says, and how compactly they record.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <map>
@@ -17,6 +20,7 @@
 #include "report_engine/emf/EmfReader.h"
 #include "report_engine/emf/EmfRecords.h"
 #include "report_engine/emf/TVRMetafile.h"
+#include "tests/support/ImageDifference.h"
 
 namespace {
 
@@ -86,6 +90,141 @@ void RecordSample(TVRMetafile& page) {
     canvas.SetFont(font);
     canvas.SetTextAlign(taRightJustify);
     canvas.TextOut(380, 250, QStringLiteral("Pág. 1"));
+}
+
+// The pictures of the picture-size table, drawn so that a picture shown upside down,
+// mirrored or shifted by a row's padding no longer looks like itself.
+enum class Pattern {
+    Gradient,   // red across, green down: a colour for nearly every pixel
+    Quadrants,  // four colours
+    LineArt,    // black diagonal stripes on white
+    Indexed,    // an 8-bit source with a colour table of 16 colours
+};
+
+QImage PatternPicture(Pattern pattern, const QSize& size) {
+    const int width = size.width(), height = size.height();
+    if (pattern == Pattern::Indexed) {
+        QImage picture(size, QImage::Format_Indexed8);
+        QList<QRgb> table;
+        for (int i = 0; i < 16; ++i) table << qRgb(i * 16, 255 - i * 16, (i * 40) % 256);
+        picture.setColorTable(table);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                picture.setPixel(x, y, uint(x * 4 / width + 4 * (y * 4 / height)));
+        return picture;
+    }
+    QImage picture(size, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            QRgb colour;
+            if (pattern == Pattern::Gradient) {
+                colour =
+                    qRgb(255 * x / std::max(1, width - 1), 255 * y / std::max(1, height - 1), 128);
+            } else if (pattern == Pattern::Quadrants) {
+                const QRgb quadrants[]{qRgb(200, 0, 0), qRgb(0, 128, 0), qRgb(0, 0, 200),
+                                       qRgb(230, 200, 0)};
+                colour = quadrants[(x < width / 2 ? 0 : 1) + (y < height / 2 ? 0 : 2)];
+            } else {
+                colour = (x + y) / 40 % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+            }
+            picture.setPixel(x, y, colour);
+        }
+    return picture;
+}
+
+struct PictureCase {
+    const char* name;
+    Pattern pattern;
+    QSize picture;
+    TRect box;
+    QSize stored;
+    int bitCount;
+};
+
+// Boxes small and large, pictures of few and many colours. A picture fits its byte
+// budget (its box in 24 bits, at least 64 KiB) at up to twice its box, or else is
+// recorded at its box's size; 8 bits when its recorded pixels have at most 256 colours
+// and that is smaller.
+const PictureCase PictureCases[]{
+    {"many colours, small box: twice the box",
+     Pattern::Gradient,
+     {600, 600},
+     {10, 10, 70, 70},
+     {120, 120},
+     24},
+    {"many colours, twice the box over the budget: the box",
+     Pattern::Gradient,
+     {600, 600},
+     {10, 10, 110, 110},
+     {100, 100},
+     24},
+    {"many colours, full page: the box",
+     Pattern::Gradient,
+     {1200, 1700},
+     {10, 10, 804, 1133},
+     {794, 1123},
+     24},
+    {"four colours: twice the box in 8 bits",
+     Pattern::Quadrants,
+     {600, 600},
+     {10, 10, 110, 110},
+     {200, 200},
+     8},
+    {"wide and short, four colours",
+     Pattern::Quadrants,
+     {600, 50},
+     {10, 10, 110, 110},
+     {200, 50},
+     8},
+    {"line art, full page: the box in 8 bits",
+     Pattern::LineArt,
+     {1600, 2200},
+     {10, 10, 804, 1133},
+     {794, 1123},
+     8},
+    {"indexed source smaller than its box, as it is",
+     Pattern::Indexed,
+     {81, 61},
+     {10, 10, 110, 110},
+     {81, 61},
+     8},
+    {"tiny, 24 bits being smaller than a colour table",
+     Pattern::Gradient,
+     {4, 4},
+     {10, 10, 110, 110},
+     {4, 4},
+     24},
+    {"mirrored box", Pattern::Gradient, {600, 600}, {70, 70, 10, 10}, {120, 120}, 24},
+};
+
+QRect BoxRect(const TRect& box) {
+    return QRect(std::min(box.Left, box.Right), std::min(box.Top, box.Bottom),
+                 std::abs(box.Width()), std::abs(box.Height()));
+}
+
+// A page holding the case's picture in its box, with paper around it.
+std::unique_ptr<TVRMetafile> PicturePage(const PictureCase& c) {
+    const QRect box = BoxRect(c.box);
+    auto page = std::make_unique<TVRMetafile>(box.right() + 11, box.bottom() + 11);
+    TVRMetafileCanvas canvas(*page);
+    canvas.StretchDraw(c.box, PatternPicture(c.pattern, c.picture));
+    return page;
+}
+
+// A picture as a page shows it in a box of `size`: scaled down smoothly, or enlarged
+// pixel by pixel as a painter without smoothing enlarges it.
+QImage ShownInBox(const QImage& picture, const QSize& size) {
+    const bool enlarged = picture.width() < size.width() || picture.height() < size.height();
+    return picture
+        .scaled(size, Qt::IgnoreAspectRatio,
+                enlarged ? Qt::FastTransformation : Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// What the box should show: the picture in the box, mirrored as the box is.
+QImage ExpectedPicture(const PictureCase& c) {
+    return ShownInBox(PatternPicture(c.pattern, c.picture), BoxRect(c.box).size())
+        .mirrored(c.box.Width() < 0, c.box.Height() < 0);
 }
 
 }  // namespace
@@ -305,29 +444,11 @@ TEST(EmfRecording, AdvancesOfTheTextRecordAreTheMeasurement) {
 
 // Pictures are stored as plain 24-bit DIBs, which every EMF reader draws, at most twice
 // the size of their box in each direction.
-TEST(EmfRecording, PicturesAreStoredAsPlainDibsAtMostTwiceTheirBox) {
-    struct Case {
-        const char* name;
-        QSize picture;
-        TRect box;
-        QSize stored;
-    };
-    const Case cases[]{
-        {"large, scaled down", {600, 600}, {10, 10, 110, 110}, {200, 200}},
-        {"wide and short", {600, 50}, {10, 10, 110, 110}, {200, 50}},
-        {"small, as it is", {4, 4}, {10, 10, 110, 110}, {4, 4}},
-        {"mirrored box", {600, 600}, {110, 110, 10, 10}, {200, 200}},
-    };
-    for (const Case& c : cases) {
+TEST(EmfRecording, PicturesAreStoredAsPlainDibsWithinTheirByteBudget) {
+    for (const PictureCase& c : PictureCases) {
         SCOPED_TRACE(c.name);
-        QImage picture(c.picture, QImage::Format_RGB32);
-        picture.fill(QColor(0, 128, 0));
-        TVRMetafile page(400, 300);
-        {
-            TVRMetafileCanvas canvas(page);
-            canvas.StretchDraw(c.box, picture);
-        }
-        const QByteArray& emf = page.Bytes();
+        const std::unique_ptr<TVRMetafile> page = PicturePage(c);
+        const QByteArray& emf = page->Bytes();
         ASSERT_EQ(CountOf(emf, Emf::EMR_STRETCHDIBITS), 1);
         const auto stretch = FirstOf(emf, Emf::EMR_STRETCHDIBITS);
         ASSERT_TRUE(stretch);
@@ -336,14 +457,74 @@ TEST(EmfRecording, PicturesAreStoredAsPlainDibsAtMostTwiceTheirBox) {
         ASSERT_TRUE(stretch->Read(record));
         ASSERT_TRUE(stretch->Read(info, record.offBmiSrc));
         EXPECT_EQ(info.biCompression, Emf::BI_RGB);
-        EXPECT_EQ(info.biBitCount, 24);
-        EXPECT_EQ(QSize(info.biWidth, info.biHeight), c.stored);
+        EXPECT_EQ(info.biBitCount, c.bitCount);
+        EXPECT_EQ(QSize(info.biWidth, info.biHeight), c.stored);  // rows bottom-up
         EXPECT_EQ(QSize(record.cxSrc, record.cySrc), c.stored);
-        const qint64 stride = (c.stored.width() * 3 + 3) & ~3;
+        const qint64 stride = (c.stored.width() * c.bitCount / 8 + 3) & ~3;
         EXPECT_EQ(record.cbBitsSrc, quint32(stride * c.stored.height()));
-        const QImage image = Replay(page, 1.0);
-        EXPECT_EQ(QColor(image.pixel(60, 60)), QColor(0, 128, 0));
-        EXPECT_EQ(QColor(image.pixel(150, 60)), QColor(Qt::white));
+        if (c.bitCount == 8) {
+            EXPECT_GE(info.biClrUsed, 1u);
+            EXPECT_LE(info.biClrUsed, 256u);
+            EXPECT_EQ(record.cbBmiSrc, sizeof info + 4 * info.biClrUsed);
+            if (c.pattern == Pattern::Indexed) {
+                EXPECT_EQ(info.biClrUsed, 16u);
+            }
+        } else {
+            EXPECT_EQ(record.cbBmiSrc, sizeof info);
+        }
+        const QRect box = BoxRect(c.box);
+        const qint64 budget =
+            std::max<qint64>(64 * 1024, sizeof info + ((box.width() * 3 + 3) & ~3) * box.height());
+        EXPECT_LE(qint64(record.cbBmiSrc) + record.cbBitsSrc, budget);
+
+        const QImage image = Replay(*page, 1.0);
+        EXPECT_LT(MeanDifference(image.copy(box), ExpectedPicture(c)), 4.0);
+        EXPECT_EQ(QColor(image.pixel(box.right() + 5, box.top())), QColor(Qt::white));
+    }
+}
+
+// Another EMF reader (emf2svg) draws the stored pictures too: it writes each bitmap as
+// a PNG image into the SVG, placed over the box.
+TEST(EmfRecording, PicturesAreDrawnByAnotherEmfReader) {
+    const QString converter = QStandardPaths::findExecutable(QStringLiteral("emf2svg-conv"));
+    if (converter.isEmpty()) GTEST_SKIP() << "emf2svg-conv is not installed";
+    QTemporaryDir folder;
+    const QRegularExpression imageElement(QStringLiteral(
+        R"re(<image width="([-\d.]+)" height="([-\d.]+)" x="([-\d.]+)" y="([-\d.]+)"[^>]*)re"
+        R"re(xlink:href="data:image/png;base64,([^"]+)")re"));
+    for (const PictureCase& c : PictureCases) {
+        SCOPED_TRACE(c.name);
+        // emf2svg writes a mirrored destination as an image of negative size, which SVG
+        // does not draw.
+        if (c.box.Width() < 0 || c.box.Height() < 0) continue;
+        const QString emfPath = folder.filePath(QStringLiteral("page.emf"));
+        const QString svgPath = folder.filePath(QStringLiteral("page.svg"));
+        QFile::remove(svgPath);
+        {
+            QFile emf(emfPath);
+            ASSERT_TRUE(emf.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            emf.write(PicturePage(c)->Bytes());
+        }
+        QProcess process;
+        process.start(converter, {QStringLiteral("-i"), emfPath, QStringLiteral("-o"), svgPath});
+        ASSERT_TRUE(process.waitForFinished(30000));
+        ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        QFile svg(svgPath);
+        ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(svg.readAll());
+        const QRegularExpressionMatch image = imageElement.match(text);
+        ASSERT_TRUE(image.hasMatch()) << text.left(2000).toStdString();
+        const QRectF placed(image.captured(3).toDouble(), image.captured(4).toDouble(),
+                            image.captured(1).toDouble(), image.captured(2).toDouble());
+        const QRect box = BoxRect(c.box);
+        EXPECT_NEAR(placed.left(), box.left(), 1);
+        EXPECT_NEAR(placed.top(), box.top(), 1);
+        EXPECT_NEAR(placed.width(), box.width(), 1);
+        EXPECT_NEAR(placed.height(), box.height(), 1);
+        const QImage png =
+            QImage::fromData(QByteArray::fromBase64(image.captured(5).toLatin1()), "PNG");
+        ASSERT_EQ(png.size(), c.stored);
+        EXPECT_LT(MeanDifference(ShownInBox(png, box.size()), ExpectedPicture(c)), 4.0);
     }
 }
 
@@ -414,4 +595,19 @@ TEST(EmfRecording, ReplaysOntoAPrinterDevice) {
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
     EXPECT_TRUE(text.contains(QStringLiteral("Hello"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Pág. 1"))) << text.toStdString();
+
+    // The picture (stored in 8 bits) is printed too: the page rasterised at half the
+    // recording's resolution shows its blue.
+    QProcess pdftoppm;
+    pdftoppm.start(QStringLiteral("pdftoppm"),
+                   {QStringLiteral("-r"), QStringLiteral("48"), QStringLiteral("-png"),
+                    QStringLiteral("-singlefile"), path, folder.filePath(QStringLiteral("page"))});
+    ASSERT_TRUE(pdftoppm.waitForFinished(30000));
+    ASSERT_EQ(pdftoppm.exitCode(), 0);
+    const QImage printed(folder.filePath(QStringLiteral("page.png")));
+    ASSERT_FALSE(printed.isNull());
+    const QColor picture = printed.pixelColor(160, 20);
+    EXPECT_LT(picture.red(), 40);
+    EXPECT_LT(picture.green(), 40);
+    EXPECT_GT(picture.blue(), 215);
 }
