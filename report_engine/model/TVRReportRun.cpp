@@ -14,7 +14,7 @@
 #include "report_engine/printer/TVRPrinter.h"
 
 void TCustomVRReport::CreateReport() {
-    if (!FAvailable) return;
+    RefuseWhileRunning();
     // A page printer serves one run.
     if (!FVRPrinter || FVRPrinter->Status() != mpReady) FVRPrinter = NewPrinter();
     FPage.ClampMargins();
