@@ -189,6 +189,9 @@ public:
     bool Cancelled() const { return FCancelled; }
     // The last run went to its end: not vetoed, cancelled or failed.
     bool Completed() const { return FCompleted; }
+    // The last run printed straight to the printer and was cancelled because the
+    // printer document could not start.
+    bool PrinterNotStarted() const { return FPrinterNotStarted; }
     // The run was cancelled, by the report or through its page printer.
     bool RunCancelled() const;
     // True while the empty-set bands print (their data texts print empty).
@@ -255,6 +258,7 @@ private:
     double FPageFooterSize = 0;
     bool FAvailable = true;
     bool FCancelled = false;
+    bool FPrinterNotStarted = false;
     bool FLastPage = false;
     // The last run went to its end: not vetoed, cancelled or failed.
     bool FCompleted = false;

@@ -24,6 +24,7 @@ void TCustomVRReport::CreateReport() {
     // the report takes the next one.
     const auto available = qScopeGuard([this] { FAvailable = true; });
     FCancelled = false;
+    FPrinterNotStarted = false;
     FLastPage = false;
     FCompleted = false;
     UserCancel = false;
