@@ -585,10 +585,12 @@ void TVRStandardPreview::PrintClick() {
     }
 }
 
-// While a print or an export from this window runs, its progress window's Cancel is
-// the way to stop it: Close and the commands that would start another job, load other
-// pages or change the printer are unavailable, and come back afterwards.
+// While a print or an export from this window runs, its progress window's Cancel, or
+// Escape and the close box (see closeEvent), stop it: Close and the commands that would
+// start another job, load other pages or change the printer are unavailable, and come
+// back afterwards.
 QScopeGuard<std::function<void()>> TVRStandardPreview::WhileAJobRuns() {
+    FJobRunning = true;
     QList<QToolButton*> disabled;
     for (const char* name : {"ExitButton", "Print", "PrintSetup", "SaveReport", "LoadReport"}) {
         QToolButton* button = Button(QString::fromLatin1(name));
@@ -596,7 +598,8 @@ QScopeGuard<std::function<void()>> TVRStandardPreview::WhileAJobRuns() {
         button->setEnabled(false);
         disabled << button;
     }
-    return QScopeGuard<std::function<void()>>([disabled] {
+    return QScopeGuard<std::function<void()>>([this, disabled] {
+        FJobRunning = false;
         for (QToolButton* button : disabled) button->setEnabled(true);
     });
 }
@@ -809,6 +812,16 @@ void TVRStandardPreview::reject() {
 void TVRStandardPreview::closeEvent(QCloseEvent* event) {
     if (FClosed) {
         event->accept();
+        return;
+    }
+    // Closing during a print or an export stops the job, as its Cancel does; the window
+    // stays, to say how the job ended.
+    if (FJobRunning) {
+        if (FReport)
+            FReport->CancelByUser();
+        else if (FVRPrinter)
+            FVRPrinter->Cancel();
+        event->ignore();
         return;
     }
     // A report that handles the closing keeps the window open.

@@ -137,6 +137,8 @@ private:
     bool FMetafilePrinting = false;
     bool FSearching = false;
     bool FClosed = false;
+    // A print or an export started from this window is under way.
+    bool FJobRunning = false;
 
     QWidget* FToolBar = nullptr;
     QTabWidget* FTabs = nullptr;

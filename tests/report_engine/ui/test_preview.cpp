@@ -1196,7 +1196,9 @@ TEST_F(PreviewTest, PrintFailuresAreSaidAndOtherCommandsWaitForThePrint) {
                            QStringLiteral("No printer is installed - nothing was printed.")}));
 }
 
-TEST_F(PreviewTest, ExportFromTheModalPreviewIsCancelledInItsProgressWindowAndSaysSo) {
+// An export from the modal preview stops when the user clicks its progress window's
+// Cancel (which the modal preview must not block) or presses Escape in the preview.
+TEST_F(PreviewTest, ExportFromTheModalPreviewIsCancelledByProgressCancelOrEscapeAndSaysSo) {
     Window.reset();
     InstallPreviewWindow();
     TVRReport& report = *Listing->Report;
@@ -1204,30 +1206,48 @@ TEST_F(PreviewTest, ExportFromTheModalPreviewIsCancelledInItsProgressWindowAndSa
     const TVRCSVFilter csv;
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("listagem.CSV"));
-    MessageLog messages;
-    QString caption;
-    bool cancelledInTheRun = false;
-    WhenModal<TVRStandardPreview>([&](TVRStandardPreview* preview) {
-        // Once the export runs, Cancel is clicked in its progress window.
-        QTimer::singleShot(0, preview, [&] {
-            for (QWidget* window : QApplication::topLevelWidgets())
-                if (window->objectName() == QLatin1String("VRProgressForm") &&
-                    window->isVisible()) {
-                    caption = window->windowTitle();
-                    ClickAsTheWindowSystem(
-                        window->findChild<QPushButton*>(QStringLiteral("CancelButton")));
-                    cancelledInTheRun = report.UserCancel;
-                }
+    struct Case {
+        const char* What;
+        std::function<void(TVRStandardPreview*, QWidget* progress)> Stop;
+    };
+    const Case cases[] = {
+        {"progress window's Cancel",
+         [](TVRStandardPreview*, QWidget* progress) {
+             ClickAsTheWindowSystem(
+                 progress->findChild<QPushButton*>(QStringLiteral("CancelButton")));
+         }},
+        {"Escape in the preview", [](TVRStandardPreview* preview,
+                                     QWidget*) { PressKey(preview->VRPreview(), Qt::Key_Escape); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        MessageLog messages;
+        QString caption;
+        bool cancelledInTheRun = false;
+        bool previewStayed = false;
+        WhenModal<TVRStandardPreview>([&](TVRStandardPreview* preview) {
+            // Once the export runs, it is stopped.
+            QTimer::singleShot(0, preview, [&, preview] {
+                for (QWidget* window : QApplication::topLevelWidgets())
+                    if (window->objectName() == QLatin1String("VRProgressForm") &&
+                        window->isVisible()) {
+                        caption = window->windowTitle();
+                        c.Stop(preview, window);
+                        cancelledInTheRun = report.UserCancel;
+                        previewStayed = preview->isVisible();
+                    }
+            });
+            preview->SaveTo(file, 0);
+            preview->close();
         });
-        preview->SaveTo(file, 0);
-        preview->close();
-    });
-    report.PreviewModal();
-    EXPECT_EQ(caption, QStringLiteral("Export Progress"));
-    EXPECT_TRUE(cancelledInTheRun);
-    EXPECT_EQ(
-        messages.Texts(),
-        QStringList{QStringLiteral("The export was cancelled - listagem.CSV was not saved.")});
+        report.PreviewModal();
+        EXPECT_EQ(caption, QStringLiteral("Export Progress"));
+        EXPECT_TRUE(cancelledInTheRun);
+        EXPECT_TRUE(previewStayed);
+        EXPECT_EQ(
+            messages.Texts(),
+            QStringList{QStringLiteral("The export was cancelled - listagem.CSV was not saved.")});
+    }
 }
 
 TEST_F(PreviewTest, EnteringTheViewKeepsTheScrollPositionAndOnlyANewSizeRefits) {
