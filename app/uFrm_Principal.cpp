@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -303,8 +304,27 @@ bool TFrm_Principal::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFrm_Principal::closeEvent(QCloseEvent* event) {
+    if (FExitAfterCommand && Frm_Relatorio31 == nullptr) {
+        setAttribute(Qt::WA_DeleteOnClose);
+        if (Frm_Principal == this) Frm_Principal = nullptr;
+        event->accept();
+        return;
+    }
+    if (FExitAfterCommand) {
+        event->ignore();
+        return;
+    }
     if (AskQuestion(QStringLiteral("Deseja sair do sistema?"), Descricao_Sistema,
                     TMsgButton::Yes)) {
+        if (Frm_Relatorio31 != nullptr) {
+            // A listing is being made lower on the stack, on a host this window owns:
+            // destroying them now would pull the run's data from under it. The run is
+            // cancelled, and the window closes once the command has returned.
+            FExitAfterCommand = true;
+            Frm_Relatorio31->CancelRun();
+            event->ignore();
+            return;
+        }
         // Free the window on close; its destruction ends the message loop.
         setAttribute(Qt::WA_DeleteOnClose);
         if (Frm_Principal == this) Frm_Principal = nullptr;
@@ -340,7 +360,23 @@ void TFrm_Principal::Sair1Click() {
 
 void TFrm_Principal::RelatriodosLogradouros1Click() {
     TituloRelatorio = CaptionWithoutAccessKey(RelatriodosLogradouros1->text());
-    RunStreetListing(this, NoListingFilter(), QString());
+    RunListingCommand([this] { RunStreetListing(this, NoListingFilter(), QString()); });
+}
+
+// The listing's run dispatches window messages before every row, and this window
+// takes commands meanwhile (the filtered listing runs under its modal dialog instead).
+// The calculator and the exit stay available; the exit cancels the run.
+void TFrm_Principal::RunListingCommand(const std::function<void()>& command) {
+    const QList<QAction*> actions{BensMveis2, RelatriodosLogradouros1,
+                                  RelatriodosLogradourosporFiltragem1};
+    for (QAction* action : actions) action->setEnabled(false);
+    SpeedButton6->setEnabled(false);
+    const auto after = qScopeGuard([this, actions] {
+        for (QAction* action : actions) action->setEnabled(true);
+        SpeedButton6->setEnabled(true);
+        if (FExitAfterCommand) QTimer::singleShot(0, this, [this] { close(); });
+    });
+    command();
 }
 
 // A fresh dialog per command, destroyed when it closes whatever happened, so that every

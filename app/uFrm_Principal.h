@@ -75,6 +75,13 @@ private:
     QAction* AddCommand(QMenu* menu, const QString& name, const QString& caption, int imageIndex,
                         void (TFrm_Principal::*handler)());
     void OpenStreetRegistry();
+    // Runs the full listing's command with the commands that would disturb it
+    // unavailable meanwhile, and ends the program afterwards when the exit was
+    // confirmed during it.
+    void RunListingCommand(const std::function<void()>& command);
+    // The exit was confirmed while a listing was being made: its run was cancelled and
+    // the window closes, without asking again, once the command has returned.
+    bool FExitAfterCommand = false;
     // Names and descriptions for assistive technology (MainWindowAccessibility.cpp).
     void DescribeControls();
 };

@@ -153,11 +153,18 @@ void TFrm_PorGeral::Botao_NovoClick() {
 
     Botao_Novo->setEnabled(false);
     Botao_Fechar->setEnabled(false);
+    FRunning = true;
     const auto enableAgain = qScopeGuard([this] {
+        FRunning = false;
         Botao_Novo->setEnabled(true);
         Botao_Fechar->setEnabled(true);
     });
     if (Relatorio == 1) RunStreetListing(this, filter.Values, filter.Description);
+}
+
+// Escape and the close box end the dialog through here (QDialog's closeEvent asks it).
+void TFrm_PorGeral::reject() {
+    if (!FRunning) QDialog::reject();
 }
 
 void TFrm_PorGeral::Botao_FecharClick() {

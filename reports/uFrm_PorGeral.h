@@ -33,6 +33,8 @@ public:
 
     // Runs the listing chosen by Relatorio with the typed filters; both buttons stay
     // disabled while it runs and come back also after an error, which then goes on.
+    // Meanwhile Escape and the close box leave the dialog open: the listing's host
+    // belongs to it.
     void Botao_NovoClick();
     void Botao_FecharClick();
     // Enter moves the focus on, as Tab does.
@@ -40,9 +42,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void reject() override;
 
 private:
     TKeyPreview* FKeyPreview = nullptr;
+    bool FRunning = false;
 };
 
 // The dialog while it is open; none otherwise.

@@ -1,6 +1,8 @@
 #include "reports/uFrm_Relatorio31.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QPointer>
 #include <exception>
 
 #include "app/uTotal.h"
@@ -31,11 +33,6 @@ static void InitReportArtwork() {
 }
 
 namespace {
-
-// State of the report run, kept for the unit as a whole and reset at the start of
-// every generation: the colour of the next row and the rows counted so far.
-bool Pauta = true;
-int RG = 0;
 
 // Every filter is switched off by the value "0"; law number and year must match
 // exactly, the other fields begin with the value, in any case.
@@ -169,6 +166,10 @@ TFrm_Relatorio31::~TFrm_Relatorio31() {
     if (Frm_Relatorio31 == this) Frm_Relatorio31 = nullptr;
 }
 
+void TFrm_Relatorio31::CancelRun() {
+    if (!VR_Relatorio->Available()) VR_Relatorio->CancelByUser();
+}
+
 void TFrm_Relatorio31::VR_RelatorioBeforePrint(TCustomVRReport&, bool&) {
     ColumnHeaderBand1->Color = StringToColor(Cor_Cabecalho);
     Pauta = true;
@@ -189,34 +190,60 @@ void TFrm_Relatorio31::DetailBand1BeforePrint(TVRCustomBand& sender, bool&) {
                           FormatFloat(QStringLiteral("###,###,000"), RG));
 }
 
+namespace {
+
+// The busy cursor while the listing is being made, until its preview shows.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~BusyCursor() { Release(); }
+    void Release() {
+        if (FShown) QApplication::restoreOverrideCursor();
+        FShown = false;
+    }
+
+private:
+    bool FShown = true;
+};
+
+}  // namespace
+
 void RunStreetListing(QWidget* owner, const TListingFilter& values, const QString& description) {
-    Frm_Relatorio31 = new TFrm_Relatorio31(owner);
-    TFrm_Relatorio31& host = *Frm_Relatorio31;
+    // The run dispatches window messages before every row: a command that comes in
+    // meanwhile must not start a second listing over the first one's host.
+    if (Frm_Relatorio31 != nullptr)
+        throw Exception(QStringLiteral("O relatório já está sendo gerado."));
+    BusyCursor busy;
+    // The host is released through this pointer: the global names it only while it is
+    // the listing under way.
+    const QPointer<TFrm_Relatorio31> host = new TFrm_Relatorio31(owner);
+    Frm_Relatorio31 = host;
     std::exception_ptr failure;
     try {
-        host.cdsDados->Close();
-        host.cdsDados->FetchParams();
-        TParams& parameters = host.cdsDados->Params();
+        host->cdsDados->Close();
+        host->cdsDados->FetchParams();
+        TParams& parameters = host->cdsDados->Params();
         for (std::size_t i = 0; i < values.size(); ++i)
             parameters.ParamByName(QLatin1String(ListingParameterNames[i])).SetAsString(values[i]);
-        host.cdsDados->Open();
+        host->cdsDados->Open();
 
-        host.Estado->SetCaption(Descricao_Estado);
-        host.EMPRESA->SetCaption(Descricao_Cliente);
-        host.Exercicio->SetCaption(QStringLiteral("Exercício : ") + Ano_Exercicio);
-        host.Titulo->SetCaption(TituloRelatorio);
-        host.Cabecalho->SetCaption(description);
+        host->Estado->SetCaption(Descricao_Estado);
+        host->EMPRESA->SetCaption(Descricao_Cliente);
+        host->Exercicio->SetCaption(QStringLiteral("Exercício : ") + Ano_Exercicio);
+        host->Titulo->SetCaption(TituloRelatorio);
+        host->Cabecalho->SetCaption(description);
 
-        host.VR_Relatorio->PreviewModal();
+        host->VR_Relatorio->OnPreviewShowing = [&busy](TCustomVRReport&) { busy.Release(); };
+        host->VR_Relatorio->PreviewModal();
     } catch (...) {
         failure = std::current_exception();
     }
-    // The host may already be gone if its owner went during the preview.
-    if (Frm_Relatorio31 != nullptr) {
-        Frm_Relatorio31->cdsDados->Close();
-        Frm_Relatorio31->close();
-        delete Frm_Relatorio31;
-        Frm_Relatorio31 = nullptr;
+    // The host may already be gone if its owner went during the preview; either way
+    // its destructor resets the global.
+    if (host) {
+        host->cdsDados->Close();
+        host->close();
+        delete host.data();
     }
     if (failure) std::rethrow_exception(failure);
 }

@@ -50,6 +50,10 @@ public:
     TVRSysData* VRSysData3 = nullptr;
     TVRLabel* Registros = nullptr;
 
+    // Cancels the listing's run while it is under way (nothing otherwise): it stops at
+    // the next row and no preview opens.
+    void CancelRun();
+
     // Before each generation: the column header's colour from the installation, the
     // rows' colours and the count start again.
     void VR_RelatorioBeforePrint(TCustomVRReport& sender, bool& printReport);
@@ -58,6 +62,11 @@ public:
     void DetailBand1BeforePrint(TVRCustomBand& sender, bool& printBand);
 
 private:
+    // State of the run, reset at the start of every generation: the colour of the next
+    // row and the rows counted so far. Each host has its own, so that no other run
+    // can change the colours or the count of this one.
+    bool Pauta = true;
+    int RG = 0;
     // The report walks cdsDados through this link.
     std::unique_ptr<TVRCachedDataSetLink> FRows;
 };
@@ -68,6 +77,8 @@ extern TFrm_Relatorio31* Frm_Relatorio31;
 // Runs the street listing with the given filter values and filter description, on a
 // host owned by `owner`: the host is created, its parameters fetched and set, the set
 // opened, the header texts set from the installation constants and TituloRelatorio, and
-// the report shown by PreviewModal. Whatever happens, the set is closed and the host
-// destroyed; an error then reaches the caller.
+// the report shown by PreviewModal. The cursor shows that work goes on until the
+// preview opens. Whatever happens, the set is closed and the host destroyed; an error
+// then reaches the caller. While a listing is under way (its host exists) another is
+// refused with an Exception.
 void RunStreetListing(QWidget* owner, const TListingFilter& values, const QString& description);

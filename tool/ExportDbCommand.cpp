@@ -6,15 +6,13 @@
 // in the target's folder, flushed to the disk and then renamed.
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringEncoder>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "data/FirebirdCommand.h"
 #include "data/TSQLConnection.h"
 #include "db/Schema.h"
+#include "report_engine/base/DurableFile.h"
 #include "tool/Arguments.h"
 #include "tool/Commands.h"
 #include "tool/Console.h"
@@ -65,17 +63,15 @@ int RunExportDb(Arguments& arguments) {
         throw ToolError(kExitWrite, QStringLiteral("\"%1\" é uma pasta.").arg(file));
 
     ToolSession session;
-    QSaveFile output(target.absoluteFilePath());
+    DurableFile output(target.absoluteFilePath());
     if (!output.open(QIODevice::WriteOnly)) {
         throw ToolError(kExitWrite, QStringLiteral("não foi possível gravar \"%1\": %2.")
                                         .arg(file, output.errorString()));
     }
-    // The device's own text for a failed write is often only "Unknown error"; the
-    // system's names the cause (a full disk).
-    auto failed = [&file] {
-        const QString cause = QString::fromLocal8Bit(std::strerror(errno));
-        return ToolError(kExitWrite,
-                         QStringLiteral("não foi possível gravar \"%1\": %2.").arg(file, cause));
+    // The file names the system's reason for a refused write (a full disk).
+    auto failed = [&file, &output] {
+        return ToolError(kExitWrite, QStringLiteral("não foi possível gravar \"%1\": %2.")
+                                         .arg(file, output.errorString()));
     };
     QStringEncoder utf8(QStringEncoder::Utf8);
     auto write = [&](const QString& text) {
@@ -99,7 +95,7 @@ int RunExportDb(Arguments& arguments) {
                                                       "de %1: %2")
                                            .arg(session.DatabaseName(), error.Message().trimmed()));
     }
-    // commit() flushes the file to the disk before it takes the target's name.
+    // commit() puts the file on the disk before it takes the target's name.
     if (!output.commit()) throw failed();
     EndProgress();
     PrintLine(QStringLiteral("%1: %2 logradouros").arg(file).arg(rows));

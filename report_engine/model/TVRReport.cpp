@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QScopeGuard>
 
+#include "data/Exception.h"
 #include "report_engine/model/TVRDataSet.h"
 #include "report_engine/model/TVRPrintable.h"
 #include "report_engine/printer/TVRPrinter.h"
@@ -125,11 +126,23 @@ bool TCustomVRReport::ExportWantsRecords() const {
 
 // ---- Runs --------------------------------------------------------------------------
 
+void TCustomVRReport::RefuseWhileRunning() const {
+    if (!FAvailable) throw Exception(QStringLiteral("The report is already being generated"));
+}
+
 void TCustomVRReport::PreviewModal() {
-    if (!FAvailable) return;
+    RefuseWhileRunning();
     if (BeforePreview) BeforePreview(*this);
     FVRPrinter = NewPrinter();
-    CreateReport();
+    {
+        // The pages are made before the window opens: a run that lasts shows its
+        // progress and a Cancel.
+        std::unique_ptr<TVRProgressDisplay> progress;
+        if (ShowProgressWindow)
+            progress = TVRProgressDisplay::OpenLater(
+                *FVRPrinter, this, QStringLiteral("Report progress"), kProgressDelayMs);
+        CreateReport();
+    }
     if (!FVRPrinter) return;
     if (OnPreviewShowing) OnPreviewShowing(*this);
     if (RunCancelled()) {
@@ -144,7 +157,7 @@ void TCustomVRReport::PreviewModal() {
 }
 
 void TCustomVRReport::Preview() {
-    if (!FAvailable) return;
+    RefuseWhileRunning();
     if (BeforePreview) BeforePreview(*this);
     FVRPrinter = NewPrinter();
     if (OnPreview)
@@ -160,13 +173,13 @@ void TCustomVRReport::Preview() {
 }
 
 void TCustomVRReport::Prepare() {
-    if (!FAvailable) return;
+    RefuseWhileRunning();
     FVRPrinter = NewPrinter();
     CreateReport();
 }
 
 void TCustomVRReport::Print() {
-    if (!FAvailable) return;
+    RefuseWhileRunning();
     {
         // The page range serves this print only, also when it fails.
         const auto resetRange = qScopeGuard([this] {
@@ -180,7 +193,7 @@ void TCustomVRReport::Print() {
 }
 
 void TCustomVRReport::ExportToFilter(TVRExportFilter& filter) {
-    if (!FAvailable) return;
+    RefuseWhileRunning();
     Zoom = 100;
     bool cancel = false;
     if (OnExport) OnExport(*this, cancel);

@@ -22,6 +22,9 @@ class TVRDataSet;
 class TVRImage;
 class TVRPrintable;
 
+// How long making the preview's pages may last before their progress window shows.
+inline constexpr int kProgressDelayMs = 500;
+
 enum class TVROption { FirstPageHeader = 0x1, LastPageFooter = 0x2, Compression = 0x4 };
 Q_DECLARE_FLAGS(TVROptions, TVROption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TVROptions)
@@ -153,7 +156,9 @@ public:
     // Controls placed on the report itself rather than on a band.
     QList<TVRPrintable*> Printables() const;
 
-    // Running the report.
+    // Running the report. A run dispatches window messages before every record, so a
+    // command may ask for another run while one is under way: each entry point then
+    // throws Exception and the run under way goes on.
     void PreviewModal();
     void Preview();
     void Print();
@@ -182,6 +187,11 @@ public:
     // Rows of the report's record set (1 when it is missing, closed or fails).
     int RecordCount() const;
     bool Cancelled() const { return FCancelled; }
+    // The last run went to its end: not vetoed, cancelled or failed.
+    bool Completed() const { return FCompleted; }
+    // The last run printed straight to the printer and was cancelled because the
+    // printer document could not start.
+    bool PrinterNotStarted() const { return FPrinterNotStarted; }
     // The run was cancelled, by the report or through its page printer.
     bool RunCancelled() const;
     // True while the empty-set bands print (their data texts print empty).
@@ -209,6 +219,7 @@ public:
 private:
     friend class TVRReportBands;
 
+    void RefuseWhileRunning() const;
     int CountRecords() const;
     void Execute();
     void PrintEmptySet();
@@ -247,6 +258,7 @@ private:
     double FPageFooterSize = 0;
     bool FAvailable = true;
     bool FCancelled = false;
+    bool FPrinterNotStarted = false;
     bool FLastPage = false;
     // The last run went to its end: not vetoed, cancelled or failed.
     bool FCompleted = false;

@@ -124,6 +124,7 @@ void TCustomVRReport::NewPage(bool printColumnHeaders) {
         if (inRange) {
             FVRPrinter->Cancel();
             FCancelled = true;
+            FPrinterNotStarted = true;
             return;
         }
     }

@@ -14,7 +14,7 @@
 #include "report_engine/printer/TVRPrinter.h"
 
 void TCustomVRReport::CreateReport() {
-    if (!FAvailable) return;
+    RefuseWhileRunning();
     // A page printer serves one run.
     if (!FVRPrinter || FVRPrinter->Status() != mpReady) FVRPrinter = NewPrinter();
     FPage.ClampMargins();
@@ -24,6 +24,7 @@ void TCustomVRReport::CreateReport() {
     // the report takes the next one.
     const auto available = qScopeGuard([this] { FAvailable = true; });
     FCancelled = false;
+    FPrinterNotStarted = false;
     FLastPage = false;
     FCompleted = false;
     UserCancel = false;

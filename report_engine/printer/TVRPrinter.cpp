@@ -72,7 +72,8 @@ QPrinter* TVRPrinter::Printer() {
 }
 
 bool TVRPrinter::PrinterOK() {
-    return !QPrinterInfo::availablePrinters().isEmpty() || !Printer()->outputFileName().isEmpty();
+    return !QPrinterInfo::availablePrinters().isEmpty() ||
+           !FPrinterSettings.OutputFileName.isEmpty() || !Printer()->outputFileName().isEmpty();
 }
 
 void TVRPrinter::TakeScreenFactors() {
@@ -361,8 +362,11 @@ TVRLoadResult TVRPrinter::Load(const QString& fileName) {
 }
 
 void TVRPrinter::Print() {
+    if (FStatus != mpFinished) throw Exception(QStringLiteral("The pages are not ready to print"));
     // An empty store would still start a document, and so put out a blank sheet.
-    if (FStatus != mpFinished || FPageCount == 0 || !PrinterOK()) return;
+    if (FPageCount == 0) throw Exception(QStringLiteral("There are no pages to print"));
+    if (!PrinterOK())
+        throw Exception(QStringLiteral("No printer is installed - nothing was printed"));
     // A cancel belongs to the print it stopped (or to the run); this print starts
     // afresh.
     FCancelled = false;

@@ -118,7 +118,8 @@ public:
     // sound pages of a damaged file and says where the damage starts; throws
     // Exception when the file cannot be read at all.
     TVRLoadResult Load(const QString& fileName);
-    // Prints the stored pages (when finished and a printer is there).
+    // Prints the stored pages. Throws Exception, printing nothing, when the run has
+    // not finished, no page is stored or no printer is there.
     void Print();
 
     // The furthest the page store may grow (see TVRPageList::SetOffsetLimit).

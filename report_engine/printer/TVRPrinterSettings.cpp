@@ -1,6 +1,7 @@
 #include "report_engine/printer/TVRPrinterSettings.h"
 
 #include <QPageSize>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -39,6 +40,23 @@ QPageSize PageSizeOf(const TVRPrinterSettings& settings) {
                      QPageSize::FuzzyMatch);
 }
 
+// Dots per inch a print quality stands for, when no resolution was chosen; 0 leaves
+// the printer's own.
+int ResolutionOf(TVRPrintQuality quality) {
+    switch (quality) {
+        case pqHigh:
+            return 600;
+        case pqMedium:
+            return 300;
+        case pqLow:
+            return 150;
+        case pqDraft:
+            return 75;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 int DeviceBinCode(const TVRPrinterSettings& settings) {
@@ -57,6 +75,12 @@ int DevicePaperCode(const TVRPrinterSettings& settings) {
     if (settings.UseCustomPaperCode) return settings.CustomPaperCode;
     if (settings.PaperSize == TVRPaperSize::Custom) return customPaperCode;
     return int(settings.PaperSize);
+}
+
+QStringList PrintJobOptions(const QPrinter& printer) {
+    return printer.printEngine()
+        ->property(QPrintEngine::PrintEnginePropertyKey(PrintJobOptionsKey))
+        .toStringList();
 }
 
 int DeviceDuplexCode(const TVRPrinterSettings& settings) {
@@ -79,6 +103,8 @@ double PaperLengthValue(const TVRPrinterSettings& settings) {
 }
 
 void ApplyPrinterSettings(const TVRPrinterSettings& settings, QPrinter& printer) {
+    // First: a file changes the printer's engine, which the settings below then reach.
+    if (!settings.OutputFileName.isEmpty()) printer.setOutputFileName(settings.OutputFileName);
     printer.setPageSize(PageSizeOf(settings));
     printer.setPageOrientation(settings.Orientation == poLandscape ? QPageLayout::Landscape
                                                                    : QPageLayout::Portrait);
@@ -87,6 +113,12 @@ void ApplyPrinterSettings(const TVRPrinterSettings& settings, QPrinter& printer)
     if (settings.ColorOption != coDefault)
         printer.setColorMode(settings.ColorOption == coMonochrome ? QPrinter::GrayScale
                                                                   : QPrinter::Color);
+    const int resolution =
+        settings.Resolution > 0 ? settings.Resolution : ResolutionOf(settings.PrintQuality);
+    if (resolution > 0) printer.setResolution(resolution);
+    if (!settings.JobOptions.isEmpty())
+        printer.printEngine()->setProperty(QPrintEngine::PrintEnginePropertyKey(PrintJobOptionsKey),
+                                           settings.JobOptions);
 
     // Duplex and paper source only where the device offers them; a file printer has
     // neither.

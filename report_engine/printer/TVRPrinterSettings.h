@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include "report_engine/printer/TVRPaper.h"
@@ -47,6 +49,13 @@ struct TVRPrinterSettings {
     int CustomPaperCode = 0;
     int ExtendedDuplex = 0;  // a driver duplex code that overrides Duplex when not 0
     int PrinterIndex = -1;   // -1 = the system's default printer
+    // What the printer setup chose beyond the fields above, for the next print jobs:
+    // the file a job printed to a file goes into (empty: the printer), the print
+    // system's job options (name, value, name, value, ...: odd or even pages, pages
+    // per sheet) and the resolution in dots per inch (0: the printer's own).
+    QString OutputFileName;
+    QStringList JobOptions;
+    int Resolution = 0;
 
     TVRPaperSize PaperSize = TVRPaperSize::A4;
     TPrinterOrientation Orientation = poPortrait;
@@ -66,6 +75,12 @@ int DeviceDuplexCode(const TVRPrinterSettings& settings);
 double PaperWidthValue(const TVRPrinterSettings& settings);
 double PaperLengthValue(const TVRPrinterSettings& settings);
 
+// The print system's job options a printer carries (the print dialog puts them there):
+// name, value, name, value, ... Qt keeps them under this print engine property.
+inline constexpr int PrintJobOptionsKey = 0xfe00;
+QStringList PrintJobOptions(const QPrinter& printer);
+
 // Hands the settings to a printer: paper (named or custom), copies, duplex, paper
-// source, orientation and collation, as far as the printer supports them.
+// source, orientation, collation, resolution or print quality, output file and job
+// options, as far as the printer supports them.
 void ApplyPrinterSettings(const TVRPrinterSettings& settings, QPrinter& printer);

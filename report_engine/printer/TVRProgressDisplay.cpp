@@ -20,3 +20,14 @@ std::unique_ptr<TVRProgressDisplay> TVRProgressDisplay::Open(TVRPrinter& printer
     if (display) display->Show();
     return display;
 }
+
+std::unique_ptr<TVRProgressDisplay> TVRProgressDisplay::OpenLater(TVRPrinter& printer,
+                                                                  TVRPrinterOwner* report,
+                                                                  const QString& caption,
+                                                                  int milliseconds) {
+    const Maker& maker = InstalledMaker();
+    if (!maker) return nullptr;
+    std::unique_ptr<TVRProgressDisplay> display = maker(printer, report, caption);
+    if (display) display->ShowAfter(milliseconds);
+    return display;
+}

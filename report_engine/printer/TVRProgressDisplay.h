@@ -18,6 +18,8 @@ public:
 
     virtual ~TVRProgressDisplay() = default;
     virtual void Show() = 0;
+    // Shows the window once the run has lasted `milliseconds` (a short run shows none).
+    virtual void ShowAfter(int milliseconds) = 0;
     virtual void Hide() = 0;
 
     // Installs the maker every later run uses (an empty one removes it).
@@ -25,4 +27,8 @@ public:
     // A shown progress window, or none when no maker is installed.
     static std::unique_ptr<TVRProgressDisplay> Open(TVRPrinter& printer, TVRPrinterOwner* report,
                                                     const QString& caption);
+    // The same, shown only once the run has lasted `milliseconds`.
+    static std::unique_ptr<TVRProgressDisplay> OpenLater(TVRPrinter& printer,
+                                                         TVRPrinterOwner* report,
+                                                         const QString& caption, int milliseconds);
 };

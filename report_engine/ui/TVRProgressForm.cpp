@@ -1,9 +1,12 @@
 #include "report_engine/ui/TVRProgressForm.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "report_engine/printer/TVRPrinter.h"
@@ -11,13 +14,16 @@
 
 class TVRProgressForm::Dialog : public QDialog {
 public:
-    explicit Dialog(TVRProgressForm& form, const QString& caption) : FForm(form) {
+    Dialog(TVRProgressForm& form, const QString& caption, QWidget* parent)
+        : QDialog(parent), FForm(form) {
+        setObjectName(QStringLiteral("VRProgressForm"));
         setWindowTitle(caption);
         Gauge = new QProgressBar(this);
         Gauge->setRange(0, 100);
         Gauge->setValue(0);
         Info = new QLabel(this);
         auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+        cancel->setObjectName(QStringLiteral("CancelButton"));
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(Gauge);
         layout->addWidget(Info);
@@ -28,7 +34,16 @@ public:
     QProgressBar* Gauge;
     QLabel* Info;
 
+    // Escape and the close box cancel the run as well: a hidden window would leave
+    // nothing to stop it with.
+    void reject() override { FForm.CancelClick(); }
+
 protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        FForm.CancelClick();
+    }
+
     bool event(QEvent* event) override {
         if (event->type() == TVRPrinterNotification::ProgressType()) {
             const int percent = static_cast<TVRPrinterNotification*>(event)->Value();
@@ -48,31 +63,35 @@ private:
 
 TVRProgressForm::TVRProgressForm(TVRPrinter& printer, TVRPrinterOwner* report,
                                  const QString& caption)
-    : FWindow(std::make_unique<Dialog>(*this, caption)),
+    : FWindow(new Dialog(*this, caption, QApplication::activeModalWidget())),
       FPrinter(printer),
       FPreviousClient(printer.Client()),
       FReport(report) {
-    FPrinter.SetClient(FWindow.get());
+    FPrinter.SetClient(FWindow.data());
 }
 
 TVRProgressForm::~TVRProgressForm() {
-    if (FPrinter.Client() == FWindow.get()) FPrinter.SetClient(FPreviousClient);
+    if (FWindow && FPrinter.Client() == FWindow.data()) FPrinter.SetClient(FPreviousClient);
+    delete FWindow.data();
 }
 
 void TVRProgressForm::Show() {
-    FWindow->show();
+    if (FWindow) FWindow->show();
+}
+void TVRProgressForm::ShowAfter(int milliseconds) {
+    if (FWindow) QTimer::singleShot(milliseconds, FWindow.data(), [this] { Show(); });
 }
 void TVRProgressForm::Hide() {
-    FWindow->hide();
+    if (FWindow) FWindow->hide();
 }
 QWidget* TVRProgressForm::Window() const {
-    return FWindow.get();
+    return FWindow.data();
 }
 int TVRProgressForm::Position() const {
-    return FWindow->Gauge->value();
+    return FWindow ? FWindow->Gauge->value() : 0;
 }
 QString TVRProgressForm::Info() const {
-    return FWindow->Info->text();
+    return FWindow ? FWindow->Info->text() : QString();
 }
 
 void TVRProgressForm::CancelClick() {

@@ -12,8 +12,10 @@ class TVRPrinterOwner;
 
 // The progress window of a print or export run: a gauge, an information label and a
 // Cancel button. It becomes the page printer's client while it exists and follows the
-// posted progress notifications in steps of 5 percent; Cancel stops the report
-// (UserCancel) and cancels the page printer. The printer and the report reach it only
+// posted progress notifications in steps of 5 percent; Cancel (or closing the window)
+// stops the report (UserCancel) and cancels the page printer. It belongs to the modal
+// window that is up when it is made (the preview, the filter dialog), so that the
+// modal window does not block its Cancel. The printer and the report reach it only
 // through TVRProgressDisplay, once InstallProgressWindow has been called.
 class TVRProgressForm : public TVRProgressDisplay {
 public:
@@ -22,6 +24,7 @@ public:
     ~TVRProgressForm() override;
 
     void Show() override;
+    void ShowAfter(int milliseconds) override;
     void Hide() override;
 
     QWidget* Window() const;
@@ -33,7 +36,8 @@ public:
 
 private:
     class Dialog;
-    std::unique_ptr<Dialog> FWindow;
+    // Also deleted by its parent window, should that go first.
+    QPointer<Dialog> FWindow;
     TVRPrinter& FPrinter;
     QPointer<QObject> FPreviousClient;
     TVRPrinterOwner* FReport;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -25,4 +26,15 @@ void WhenModal(std::function<void(Box*)> answer, int attempts = 200) {
             if (QWidget* other = QApplication::activeModalWidget()) other->close();
         }
     });
+}
+
+// Runs the event loop until `condition` holds or `timeoutMs` have passed; whether it
+// holds.
+template <typename Condition>
+bool WaitFor(Condition condition, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return condition();
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
+#include <QWindow>
 
 void ShowActive(QWidget& window) {
     window.show();
@@ -40,4 +41,23 @@ void TypeText(QWidget* widget, const QString& text) {
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(character));
         QApplication::sendEvent(widget, &release);
     }
+}
+
+// Qt's own entry for a mouse event from the window system, as its test library uses.
+Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, const QPointF& global,
+                                      Qt::MouseButtons state, Qt::MouseButton button,
+                                      QEvent::Type type, Qt::KeyboardModifiers mods, int timestamp);
+
+void ClickAsTheWindowSystem(QWidget* widget) {
+    static int timestamp = 0;
+    QWindow* window = widget->window()->windowHandle();
+    if (!window) return;
+    const QPoint global = widget->mapToGlobal(widget->rect().center());
+    const QPointF local = window->mapFromGlobal(global);
+    timestamp += 1000;  // far enough apart to be no double click
+    qt_handleMouseEvent(window, local, global, Qt::LeftButton, Qt::LeftButton,
+                        QEvent::MouseButtonPress, Qt::NoModifier, timestamp);
+    qt_handleMouseEvent(window, local, global, Qt::NoButton, Qt::LeftButton,
+                        QEvent::MouseButtonRelease, Qt::NoModifier, timestamp + 1);
+    QApplication::processEvents();
 }

@@ -21,3 +21,7 @@ void PressKeyOrShortcut(QWidget* widget, int key, Qt::KeyboardModifiers modifier
 
 // Types text into the widget, one character per key press.
 void TypeText(QWidget* widget, const QString& text);
+
+// Clicks the middle of the widget as the window system delivers a click: to its
+// window, which passes it on unless a modal window blocks it.
+void ClickAsTheWindowSystem(QWidget* widget);

@@ -201,6 +201,7 @@ void TVRPreview::ZoomToFit() {
     const int byWidth = Round(double(view.width()) / page.width() * 95);
     FZoom = qBound(2, std::min(byHeight, byWidth), 2000);
     FZoomState = vrZoomToFit;
+    FFittedViewSize = view;
     ResizeImage();
 }
 
@@ -209,6 +210,7 @@ void TVRPreview::ZoomToWidth() {
     if (page.isEmpty()) return;
     FZoom = qBound(2, Round(double(ViewSize().width()) / page.width() * 90), 2000);
     FZoomState = vrZoomToWidth;
+    FFittedViewSize = ViewSize();
     ResizeImage();
 }
 
@@ -225,11 +227,20 @@ void TVRPreview::ResizeImage() {
     verticalScrollBar()->setValue(0);
 }
 
+// A view in fit or width state follows its size. Only a size it was not fitted to
+// changes anything (entering the view changes nothing else), and the page keeps the
+// place the user scrolled to, as far as the new size allows.
 void TVRPreview::RefitZoom() {
+    if (FZoomState != vrZoomToFit && FZoomState != vrZoomToWidth) return;
+    if (ViewSize() == FFittedViewSize) return;
+    const int across = horizontalScrollBar()->value();
+    const int down = verticalScrollBar()->value();
     if (FZoomState == vrZoomToFit)
         ZoomToFit();
-    else if (FZoomState == vrZoomToWidth)
+    else
         ZoomToWidth();
+    horizontalScrollBar()->setValue(across);
+    verticalScrollBar()->setValue(down);
 }
 
 void TVRPreview::resizeEvent(QResizeEvent* event) {

@@ -135,4 +135,6 @@ private:
     int FZoom = 100;
     TVRZoomState FZoomState = vrZoomOther;
     int FWheelRest = 0;  // part of a notch left over from fine-grained wheels
+    // The view size the zoom was last fitted to (fit and width states).
+    QSize FFittedViewSize;
 };

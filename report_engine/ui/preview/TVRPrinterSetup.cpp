@@ -52,10 +52,14 @@ void TakeJobOptions(const QPrinter& chosen, bool pageRange, TVRPrinterSettings& 
     settings.Copies = std::max(1, chosen.copyCount());
     settings.OutputBin = BinOf(chosen.paperSource());
     settings.UseCustomBinCode = false;
-    settings.Duplex = chosen.duplex() != QPrinter::DuplexNone;
+    TakeDuplex(chosen.duplex(), settings);
     settings.Collate = chosen.collateCopies();
     settings.ColorOption = chosen.colorMode() == QPrinter::GrayScale ? coMonochrome : coColor;
     settings.PrintQuality = chosen.resolution() >= 600 ? pqHigh : pqDefault;
+    settings.Resolution = chosen.resolution();
+    settings.OutputFileName =
+        chosen.outputFormat() == QPrinter::PdfFormat ? chosen.outputFileName() : QString();
+    settings.JobOptions = PrintJobOptions(chosen);
     const int index = PrinterIndexOf(chosen.printerName());
     settings.PrinterIndex = index;
     settings.UseStandardPrinter = index < 0;
@@ -64,6 +68,26 @@ void TakeJobOptions(const QPrinter& chosen, bool pageRange, TVRPrinterSettings& 
 }
 
 }  // namespace
+
+// Which edge the sheet turns on is the driver's duplex code: 2 the long edge, 3 the
+// short one (what Duplex alone stands for), 1 none.
+void TakeDuplex(QPrinter::DuplexMode mode, TVRPrinterSettings& settings) {
+    settings.Duplex = mode != QPrinter::DuplexNone;
+    settings.ExtendedDuplex = mode == QPrinter::DuplexLongSide    ? 2
+                              : mode == QPrinter::DuplexShortSide ? 3
+                                                                  : 0;
+}
+
+QPrinter::DuplexMode ChosenDuplex(const TVRPrinterSettings& settings) {
+    switch (DeviceDuplexCode(settings)) {
+        case 2:
+            return QPrinter::DuplexLongSide;
+        case 3:
+            return QPrinter::DuplexShortSide;
+        default:
+            return QPrinter::DuplexNone;
+    }
+}
 
 bool RunPrinterSetup(QWidget* parent, TCustomVRReport* report, TVRPrinter& printer, int pageCount) {
     QPrinter dialogPrinter(QPrinter::HighResolution);
@@ -76,8 +100,12 @@ bool RunPrinterSetup(QWidget* parent, TCustomVRReport* report, TVRPrinter& print
         report ? report->Page().Orientation() : printer.PrinterSettings().Orientation;
     dialogPrinter.setPageOrientation(orientation == poLandscape ? QPageLayout::Landscape
                                                                 : QPageLayout::Portrait);
-    dialogPrinter.setCopyCount(report ? report->PrinterSettings().Copies
-                                      : printer.PrinterSettings().Copies);
+    const TVRPrinterSettings& current =
+        report ? report->PrinterSettings() : printer.PrinterSettings();
+    dialogPrinter.setCopyCount(current.Copies);
+    // The dialog opens on what was chosen last.
+    dialogPrinter.setDuplex(ChosenDuplex(current));
+    if (!current.OutputFileName.isEmpty()) dialogPrinter.setOutputFileName(current.OutputFileName);
 
     QPrintDialog dialog(&dialogPrinter, parent);
     dialog.setObjectName(QStringLiteral("PrintDialog"));

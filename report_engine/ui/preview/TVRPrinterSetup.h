@@ -1,7 +1,9 @@
 #pragma once
 
-class QPrinter;
+#include <QPrinter>
+
 class QWidget;
+struct TVRPrinterSettings;
 class TCustomVRReport;
 class TVRPrinter;
 
@@ -19,3 +21,8 @@ bool RunPrinterSetup(QWidget* parent, TCustomVRReport* report, TVRPrinter& print
 // duplex and range.
 void TakePrinterChoice(const QPrinter& chosen, bool pageRange, TCustomVRReport* report,
                        TVRPrinter& printer);
+
+// The duplex choice of the print dialog into the settings (keeping which edge the sheet
+// turns on), and back.
+void TakeDuplex(QPrinter::DuplexMode mode, TVRPrinterSettings& settings);
+QPrinter::DuplexMode ChosenDuplex(const TVRPrinterSettings& settings);

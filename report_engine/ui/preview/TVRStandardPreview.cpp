@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QPdfWriter>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSplitter>
@@ -26,8 +27,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "data/Exception.h"
+#include "report_engine/base/DurableFile.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/export/TVRExportFilter.h"
+#include "report_engine/printer/StoredPagesPdf.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "report_engine/ui/preview/TSearchDlg.h"
 #include "report_engine/ui/preview/TVRPageSearch.h"
@@ -495,7 +499,7 @@ void TVRStandardPreview::ZoomOut() {
 // ---- Search ------------------------------------------------------------------------
 
 void TVRStandardPreview::FindButtonClick() {
-    if (!FVRPrinter || FVRPrinter->Status() == mpBusy) return;
+    if (!FVRPrinter || FVRPrinter->Status() == mpBusy || FSearching) return;
     TSearchDlg dialog(this);
     if (dialog.exec() != QDialog::Accepted) return;
     SearchPages(dialog.SearchText(), dialog.MatchCase());
@@ -503,10 +507,18 @@ void TVRStandardPreview::FindButtonClick() {
 }
 
 void TVRStandardPreview::SearchPages(const QString& text, bool matchCase) {
-    // One search at a time: a second waits for the first, keeping the window alive.
-    while (FSearching) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // One search at a time, and Find is unavailable meanwhile. A second search could
+    // only wait for the first from inside it (the first dispatches window messages as
+    // it goes), which would never end.
+    if (FSearching) return;
     FSearching = true;
-    const auto done = qScopeGuard([this] { FSearching = false; });
+    QToolButton* find = Button(QStringLiteral("FindButton"));
+    const bool findWasEnabled = find->isEnabled();
+    find->setEnabled(false);
+    const auto done = qScopeGuard([this, find, findWasEnabled] {
+        FSearching = false;
+        find->setEnabled(findWasEnabled);
+    });
 
     FSearchTextLabel->setText(text);
     FSearchResultBox->clear();
@@ -554,9 +566,7 @@ void TVRStandardPreview::CopyButtonClick() {
 
 void TVRStandardPreview::PrintClick() {
     if (!FVRPrinter || HandledByReport(spePrint, QStringLiteral("Print"))) return;
-    QToolButton* exitButton = Button(QStringLiteral("ExitButton"));
-    exitButton->setEnabled(false);
-    const auto enableExit = qScopeGuard([exitButton] { exitButton->setEnabled(true); });
+    const auto restore = WhileAJobRuns();
 
     const bool metafilePrinting =
         FMetafilePrinting || (FReport && FReport->PrinterSettings().PrintMetaFile);
@@ -565,9 +575,33 @@ void TVRStandardPreview::PrintClick() {
         FReport->Print();
         // Printing ran on a page printer of its own; the view keeps hearing from ours.
         if (shown) shown->SetClient(FVRPreview);
+        if (FReport->PrinterNotStarted())
+            ShowMessage(
+                QStringLiteral("The printer could not start the document - nothing "
+                               "was printed."));
     } else {
+        // Says why, when there is nothing to print or nothing to print on.
         FVRPrinter->Print();
     }
+}
+
+// While a print or an export from this window runs, its progress window's Cancel, or
+// Escape and the close box (see closeEvent), stop it: Close and the commands that would
+// start another job, load other pages or change the printer are unavailable, and come
+// back afterwards.
+QScopeGuard<std::function<void()>> TVRStandardPreview::WhileAJobRuns() {
+    FJobRunning = true;
+    QList<QToolButton*> disabled;
+    for (const char* name : {"ExitButton", "Print", "PrintSetup", "SaveReport", "LoadReport"}) {
+        QToolButton* button = Button(QString::fromLatin1(name));
+        if (!button->isEnabled()) continue;
+        button->setEnabled(false);
+        disabled << button;
+    }
+    return QScopeGuard<std::function<void()>>([this, disabled] {
+        FJobRunning = false;
+        for (QToolButton* button : disabled) button->setEnabled(true);
+    });
 }
 
 void TVRStandardPreview::PrintSetupClick() {
@@ -622,11 +656,6 @@ void TVRStandardPreview::SaveReportClick() {
 void TVRStandardPreview::SaveTo(const QString& chosenName, int typeIndex) {
     if (!FVRPrinter) return;
     QString fileName = chosenName;
-    if (QFileInfo::exists(fileName) && !CanTakeOver(fileName)) {
-        ShowMessage(QStringLiteral("The file is read-only or in use - save abandoned."));
-        return;
-    }
-
     const QString defaultExtension = DefaultSaveExtension();
     QString extension = QFileInfo(fileName).suffix().toUpper();
     const bool fromType = extension.isEmpty();
@@ -645,15 +674,70 @@ void TVRStandardPreview::SaveTo(const QString& chosenName, int typeIndex) {
     extension = extension.left(4).trimmed();
     if (fromType) fileName += QStringLiteral(".") + extension;
 
+    // The checks concern the file that will be written, with the extension added.
+    if (QFileInfo::exists(fileName) && !CanTakeOver(fileName)) {
+        ShowMessage(QStringLiteral("The file is read-only or in use - save abandoned."));
+        return;
+    }
+    // The save dialog asked about the name as typed; an extension added since names
+    // another file, which is replaced only when the user says so.
+    if (fromType && QFileInfo::exists(fileName) &&
+        !AskQuestion(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                         .arg(QFileInfo(fileName).fileName()),
+                     QStringLiteral("Save report"), TMsgButton::No))
+        return;
+
     if (extension.compare(VRReportFileExtension, Qt::CaseInsensitive) == 0) {
         if (RunFinished()) FVRPrinter->Save(fileName);
+        return;
+    }
+    if (FVRPrinter->ReportLoaded()) {
+        SaveLoadedPages(fileName, extension);
         return;
     }
     const TVRExportFilterLibraryEntry* entry =
         VRExportFilterLibrary().GetFilterByExtension(extension);
     if (!entry) return;
     std::unique_ptr<TVRExportFilter> filter = entry->FExportFilterClass.Create(fileName);
-    if (filter) FVRPrinter->ExportToFilter(*filter);
+    if (!filter) return;
+    const auto restore = WhileAJobRuns();
+    FVRPrinter->ExportToFilter(*filter);
+    // The export runs the report again; stopped on the way, it saved nothing.
+    if (FReport && !FReport->Completed())
+        ShowMessage(QStringLiteral("The export was cancelled - %1 was not saved.")
+                        .arg(QFileInfo(fileName).fileName()));
+}
+
+// Loaded pages belong to no report that could run again into an export filter: they
+// are saved as a PDF the way they are shown (as vialar-tool convert does), and the
+// other export formats are refused.
+void TVRStandardPreview::SaveLoadedPages(const QString& fileName, const QString& extension) {
+    if (extension.compare(QLatin1String("PDF"), Qt::CaseInsensitive) != 0) {
+        ShowMessage(
+            QStringLiteral("Pages loaded from a file can be saved only as a report file "
+                           "(VRP) or as a PDF document - nothing was saved."));
+        return;
+    }
+    // The target takes the document's name only once it is complete.
+    DurableFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Exception(
+            QStringLiteral("Cannot write the file %1: %2").arg(fileName, file.errorString()));
+    TVRStoredPagesOutcome drawn;
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Vialar"));
+        writer.setTitle(QFileInfo(FTitle).completeBaseName());
+        drawn = DrawStoredPages(*FVRPrinter, writer);
+    }
+    if (drawn.DamagedPage > 0) {
+        file.discard();
+        throw Exception(QStringLiteral("Page %1 of the loaded file is damaged - nothing was saved.")
+                            .arg(drawn.DamagedPage));
+    }
+    if (!drawn.WriterStarted || !file.commit())
+        throw Exception(
+            QStringLiteral("Cannot write the file %1: %2").arg(fileName, file.errorString()));
 }
 
 void TVRStandardPreview::LoadReportClick() {
@@ -677,11 +761,10 @@ void TVRStandardPreview::LoadFrom(const QString& fileName) {
     }
     const TVRLoadResult result = FVRPrinter->Load(fileName);
     FTitle = QFileInfo(fileName).fileName();
+    // The loaded pages' paper and orientation stay with the pages (the page printer's
+    // settings, which printing them uses): the report behind the window is another
+    // document, which must not change its paper.
     FReportOrientation = FVRPrinter->PrinterSettings().Orientation;
-    if (FReport) {
-        FReport->Page().SetPaperSize(FVRPrinter->PrinterSettings().PaperSize);
-        FReport->Page().SetOrientation(FReportOrientation);
-    }
     FMetafilePrinting = true;
     pageSelected = false;
     FThumbGrid->Recompute();
@@ -729,6 +812,16 @@ void TVRStandardPreview::reject() {
 void TVRStandardPreview::closeEvent(QCloseEvent* event) {
     if (FClosed) {
         event->accept();
+        return;
+    }
+    // Closing during a print or an export stops the job, as its Cancel does; the window
+    // stays, to say how the job ended.
+    if (FJobRunning) {
+        if (FReport)
+            FReport->CancelByUser();
+        else if (FVRPrinter)
+            FVRPrinter->Cancel();
+        event->ignore();
         return;
     }
     // A report that handles the closing keeps the window open.

@@ -2,7 +2,9 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QString>
+#include <functional>
 
 #include "report_engine/model/TVRReport.h"
 
@@ -113,6 +115,10 @@ private:
     // action itself, so that the window skips its own.
     bool HandledByReport(TVRStandPrevEventKind kind, const QString& name);
     void SetRunButtonsEnabled();
+    // Close, Print, PrintSetup, SaveReport and LoadReport unavailable until the guard
+    // goes (those that were available).
+    QScopeGuard<std::function<void()>> WhileAJobRuns();
+    void SaveLoadedPages(const QString& fileName, const QString& extension);
     // The toolbar's keys and hints, names for assistive technology, the result list's
     // Enter key, the page view's focus frame (TVRPreviewKeys.cpp).
     void SetUpKeysAndNames();
@@ -131,6 +137,8 @@ private:
     bool FMetafilePrinting = false;
     bool FSearching = false;
     bool FClosed = false;
+    // A print or an export started from this window is under way.
+    bool FJobRunning = false;
 
     QWidget* FToolBar = nullptr;
     QTabWidget* FTabs = nullptr;

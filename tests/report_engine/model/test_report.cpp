@@ -135,6 +135,43 @@ TEST(ReportRun, BeforePrintVetoLeavesNoDocument) {
     EXPECT_TRUE(f->Report->Available());
 }
 
+// A run dispatches window messages before every record, so a command may ask the same
+// report for another run while one is under way: each entry point refuses it, saying
+// so, and the run under way ends as if nothing had been asked.
+TEST(ReportRun, RunAskedForDuringARunIsRefusedAndTheRunGoesOn) {
+    auto f = listing::MakeListing(40);
+    TVRReport& report = *f->Report;
+    RecordingFilter filter;
+    const std::pair<const char*, std::function<void()>> entries[] = {
+        {"PreviewModal", [&] { report.PreviewModal(); }},
+        {"Preview", [&] { report.Preview(); }},
+        {"Print", [&] { report.Print(); }},
+        {"Prepare", [&] { report.Prepare(); }},
+        {"ExportToFilter", [&] { report.ExportToFilter(filter); }},
+        {"CreateReport", [&] { report.CreateReport(); }},
+    };
+    for (const auto& [name, entry] : entries) {
+        SCOPED_TRACE(name);
+        int runs = 0;
+        QString refusal;
+        report.BeforePrint = [&](TCustomVRReport&, bool&) { ++runs; };
+        f->Detail->AfterPrint = [&](TVRCustomBand&, bool) {
+            if (report.DetailNumber() != 10) return;
+            try {
+                entry();
+            } catch (const Exception& error) {
+                refusal = error.Message();
+            }
+        };
+        report.Prepare();
+        EXPECT_EQ(refusal, QStringLiteral("The report is already being generated"));
+        EXPECT_EQ(runs, 1);
+        EXPECT_EQ(report.VRPrinter()->Status(), mpFinished);
+        EXPECT_EQ(report.VRPrinter()->PageCount(), 2);
+        EXPECT_TRUE(report.Available());
+    }
+}
+
 TEST(ReportRun, FailureEndsTheDocumentAndLeavesTheReportUsable) {
     auto f = listing::MakeListing(5);
     auto colours = f->Detail->BeforePrint;

@@ -274,14 +274,19 @@ TEST(Printer, PrintsStoredPagesOfTheRequestedRange) {
     }
 }
 
-TEST(Printer, EmptyStorePrintsNothing) {
+TEST(Printer, EmptyStorePrintsNothingAndSaysSo) {
     QTemporaryDir folder;
     FakeReport report;
     report.Settings.PrintMetaFile = true;
     TVRPrinter printer(&report);
     RunPages(printer, 0);
     PrintToPdf(printer, folder.filePath("empty.pdf"));
-    printer.Print();
+    try {
+        printer.Print();
+        ADD_FAILURE() << "an empty store printed without a word";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("There are no pages to print"));
+    }
     EXPECT_FALSE(QFile::exists(folder.filePath("empty.pdf")));
 }
 

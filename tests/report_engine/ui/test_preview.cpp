@@ -20,6 +20,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -699,7 +700,7 @@ TEST_F(PreviewTest, SavedNativeFileLoadsBackWithItsPagesAndOrientation) {
     EXPECT_EQ(Window->PanelText(3), QStringLiteral("listagem.VRP"));
     EXPECT_EQ(Window->PanelText(1), QStringLiteral("Page 1 of %1").arg(Pages));
     EXPECT_EQ(Printer().PrinterSettings().Orientation, poLandscape);
-    EXPECT_EQ(Listing->Report->Page().Orientation(), poLandscape);
+    EXPECT_EQ(Listing->Report->Page().Orientation(), poPortrait);  // the report's own
     EXPECT_EQ(Window->VRPreview()->PreviewImage()->width(), 1123 + 4);
     EXPECT_EQ(Window->ThumbGrid()->RowCount(), Pages);
     for (int page = 1; page <= Pages; ++page)
@@ -784,6 +785,7 @@ TEST_F(PreviewTest, SaveAndLoadDialogsChooseTheFileAndType) {
 // ---- Printing ----------------------------------------------------------------------
 
 TEST_F(PreviewTest, PrintRunsTheReportAgainButPrintsALoadedFilesPages) {
+    MessageLog messages;  // without a printer the run says so
     Runs = 0;
     Window->PrintClick();
     EXPECT_EQ(Runs, 1);
@@ -955,6 +957,7 @@ TEST_F(PreviewTest, ReportHookComesBeforeEachActionAndHandledSkipsIt) {
 
 TEST_F(PreviewTest, PrintAfterSetupPrintsOnceTheSetupIsAccepted) {
     TVRReport& report = *Listing->Report;
+    MessageLog messages;  // without a printer the run says so
     for (const bool printAfterSetup : {false, true}) {
         report.PrintAfterSetup = printAfterSetup;
         Runs = 0;
@@ -1044,6 +1047,282 @@ TEST(ThumbnailGeometry, FollowsTheGridWidthAndThePaper) {
     EXPECT_LE(frame.right(), 189 - 30);
     EXPECT_LE(frame.bottom(), 106 - 10);
     EXPECT_NEAR(double(frame.width() - 4) / (frame.height() - 4), 2970.0 / 2100, 0.03);
+}
+
+// ---- Under real use: loaded pages, names, searches, jobs and their failures --------
+
+TEST_F(PreviewTest, LoadedPagesAreSavedAsTheyAreOrRefusedAndLeaveTheReportAlone) {
+    // Two portrait pages of another listing, saved, then loaded into this landscape one.
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("outra.VRP"));
+    auto other = listing::MakeListing(40);
+    other->Report->Page().SetOrientation(poPortrait);
+    other->Report->Prepare();
+    ASSERT_TRUE(other->Report->VRPrinter()->Save(file));
+    const int otherPages = other->Report->VRPrinter()->PageCount();
+    ASSERT_LT(otherPages, Pages);
+
+    MessageLog messages;
+    Window->LoadFrom(file);
+    // The report keeps its own paper: the loaded pages' orientation is theirs.
+    EXPECT_EQ(Listing->Report->Page().Orientation(), poLandscape);
+
+    Runs = 0;
+    const QString base = folder.filePath(QStringLiteral("listagem"));
+    const TVRPDFFilter pdf;
+    const TVRCSVFilter csv;
+    Window->SaveTo(base + QStringLiteral(".pdf"), 0);
+    EXPECT_EQ(Runs, 0);  // nothing ran: the pages shown are the ones saved
+    EXPECT_EQ(PdfPageCount(base + QStringLiteral(".pdf")), otherPages);
+    const QString text = PdfText(base + QStringLiteral(".pdf"));
+    EXPECT_TRUE(text.contains(StreetName(40)));
+    EXPECT_FALSE(text.contains(StreetName(41)));
+    // A4 as the pages lie: portrait, 595 x 842 points.
+    const QString info = PdfTool(QStringLiteral("pdfinfo"), {base + QStringLiteral(".pdf")});
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+595"))))
+        << info.toStdString();
+    EXPECT_TRUE(messages.Texts().isEmpty())
+        << messages.Texts().join(QLatin1Char('|')).toStdString();
+
+    // The other formats need the report, which these pages do not come from.
+    Window->SaveTo(base + QStringLiteral(".csv"), 0);
+    EXPECT_EQ(Runs, 0);
+    EXPECT_FALSE(QFile::exists(base + QStringLiteral(".csv")));
+    EXPECT_EQ(messages.Texts(),
+              QStringList{QStringLiteral("Pages loaded from a file can be saved only as a report "
+                                         "file (VRP) or as a PDF document - nothing was saved.")});
+}
+
+TEST_F(PreviewTest, SaveChecksAndAsksAboutTheNameWithItsExtensionAdded) {
+    QTemporaryDir folder;
+    const QString base = folder.filePath(QStringLiteral("listagem"));
+    const QString written = base + QStringLiteral(".PDF");
+    const TVRPDFFilter pdf;
+    auto writeOld = [&] {
+        QFile old(written);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        old.write("older file");
+    };
+    auto content = [&] {
+        QFile file(written);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    writeOld();
+
+    struct Case {
+        const char* What;
+        bool Locked;
+        TMsgButton Answer;
+        QStringList Messages;
+        bool Replaced;
+    };
+    const QString question =
+        QStringLiteral("listagem.PDF already exists.\nDo you want to replace it?");
+    const Case cases[] = {
+        {"held by another program",
+         true,
+         TMsgButton::Yes,
+         {QStringLiteral("The file is read-only or in use - save abandoned.")},
+         false},
+        {"kept", false, TMsgButton::No, {question}, false},
+        {"replaced", false, TMsgButton::Yes, {question}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        writeOld();
+        QFile held(written);
+        ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+        if (c.Locked) ASSERT_EQ(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+        MessageLog messages;
+        SetMessageAnswerer([&c](const TMessageRequest&) { return c.Answer; });
+        Window->SaveTo(base, 0);  // the default type adds .PDF
+        held.close();
+        EXPECT_EQ(messages.Texts(), c.Messages);
+        EXPECT_EQ(content() != QByteArray("older file"), c.Replaced);
+    }
+    EXPECT_EQ(PdfPageCount(written), Pages);
+}
+
+TEST_F(PreviewTest, FindIsUnavailableWhileASearchRuns) {
+    // Enough pages for the search to hand the event loop its turn on the way.
+    auto many = listing::MakeListing(37 * 140);
+    many->Report->PreviewModal();
+    TVRStandardPreview window(*many->Report->VRPrinter());
+    ASSERT_GT(window.PageCount(), 128);
+    ShowActive(window);
+    ModalCounter dialogs;
+    bool findEnabled = true;
+    int during = 0;
+    QTimer::singleShot(0, &window, [&] {
+        ++during;
+        findEnabled = window.Button(QStringLiteral("FindButton"))->isEnabled();
+        window.FindButtonClick();  // a search dialog here would be rejected and counted
+    });
+    window.SearchPages(StreetName(5000), true);
+    EXPECT_EQ(during, 1);
+    EXPECT_FALSE(findEnabled);
+    EXPECT_EQ(dialogs.Count, 0);
+    EXPECT_TRUE(window.Button(QStringLiteral("FindButton"))->isEnabled());
+    EXPECT_EQ(window.SearchResultBox()->item(0)->text(),
+              QStringLiteral("Page %1").arg((5000 - 1) / 37 + 1));
+    EXPECT_TRUE(window.CanClose());
+}
+
+TEST_F(PreviewTest, PrintFailuresAreSaidAndOtherCommandsWaitForThePrint) {
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "printers are installed: printing would not fail";
+    MessageLog messages;
+    QStringList enabledDuringThePrint;
+    QTimer::singleShot(0, Window.get(), [&] {
+        for (const char* name : {"ExitButton", "Print", "PrintSetup", "SaveReport", "LoadReport"})
+            if (Window->Button(QString::fromLatin1(name))->isEnabled())
+                enabledDuringThePrint << QString::fromLatin1(name);
+    });
+    Runs = 0;
+    Window->PrintClick();
+    EXPECT_EQ(Runs, 1);
+    EXPECT_TRUE(enabledDuringThePrint.isEmpty()) << enabledDuringThePrint.join(' ').toStdString();
+    EXPECT_TRUE(Window->Button(QStringLiteral("SaveReport"))->isEnabled());
+
+    // Stored pages (a loaded file) with nothing to print them on.
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("listagem.VRP"));
+    Window->SaveTo(file, 1);
+    Window->LoadFrom(file);
+    Window->Button(QStringLiteral("Print"))->click();
+    EXPECT_EQ(messages.Texts(),
+              (QStringList{QStringLiteral("The printer could not start the document - nothing was "
+                                          "printed."),
+                           QStringLiteral("No printer is installed - nothing was printed.")}));
+}
+
+// An export from the modal preview stops when the user clicks its progress window's
+// Cancel (which the modal preview must not block) or presses Escape in the preview.
+TEST_F(PreviewTest, ExportFromTheModalPreviewIsCancelledByProgressCancelOrEscapeAndSaysSo) {
+    Window.reset();
+    InstallPreviewWindow();
+    TVRReport& report = *Listing->Report;
+    report.ShowProgressWindow = true;
+    const TVRCSVFilter csv;
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("listagem.CSV"));
+    struct Case {
+        const char* What;
+        std::function<void(TVRStandardPreview*, QWidget* progress)> Stop;
+    };
+    const Case cases[] = {
+        {"progress window's Cancel",
+         [](TVRStandardPreview*, QWidget* progress) {
+             ClickAsTheWindowSystem(
+                 progress->findChild<QPushButton*>(QStringLiteral("CancelButton")));
+         }},
+        {"Escape in the preview", [](TVRStandardPreview* preview,
+                                     QWidget*) { PressKey(preview->VRPreview(), Qt::Key_Escape); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        MessageLog messages;
+        QString caption;
+        bool cancelledInTheRun = false;
+        bool previewStayed = false;
+        WhenModal<TVRStandardPreview>([&](TVRStandardPreview* preview) {
+            // Once the export runs, it is stopped.
+            QTimer::singleShot(0, preview, [&, preview] {
+                for (QWidget* window : QApplication::topLevelWidgets())
+                    if (window->objectName() == QLatin1String("VRProgressForm") &&
+                        window->isVisible()) {
+                        caption = window->windowTitle();
+                        c.Stop(preview, window);
+                        cancelledInTheRun = report.UserCancel;
+                        previewStayed = preview->isVisible();
+                    }
+            });
+            preview->SaveTo(file, 0);
+            preview->close();
+        });
+        report.PreviewModal();
+        EXPECT_EQ(caption, QStringLiteral("Export Progress"));
+        EXPECT_TRUE(cancelledInTheRun);
+        EXPECT_TRUE(previewStayed);
+        EXPECT_EQ(
+            messages.Texts(),
+            QStringList{QStringLiteral("The export was cancelled - listagem.CSV was not saved.")});
+    }
+}
+
+TEST_F(PreviewTest, EnteringTheViewKeepsTheScrollPositionAndOnlyANewSizeRefits) {
+    TVRPreview& view = *Window->VRPreview();
+    view.setParent(nullptr);  // sized by the test, not the window's layout
+    const auto giveBack = qScopeGuard([&] { view.setParent(Window.get()); });
+    ShowActive(view);
+    view.resize(1000, 300);
+    Window->ZoomToWidthClick();
+    ASSERT_EQ(view.Zoom(), 80);
+    QScrollBar* down = view.verticalScrollBar();
+    ASSERT_GT(down->maximum(), 200);
+    down->setValue(150);
+
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(&view, &out);
+    QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(&view, &in);
+    EXPECT_EQ(view.Zoom(), 80);
+    EXPECT_EQ(down->value(), 150);
+
+    // A new width fits the page again, where the user was.
+    view.resize(900, 300);
+    EXPECT_EQ(view.Zoom(), 72);
+    EXPECT_EQ(down->value(), 150);
+}
+
+TEST_F(PreviewTest, PrinterSetupChoicesReachTheNextPrintJob) {
+    TVRReport& report = *Listing->Report;
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("impresso.pdf"));
+    QPrinter chosen(QPrinter::HighResolution);
+    chosen.setOutputFormat(QPrinter::PdfFormat);
+    chosen.setOutputFileName(file);
+    chosen.setResolution(300);
+    chosen.setPageOrientation(QPageLayout::Landscape);
+    TakePrinterChoice(chosen, false, &report, Printer());
+
+    // Which edge the sheet turns on survives (a file printer has no duplex, so the
+    // dialog's choice is taken as it comes from it).
+    const std::pair<QPrinter::DuplexMode, int> duplexes[] = {
+        {QPrinter::DuplexNone, 1}, {QPrinter::DuplexLongSide, 2}, {QPrinter::DuplexShortSide, 3}};
+    for (const auto& [mode, code] : duplexes) {
+        TVRPrinterSettings settings;
+        TakeDuplex(mode, settings);
+        EXPECT_EQ(DeviceDuplexCode(settings), code);
+        EXPECT_EQ(ChosenDuplex(settings), mode);
+    }
+
+    // Quality and file reach the job.
+    QPrinter job(QPrinter::HighResolution);
+    ApplyPrinterSettings(report.PrinterSettings(), job);
+    EXPECT_EQ(job.resolution(), 300);
+    EXPECT_EQ(job.outputFileName(), file);
+    MessageLog messages;
+    Window->PrintClick();
+    EXPECT_EQ(PdfPageCount(file), Pages);
+    EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join('|').toStdString();
+}
+
+// The print system's job options (odd pages, pages per sheet), where the system printer
+// carries them (a printer of the print system; a file printer has none).
+TEST_F(PreviewTest, PrinterSetupJobOptionsReachTheNextPrintJob) {
+    TVRReport& report = *Listing->Report;
+    QPrinter native(QPrinter::HighResolution);
+    const QStringList options{QStringLiteral("page-set"), QStringLiteral("odd"),
+                              QStringLiteral("number-up"), QStringLiteral("2")};
+    native.printEngine()->setProperty(QPrintEngine::PrintEnginePropertyKey(PrintJobOptionsKey),
+                                      options);
+    if (PrintJobOptions(native) != options) GTEST_SKIP() << "the printer keeps no job options";
+    TakePrinterChoice(native, false, &report, Printer());
+    EXPECT_EQ(report.PrinterSettings().JobOptions, options);
+    QPrinter next(QPrinter::HighResolution);
+    ApplyPrinterSettings(report.PrinterSettings(), next);
+    EXPECT_EQ(PrintJobOptions(next), options);
 }
 
 }  // namespace

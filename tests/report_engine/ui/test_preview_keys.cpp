@@ -33,15 +33,6 @@
 
 namespace {
 
-template <typename Condition>
-bool WaitFor(Condition condition, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
-
 QWheelEvent Wheel(QPoint pixels, QPoint angle, Qt::KeyboardModifiers modifiers) {
     return QWheelEvent(QPointF(10, 10), QPointF(10, 10), pixels, angle, Qt::NoButton, modifiers,
                        Qt::NoScrollPhase, false);
