@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +21,7 @@
 #include "tool/Console.h"
 #include "tool/DatabaseCheck.h"
 #include "tool/FirebirdUtility.h"
+#include "tool/StagingFolder.h"
 #include "tool/ToolError.h"
 #include "tool/ToolSession.h"
 
@@ -73,7 +73,8 @@ QString GbakReason(const QString& output) {
 
 // A file being made for `target`: written in a private folder beside it (the same file
 // system, so that moving it is a rename), flushed to the disk and moved into place by
-// Replace or Place. The private folder goes with whatever is left in it.
+// Replace or Place. The private folder goes with whatever is left in it, and a later
+// run removes the folder of a run that was killed.
 class StagedFile {
 public:
     explicit StagedFile(const QString& target) : FTarget(QFileInfo(target).absoluteFilePath()) {
@@ -84,16 +85,16 @@ public:
         }
         if (info.isDir())
             throw ToolError(kExitWrite, QStringLiteral("\"%1\" é uma pasta.").arg(Native(FTarget)));
-        FFolder = std::make_unique<QTemporaryDir>(info.absolutePath() +
-                                                  QStringLiteral("/.vialar-XXXXXX"));
-        if (!FFolder->isValid()) {
+        FFolder = std::make_unique<StagingFolder>(info.absolutePath(),
+                                                  QStringLiteral(".vialar-copia-"));
+        if (!FFolder->IsValid()) {
             throw ToolError(kExitWrite, QStringLiteral("não é possível gravar em \"%1\": %2.")
                                             .arg(Native(info.absolutePath()),
-                                                 FFolder->errorString()));
+                                                 FFolder->ErrorString()));
         }
     }
 
-    QString Path() const { return FFolder->filePath(QFileInfo(FTarget).fileName()); }
+    QString Path() const { return FFolder->FilePath(QFileInfo(FTarget).fileName()); }
     QString Target() const { return FTarget; }
 
     // Moves the file into place, replacing a file of the same name in one step.
@@ -136,7 +137,7 @@ private:
     }
 
     QString FTarget;
-    std::unique_ptr<QTemporaryDir> FFolder;
+    std::unique_ptr<StagingFolder> FFolder;
 };
 
 // Restores `backup` as the database file `database` with the embedded engine. Raises
@@ -207,13 +208,13 @@ int RunBackup(Arguments& arguments) {
     }
 
     PrintProgress(QStringLiteral("Verificando a cópia"));
-    QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/vialar-verificacao-XXXXXX"));
-    if (!scratch.isValid()) {
+    const StagingFolder scratch(QDir::tempPath(), QStringLiteral("vialar-verificacao-"));
+    if (!scratch.IsValid()) {
         throw ToolError(kExitWrite, QStringLiteral("não foi possível criar uma pasta temporária "
                                                    "para verificar a cópia: %1.")
-                                        .arg(scratch.errorString()));
+                                        .arg(scratch.ErrorString()));
     }
-    const QString restored = scratch.filePath(kDatabaseFileName);
+    const QString restored = scratch.FilePath(kDatabaseFileName);
     try {
         Restore(backup.Path(), restored, login);
     } catch (const ToolError& error) {

@@ -2,10 +2,15 @@
 // check-db, from the embedded file and from a Firebird server; a restore never
 // overwrites; and every failure (a bad backup, a full disk, a missing, locked or
 // unreachable database) leaves the database and the files as they were.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/FirebirdServer.h"
@@ -177,6 +182,35 @@ TEST_F(BackupTest, AFullDiskLeavesNoHalfFile) {
     EXPECT_EQ(Entries(files.path()),
               (QStringList{QStringLiteral("anterior.fbk"), QStringLiteral("destino"),
                            QStringLiteral("grande.fbk")}));
+}
+
+// A backup killed half-way leaves its private folders unlocked (beside the target, and
+// the verification's in the temporary folder); the next backup removes them, and leaves
+// the folder of a backup still running (locked) alone.
+TEST_F(BackupTest, TheFoldersOfKilledRunsAreRemovedByTheNext) {
+    const TestDatabase database = TestDatabase::Sample();
+    QTemporaryDir temporary;
+    const QString killedBeside = Folder(QStringLiteral(".vialar-copia-Killed"));
+    WriteFile(killedBeside + QStringLiteral("/noite.fbk"), "half a backup");
+    const QString killedVerification =
+        QDir(temporary.path()).filePath(QStringLiteral("vialar-verificacao-Killed"));
+    ASSERT_TRUE(QDir().mkpath(killedVerification));
+    WriteFile(killedVerification + QStringLiteral("/LOGRADOUROS.FDB"), "half a database");
+    const QString running = Folder(QStringLiteral(".vialar-copia-Running"));
+    const int lock = ::open(QFile::encodeName(running).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+    const ToolRun run =
+        RunTool({QStringLiteral("backup"), Path(QStringLiteral("noite.fbk"))},
+                database.Directory(), environment);
+    ::close(lock);
+    ASSERT_EQ(run.ExitCode, 0) << run;
+    EXPECT_EQ(Entries(files.path()),
+              (QStringList{QStringLiteral(".vialar-copia-Running"), QStringLiteral("noite.fbk")}));
+    EXPECT_EQ(Entries(temporary.path()), QStringList());
 }
 
 TEST_F(BackupTest, EveryCommandNamesAMissingLockedOrUnreachableDatabase) {
