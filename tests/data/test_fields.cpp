@@ -8,6 +8,7 @@
 #include "data/Exception.h"
 #include "data/TField.h"
 #include "data/TFields.h"
+#include "tests/support/MessageOf.h"
 
 namespace {
 
@@ -26,15 +27,6 @@ public:
     std::vector<TFieldValue> values;
     bool trims = true;
 };
-
-QString MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return QStringLiteral("(no error)");
-}
 
 class Fields : public testing::Test {
 protected:

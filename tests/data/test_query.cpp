@@ -9,18 +9,10 @@
 #include "data/TSQLConnection.h"
 #include "data/TSQLQuery.h"
 #include "db/StreetSample.h"
+#include "tests/support/MessageOf.h"
 #include "tests/support/TestDatabase.h"
 
 namespace {
-
-QString MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return QStringLiteral("(no error)");
-}
 
 const QString kStreetById = QStringLiteral(
     "SELECT\n A.I_ID,\n A.PLEI,\n A.PANO,\n A.LEI,\n A.ANO,\n A.TIPO,\n A.NOME,\n A.TITULO,\n"

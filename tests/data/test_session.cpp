@@ -18,18 +18,10 @@
 #include "data/TSQLQuery.h"
 #include "data/Win1252.h"
 #include "db/StreetDatabase.h"
+#include "tests/support/MessageOf.h"
 #include "tests/support/TestDatabase.h"
 
 namespace {
-
-QString MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return QStringLiteral("(no error)");
-}
 
 TParams Values(const QVariantList& values) {
     TParams params;
