@@ -5,6 +5,7 @@
 // export as the page shows it, read back by a real reader of the format, in a complete
 // file; a character code page 1252 cannot hold is written as "?" where the format
 // writes that code page.
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,15 +19,12 @@
 #include "data/TParams.h"
 #include "data/Win1252.h"
 #include "report_engine/controls/TVRLabel.h"
-#include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
-#include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
-#include "report_engine/export/text/TVRAsciiExportFilter.h"
-#include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
 #include "report_engine/model/TVRReport.h"
 #include "reports/uFrm_Relatorio31.h"
 #include "tests/report_engine/export/pdf/PdfReaders.h"
 #include "tests/reports/ReportCommandsTest.h"
+#include "tests/support/ExportEveryFormat.h"
 
 namespace {
 
@@ -279,22 +277,13 @@ TEST_F(BadListingInputTest, HostileTextsComeOutOfEveryExportAsThePageShowsThem) 
     }
 
     QTemporaryDir folder;
-    const QString text = folder.filePath(QStringLiteral("logradouros.txt"));
-    const QString csv = folder.filePath(QStringLiteral("logradouros.csv"));
-    const QString html = folder.filePath(QStringLiteral("logradouros.htm"));
-    const QString pdf = folder.filePath(QStringLiteral("logradouros.pdf"));
+    const ExportedFiles files = ExportEveryFormat(*host.VR_Relatorio, QDir(folder.path()));
+    const QString& text = files.Text;
+    const QString& csv = files.Csv;
+    const QString& html = files.Html;
+    const QString& pdf = files.Pdf;
     const QString pages = folder.filePath(QStringLiteral("logradouros.vrp"));
-    {
-        TVRAsciiExportFilter textFilter(text);
-        host.VR_Relatorio->ExportToFilter(textFilter);
-        TVRCommaSeparatedFilter csvFilter(csv);
-        host.VR_Relatorio->ExportToFilter(csvFilter);
-        TVRGHTMLDocumentFilter htmlFilter(html);
-        host.VR_Relatorio->ExportToFilter(htmlFilter);
-        TVRPDFDocumentFilter pdfFilter(pdf);
-        host.VR_Relatorio->ExportToFilter(pdfFilter);
-        ASSERT_TRUE(host.VR_Relatorio->VRPrinter()->Save(pages));
-    }
+    ASSERT_TRUE(host.VR_Relatorio->VRPrinter()->Save(pages));
 
     struct Output {
         const char* What;

@@ -1,19 +1,18 @@
 // The street listing host saved as text, CSV and HTML, as the preview's save command
 // exports it: each file holds every street of the database in the program's code page,
 // and the HTML document finds its emblem beside it.
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "data/TCachedDataSet.h"
 #include "data/TParams.h"
 #include "report_engine/base/Jpeg.h"
-#include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
-#include "report_engine/export/text/TVRAsciiExportFilter.h"
-#include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
 #include "report_engine/model/TVRReport.h"
 #include "reports/uFrm_Relatorio31.h"
 #include "tests/reports/ListingTest.h"
+#include "tests/support/ExportEveryFormat.h"
 
 TEST_F(ListingTest, SavedAsTextCsvAndHtmlItHoldsEveryStreet) {
     const TVRTextExportSettings savedSettings = TextExportSettings();
@@ -25,15 +24,7 @@ TEST_F(ListingTest, SavedAsTextCsvAndHtmlItHoldsEveryStreet) {
     host.cdsDados->Open();
 
     QTemporaryDir folder;
-    const QString text = folder.filePath(QStringLiteral("logradouros.txt"));
-    const QString csv = folder.filePath(QStringLiteral("logradouros.csv"));
-    const QString html = folder.filePath(QStringLiteral("logradouros.htm"));
-    TVRAsciiExportFilter textFilter(text);
-    host.VR_Relatorio->ExportToFilter(textFilter);
-    TVRCommaSeparatedFilter csvFilter(csv);
-    host.VR_Relatorio->ExportToFilter(csvFilter);
-    TVRGHTMLDocumentFilter htmlFilter(html);
-    host.VR_Relatorio->ExportToFilter(htmlFilter);
+    const ExportedFiles files = ExportEveryFormat(*host.VR_Relatorio, QDir(folder.path()));
     TextExportSettings() = savedSettings;
 
     auto read = [](const QString& fileName) {
@@ -42,7 +33,8 @@ TEST_F(ListingTest, SavedAsTextCsvAndHtmlItHoldsEveryStreet) {
         // Code page 1252 holds every character of these streets as Latin-1 does.
         return QString::fromLatin1(file.readAll());
     };
-    const QString written[] = {read(text), read(csv), read(html).replace("&nbsp;", " ")};
+    const QString written[] = {read(files.Text), read(files.Csv),
+                              read(files.Html).replace("&nbsp;", " ")};
     for (const QString& file : written)
         for (const char* expected :
              {"RUA DAS FLORES", "rua sem saída", "AVENIDA DA RUA NOVA", "TRAVESSA DO RUI",
