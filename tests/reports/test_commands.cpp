@@ -162,15 +162,8 @@ TEST_F(ReportCommandsTest, TabAndEnterVisitEveryBoxAndButtonInLayoutOrder) {
     WithDialog([&](TFrm_PorGeral& dialog) {
         ShowActive(dialog);
         ASSERT_EQ(QApplication::focusWidget(), dialog.Botao_Novo);
-        for (const int key : {int(Qt::Key_Tab), int(Qt::Key_Return), int(Qt::Key_Enter)}) {
-            QStringList visited;
-            for (int i = 0; i < round.size(); ++i) {
-                PressKey(QApplication::focusWidget(), key);
-                visited << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
-                                                        : QStringLiteral("(none)"));
-            }
-            EXPECT_EQ(visited, round) << "key " << key;
-        }
+        for (const int key : {int(Qt::Key_Tab), int(Qt::Key_Return), int(Qt::Key_Enter)})
+            EXPECT_EQ(FocusRound(round.size(), key), round) << "key " << key;
         // Shift+Tab walks the same round backwards.
         PressKey(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         EXPECT_EQ(QApplication::focusWidget(), dialog.LLocal);
