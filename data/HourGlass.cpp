@@ -3,9 +3,9 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-HourGlass::HourGlass(bool show) {
+HourGlass::HourGlass(bool show, Qt::CursorShape shape) {
     if (show && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        QGuiApplication::setOverrideCursor(QCursor(shape));
         FShown = true;
     }
 }

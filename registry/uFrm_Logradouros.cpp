@@ -29,6 +29,7 @@
 #include "toolkit/TDBGrid.h"
 #include "toolkit/TDataSource.h"
 #include "toolkit/TEdit.h"
+#include "toolkit/TFocusOutline.h"
 #include "toolkit/TKeyPreview.h"
 #include "toolkit/TLabel.h"
 #include "toolkit/WindowFonts.h"
@@ -372,6 +373,8 @@ void TFrm_Logradouros::CreateSearchPage() {
     gridColours.setColor(QPalette::Text, Qt::black);
     DBGrid1->setPalette(gridColours);
     DBGrid1->setFrameShape(QFrame::Box);  // flat
+    // The selected row shows with or without focus, so the grid's edge shows the focus.
+    new TFocusOutline(DBGrid1);
     DBGrid1->SetDataSource(dsPesquisa);
     struct ColumnDesign {
         const char* field;

@@ -4,6 +4,7 @@
 
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
+#include "data/HourGlass.h"
 #include "data/TCachedDataSet.h"
 #include "data/TDataProvider.h"
 #include "data/TField.h"
@@ -163,6 +164,8 @@ void TdmLogradouros::loadRecord(const QString& id) {
 }
 
 void TdmLogradouros::loadSearchList() {
+    // Reading every street takes a while on a large table.
+    const HourGlass hourGlass;
     cdsPesquisa->Close();
     cdsPesquisa->Open();
 }

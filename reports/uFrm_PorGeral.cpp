@@ -74,8 +74,9 @@ TFrm_PorGeral::TFrm_PorGeral(QWidget* owner) : QDialog(owner) {
     setPalette(colours);
     setAutoFillBackground(true);
 
-    // The buttons come first in the tab order; the boxes follow them but take no
-    // focus from the keyboard.
+    // The buttons come first in the tab order and the boxes follow them in reading
+    // order, so Tab from "Fechar" reaches "Lei" and the last box leads back to
+    // "Visualizar": the same round as reading the layout, boxes then buttons.
     Botao_Novo = CreateButton(this, QStringLiteral("Botao_Novo"), QStringLiteral("&Visualizar"),
                               126, PreviewGlyph());
     Botao_Fechar = CreateButton(this, QStringLiteral("Botao_Fechar"), QStringLiteral("&Fechar"),
@@ -110,7 +111,6 @@ TFrm_PorGeral::TFrm_PorGeral(QWidget* owner) : QDialog(owner) {
         box->setGeometry(design.Left, design.Top, design.Width, kBoxHeight);
         box->setFont(SansSerifFont(true));
         box->SetColor(clSkyBlue);
-        box->setFocusPolicy(Qt::ClickFocus);  // no tab stop
         box->setAccessibleName(label->text());
         box->setAccessibleDescription(QStringLiteral("Filtro do relatório; vazio, não filtra"));
         setTabOrder(previous, box);

@@ -1,8 +1,8 @@
 #pragma once
 
 // TFrm_PorGeral: the filter dialog of the street listing. The user types up to seven
-// filter values (with the mouse: the boxes are not tab stops; Tab and Enter move only
-// between the two buttons) and presses "Visualizar", which runs the listing with an
+// filter values (Tab and Enter move through the buttons and every box) and presses
+// "Visualizar", which runs the listing with an
 // empty box standing for "0" (no filter) and a description of the filters typed. The
 // dialog stays open with its values until "Fechar".
 

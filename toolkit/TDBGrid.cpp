@@ -302,6 +302,16 @@ void TDBGrid::changeEvent(QEvent* event) {
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
     if (OnKeyDown && OnKeyDown(*event)) return;
+    // Tab and Shift+Tab move between cells, so Ctrl+Tab and Ctrl+Shift+Tab take the focus
+    // on to the window's next or previous control; without them the keyboard could never
+    // leave the grid.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        (event->modifiers() & Qt::ControlModifier)) {
+        const bool forward =
+            event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier);
+        QWidget::focusNextPrevChild(forward);
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 

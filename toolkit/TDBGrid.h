@@ -60,6 +60,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    // The handler sees every key first; Ctrl+Tab and Ctrl+Shift+Tab then leave the grid.
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 

@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QHeaderView>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -40,6 +41,38 @@ TEST_F(AccessibilityTest, RegistryWindowOnBothPages) {
     // The two year boxes say whose year they hold.
     EXPECT_NE(AccessibleText(frm.C2, QAccessible::Name),
               AccessibleText(frm.C4J, QAccessible::Name));
+}
+
+// Pixels of the outer two-pixel ring of a grab that differ between two grabs: a focus
+// mark there is plain to see, unlike the faint frame of the current cell.
+int ChangedEdgePixels(const QImage& before, const QImage& after) {
+    int changed = 0;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x) {
+            const bool edge = x < 2 || y < 2 || x >= before.width() - 2 || y >= before.height() - 2;
+            if (edge && before.pixel(x, y) != after.pixel(x, y)) ++changed;
+        }
+    return changed;
+}
+
+TEST_F(AccessibilityTest, FocusOnTheSearchGridIsVisible) {
+    TFrm_Logradouros& frm = Open(DatabaseWith({{1, "RUA", "DAS FLORES"}, {2, "AV", "BRASIL"}}));
+    frm.PageControl1->setCurrentWidget(frm.TabPesquisaS);
+    QApplication::processEvents();
+    frm.PageControl1->tabBar()->setFocus();
+    QApplication::processEvents();
+    ASSERT_FALSE(frm.DBGrid1->hasFocus());
+    const QImage unfocused = frm.DBGrid1->grab().toImage();
+    frm.DBGrid1->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(frm.DBGrid1->hasFocus());
+    QApplication::processEvents();
+    const QImage focused = frm.DBGrid1->grab().toImage();
+    // Most of the edge lights up while the grid has the focus, and goes out after.
+    EXPECT_GT(ChangedEdgePixels(unfocused, focused),
+              (focused.width() + focused.height()) * 2);
+    frm.PageControl1->tabBar()->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(ChangedEdgePixels(unfocused, frm.DBGrid1->grab().toImage()), 0);
 }
 
 TEST_F(AccessibilityTest, MainWindowAndFilterDialog) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "data/TSQLQuery.h"
 #include "tests/registry/RegistryFixture.h"
 #include "toolkit/TDBGrid.h"
 #include "toolkit/TEdit.h"
@@ -170,6 +171,26 @@ TEST_F(SearchPageTest, ListShowsNewStreetsOnlyAfterReloadInTheChosenOrder) {
     QApplication::sendEvent(frm.DBGrid1->viewport(), &doubleClick);
     EXPECT_EQ(frm.PageControl1->currentWidget(), frm.TabCadastro);
     EXPECT_EQ(frm.ddd->text(), "000020");
+}
+
+TEST_F(SearchPageTest, LoadingTheListShowsTheWaitCursorUntilItEndsAlsoWhenItFails) {
+    TFrm_Logradouros& frm = Open(Streets());
+    // The grid takes the rows while the list is being loaded.
+    QList<int> shapes;
+    QObject::connect(frm.DBGrid1->model(), &QAbstractItemModel::modelReset, [&] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        shapes << (cursor ? int(cursor->shape()) : -1);
+    });
+    frm.PageControl1->setCurrentWidget(frm.TabPesquisaS);
+    ASSERT_EQ(List().RecordCount(), 19);
+    ASSERT_FALSE(shapes.isEmpty());
+    EXPECT_EQ(shapes.back(), int(Qt::WaitCursor));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    dmLogradouros->sqlPesquisa->SQL().SetText(QStringLiteral("SELECT NADA FROM LOGRADOUROS"));
+    frm.Clique1->Click();
+    EXPECT_FALSE(Messages().isEmpty()) << "the reload did not fail";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(SearchPageTest, OpeningFromAnEmptyListShowsAnEmptyRecordPage) {

@@ -61,3 +61,18 @@ void ClickAsTheWindowSystem(QWidget* widget) {
                         QEvent::MouseButtonRelease, Qt::NoModifier, timestamp + 1);
     QApplication::processEvents();
 }
+
+QStringList FocusRound(int presses, int key) {
+    QStringList visited;
+    for (int i = 0; i < presses; ++i) {
+        if (QWidget* focused = QApplication::focusWidget()) PressKey(focused, key);
+        const QWidget* now = QApplication::focusWidget();
+        if (!now)
+            visited << QStringLiteral("(none)");
+        else if (now->objectName().isEmpty())
+            visited << QString::fromLatin1(now->metaObject()->className());
+        else
+            visited << now->objectName();
+    }
+    return visited;
+}

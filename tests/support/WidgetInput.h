@@ -4,6 +4,7 @@
 // event filters installed on the application see it too).
 
 #include <QString>
+#include <QStringList>
 #include <Qt>
 
 class QWidget;
@@ -25,3 +26,8 @@ void TypeText(QWidget* widget, const QString& text);
 // Clicks the middle of the widget as the window system delivers a click: to its
 // window, which passes it on unless a modal window blocks it.
 void ClickAsTheWindowSystem(QWidget* widget);
+
+// Presses the key (Tab unless told) on the focused control the given number of times
+// and lists the object name of each control the focus lands on ("(none)" without focus,
+// the class name for an unnamed control).
+QStringList FocusRound(int presses, int key = Qt::Key_Tab);

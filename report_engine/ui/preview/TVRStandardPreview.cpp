@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include "data/Exception.h"
+#include "data/HourGlass.h"
 #include "report_engine/base/DurableFile.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/export/TVRExportFilter.h"
@@ -525,6 +526,8 @@ void TVRStandardPreview::SearchPages(const QString& text, bool matchCase) {
     FSearchResultBox->setEnabled(true);
     QList<int> pages;
     if (FVRPrinter) {
+        // Reading every page's texts takes a while on a long report.
+        const HourGlass hourGlass;
         int searched = 0;
         pages = PageSearch::FindPages(*FVRPrinter, text, matchCase, [&] {
             if (++searched % 64 == 0) QCoreApplication::processEvents();
@@ -688,7 +691,9 @@ void TVRStandardPreview::SaveTo(const QString& chosenName, int typeIndex) {
         return;
 
     if (extension.compare(VRReportFileExtension, Qt::CaseInsensitive) == 0) {
-        if (RunFinished()) FVRPrinter->Save(fileName);
+        if (!RunFinished()) return;
+        const HourGlass hourGlass;
+        FVRPrinter->Save(fileName);
         return;
     }
     if (FVRPrinter->ReportLoaded()) {
@@ -701,7 +706,11 @@ void TVRStandardPreview::SaveTo(const QString& chosenName, int typeIndex) {
     std::unique_ptr<TVRExportFilter> filter = entry->FExportFilterClass.Create(fileName);
     if (!filter) return;
     const auto restore = WhileAJobRuns();
-    FVRPrinter->ExportToFilter(*filter);
+    {
+        // Its progress window's Cancel stays at hand: the busy cursor, not the wait cursor.
+        const HourGlass busy(true, Qt::BusyCursor);
+        FVRPrinter->ExportToFilter(*filter);
+    }
     // The export runs the report again; stopped on the way, it saved nothing.
     if (FReport && !FReport->Completed())
         ShowMessage(QStringLiteral("The export was cancelled - %1 was not saved.")
@@ -718,6 +727,7 @@ void TVRStandardPreview::SaveLoadedPages(const QString& fileName, const QString&
                            "(VRP) or as a PDF document - nothing was saved."));
         return;
     }
+    const HourGlass hourGlass;
     // The target takes the document's name only once it is complete.
     DurableFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))

@@ -37,6 +37,7 @@
 #include <functional>
 #include <random>
 
+#include "data/Exception.h"
 #include "data/Win1252.h"
 #include "report_engine/emf/EmfWriter.h"
 #include "report_engine/emf/TVRMetafile.h"
@@ -55,6 +56,12 @@
 #include "toolkit/Dialogs.h"
 
 namespace {
+
+// The shape of the application's override cursor; -1 without one.
+int OverrideCursorShape() {
+    const QCursor* cursor = QApplication::overrideCursor();
+    return cursor ? int(cursor->shape()) : -1;
+}
 
 // Reading PDFs back with poppler's tools.
 QString PdfTool(const QString& tool, const QStringList& arguments) {
@@ -630,6 +637,46 @@ public:
     QStringList Lines;
 };
 
+// A filter that notes the cursor shown while the export runs, and fails when told to.
+class CursorWatchingFilter : public TVRExportFilter {
+public:
+    explicit CursorWatchingFilter(const QString& fileName) : TVRExportFilter(fileName) {}
+    QString GetFilterName() override { return QStringLiteral("Cursor watching"); }
+    QString GetExtension() override { return QStringLiteral("CWF"); }
+    void Start(int, int, const TVRFont&) override {
+        Shapes << OverrideCursorShape();
+        if (Fail) throw Exception(QStringLiteral("The disk is full"));
+    }
+    static inline QList<int> Shapes;
+    static inline bool Fail = false;
+};
+
+TEST_F(PreviewTest, SaveAndExportShowTheirCursorWhileTheyWorkAndRestoreItAlsoOnFailure) {
+    QTemporaryDir folder;
+    TVRExportFilterLibrary& library = VRExportFilterLibrary();
+    library.AddFilter<CursorWatchingFilter>(QStringLiteral("CursorWatchingFilter"));
+    const auto unregister = qScopeGuard([&] {
+        library.RemoveFilter<CursorWatchingFilter>(QStringLiteral("CursorWatchingFilter"));
+        CursorWatchingFilter::Fail = false;
+    });
+    // The export's progress window keeps its Cancel: the busy cursor.
+    for (const bool fail : {false, true}) {
+        SCOPED_TRACE(fail ? "failing export" : "export");
+        CursorWatchingFilter::Shapes.clear();
+        CursorWatchingFilter::Fail = fail;
+        const QString file = folder.filePath(QStringLiteral("listagem%1.CWF").arg(int(fail)));
+        if (fail)
+            EXPECT_THROW(Window->SaveTo(file, 0), Exception);
+        else
+            Window->SaveTo(file, 0);
+        EXPECT_EQ(CursorWatchingFilter::Shapes, QList<int>{int(Qt::BusyCursor)});
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+    // A report file that cannot be written.
+    EXPECT_ANY_THROW(Window->SaveTo(folder.filePath(QStringLiteral("none/listagem.VRP")), 1));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST_F(PreviewTest, SaveFollowsTheExtensionOrTheChosenType) {
     QTemporaryDir folder;
     const QString base = folder.filePath(QStringLiteral("listagem"));
@@ -1143,7 +1190,7 @@ TEST_F(PreviewTest, SaveChecksAndAsksAboutTheNameWithItsExtensionAdded) {
     EXPECT_EQ(PdfPageCount(written), Pages);
 }
 
-TEST_F(PreviewTest, FindIsUnavailableWhileASearchRuns) {
+TEST_F(PreviewTest, FindIsUnavailableAndTheWaitCursorShowsWhileASearchRuns) {
     // Enough pages for the search to hand the event loop its turn on the way.
     auto many = listing::MakeListing(37 * 140);
     many->Report->PreviewModal();
@@ -1153,14 +1200,18 @@ TEST_F(PreviewTest, FindIsUnavailableWhileASearchRuns) {
     ModalCounter dialogs;
     bool findEnabled = true;
     int during = 0;
+    int cursorDuring = -1;
     QTimer::singleShot(0, &window, [&] {
         ++during;
         findEnabled = window.Button(QStringLiteral("FindButton"))->isEnabled();
+        cursorDuring = OverrideCursorShape();
         window.FindButtonClick();  // a search dialog here would be rejected and counted
     });
     window.SearchPages(StreetName(5000), true);
     EXPECT_EQ(during, 1);
     EXPECT_FALSE(findEnabled);
+    EXPECT_EQ(cursorDuring, int(Qt::WaitCursor));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(dialogs.Count, 0);
     EXPECT_TRUE(window.Button(QStringLiteral("FindButton"))->isEnabled());
     EXPECT_EQ(window.SearchResultBox()->item(0)->text(),
