@@ -26,6 +26,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "data/Exception.h"
 #include "data/HourGlass.h"
@@ -769,6 +770,9 @@ void TVRStandardPreview::LoadFrom(const QString& fileName) {
         ShowMessage(QStringLiteral("File does not exist"));
         return;
     }
+    // Reading a long report file and laying out its thumbnails takes a while; the wait
+    // cursor goes before any message about the file shows.
+    std::optional<HourGlass> hourGlass(std::in_place);
     const TVRLoadResult result = FVRPrinter->Load(fileName);
     FTitle = QFileInfo(fileName).fileName();
     // The loaded pages' paper and orientation stay with the pages (the page printer's
@@ -789,6 +793,7 @@ void TVRStandardPreview::LoadFrom(const QString& fileName) {
     PagesAvailable();
     SelectPage(1);
     Button(QStringLiteral("Print"))->setEnabled(true);
+    hourGlass.reset();
     // The pages before a damaged part are shown; the user learns that the rest is lost.
     if (!result.IsSound()) ShowMessage(result.Damage);
 }

@@ -757,6 +757,13 @@ TEST_F(PreviewTest, SavedNativeFileLoadsBackWithItsPagesAndOrientation) {
     Window->LoadFrom(folder.filePath(QStringLiteral("missing.VRP")));
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("File does not exist")});
     EXPECT_EQ(Window->PageCount(), Pages);
+    // A file refused unread (larger than a report file can be) leaves no wait cursor.
+    QFile huge(folder.filePath(QStringLiteral("huge.VRP")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(3) << 30));
+    huge.close();
+    EXPECT_THROW(Window->LoadFrom(huge.fileName()), Exception);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(Window->PageCount(), Pages);
 }
 
 // Answers the command's file dialog as a user would: chooses the type (when given),
