@@ -18,22 +18,10 @@
 #include <QThread>
 
 #include "tests/reliability/WorkerProcess.h"
+#include "tests/support/FolderEntries.h"
+#include "tests/support/PageRuns.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/tool/ToolProcess.h"
-
-namespace {
-
-QStringList EntriesOf(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
-
-QByteArray ReadAll(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-}  // namespace
 
 TEST(KilledExports, LeaveNothingBehindAndTheTargetWhole) {
     if (!QFileInfo(ToolPath()).isExecutable()) GTEST_SKIP() << "vialar-tool is not built";
@@ -88,7 +76,7 @@ TEST(KilledExports, LeaveNothingBehindAndTheTargetWhole) {
                 EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
 
             EXPECT_EQ(EntriesOf(temporary.path()), QStringList());
-            const QByteArray written = ReadAll(target);
+            const QByteArray written = ReadFile(target);
             if (written != older) EXPECT_EQ(written.size(), completeSize) << "a half-written target";
             QStringList beside = EntriesOf(output.path());
             // The HTML page's emblem is written whole just before the page.

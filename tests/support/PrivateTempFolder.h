@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtGlobal>
 
+#include "tests/support/FolderEntries.h"
+
 class PrivateTempFolder {
 public:
     PrivateTempFolder() : FPrevious(qgetenv("TMPDIR")), FHadPrevious(qEnvironmentVariableIsSet("TMPDIR")) {
@@ -25,10 +27,7 @@ public:
 
     QString Path() const { return FFolder.path(); }
     // Everything in the folder, hidden entries included.
-    QStringList Entries() const {
-        return QDir(FFolder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                              QDir::NoDotAndDotDot);
-    }
+    QStringList Entries() const { return EntriesOf(FFolder.path()); }
 
 private:
     QTemporaryDir FFolder;

@@ -17,6 +17,7 @@
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/FolderEntries.h"
 #include "tests/support/ListingFixture.h"
 
 namespace {
@@ -109,8 +110,7 @@ TEST(InterruptedExports, LeaveTheOlderFileAsItWasAndNothingBeside) {
                 ASSERT_TRUE(file.open(QIODevice::ReadOnly));
                 EXPECT_EQ(file.readAll(), older) << name.toStdString();
             }
-            EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden |
-                                                    QDir::System | QDir::NoDotAndDotDot),
+            EXPECT_EQ(EntriesOf(folder.path()),
                       QStringList({QStringLiteral("Imagem.jpg"),
                                    QFileInfo(target).fileName()}));
         }
@@ -132,8 +132,7 @@ TEST(InterruptedExports, AnExportThatCompletesReplacesTheOlderFile) {
         auto listing = listing::MakeListing(120);
         format.Export(*listing->Report, target);
         EXPECT_GT(QFileInfo(target).size(), 4096);
-        const QStringList entries = QDir(folder.path()).entryList(
-            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const QStringList entries = EntriesOf(folder.path());
         EXPECT_TRUE(entries.size() == 1 || (QLatin1String(format.Extension) == QLatin1String("htm") &&
                                             entries.size() == 2))
             << entries.join(',').toStdString();
