@@ -24,8 +24,8 @@
 
 #include "bench/BenchTiming.h"
 #include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/printer/TVRPageSearch.h"
 #include "report_engine/printer/TVRPrinter.h"
-#include "report_engine/ui/preview/TVRPageSearch.h"
 #include "report_engine/ui/preview/TVRPreview.h"
 #include "report_engine/ui/preview/TVRStandardPreview.h"
 #include "report_engine/ui/preview/TVRThumbGrid.h"

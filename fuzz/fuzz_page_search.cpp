@@ -13,9 +13,9 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/printer/TVRPageSearch.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "report_engine/store/TVRPageList.h"
-#include "report_engine/ui/preview/TVRPageSearch.h"
 
 namespace {
 

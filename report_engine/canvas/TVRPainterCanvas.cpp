@@ -2,13 +2,12 @@
 
 #include <vector>
 
+#include "report_engine/base/TVRUnits.h"
 #include "report_engine/canvas/GlyphPainter.h"
 #include "report_engine/canvas/PainterSave.h"
 #include "report_engine/canvas/TextMeasure.h"
 
 namespace {
-
-constexpr double ReferenceDpi = 96.0;
 
 Qt::PenStyle QtPenStyle(TVRPenStyle style) {
     switch (style) {
@@ -46,8 +45,8 @@ QRectF FigureBox(const TRect& rect) {
 
 TVRPainterCanvas::TVRPainterCanvas(QPainter& painter, double dpiX, double dpiY)
     : FPainter(painter),
-      FDpiX(dpiX > 0.1 ? dpiX : ReferenceDpi),
-      FDpiY(dpiY > 0.1 ? dpiY : ReferenceDpi) {}
+      FDpiX(dpiX > 0.1 ? dpiX : ScreenDPI),
+      FDpiY(dpiY > 0.1 ? dpiY : ScreenDPI) {}
 
 void TVRPainterCanvas::SetFont(const TVRFont& font) {
     FFont = font;
@@ -80,7 +79,7 @@ void TVRPainterCanvas::TextOut(int x, int y, const QString& text) {
     const TVRFontMetrics& metrics = TextMeasure::Metrics(FFont);
     std::vector<qint32> advances;
     metrics.Extent(text, &advances);
-    const double scaleX = FDpiX / ReferenceDpi;
+    const double scaleX = FDpiX / ScreenDPI;
     std::vector<double> positions(text.size());
     double width = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -100,11 +99,11 @@ void TVRPainterCanvas::TextOut(int x, int y, const QString& text) {
     style.Italic = FFont.Italic;
     style.Underline = FFont.Underline;
     style.StrikeOut = FFont.StrikeOut;
-    const QRawFont font = GlyphPainter::Font(style, metrics.EmPixels() * FDpiY / ReferenceDpi);
+    const QRawFont font = GlyphPainter::Font(style, metrics.EmPixels() * FDpiY / ScreenDPI);
     const double ascent = GlyphPainter::Ascent(font);
     const PainterSave textState(FPainter);
     if (!FTransparent && FBrush.Style != bsClear)
-        FPainter.fillRect(QRectF(left, y, width, metrics.Height() * FDpiY / ReferenceDpi),
+        FPainter.fillRect(QRectF(left, y, width, metrics.Height() * FDpiY / ScreenDPI),
                           ToQColor(FBrush.Color));
     GlyphPainter::Draw(FPainter, font, style, text, positions, y + ascent, ToQColor(FFont.Color));
 }
@@ -159,6 +158,6 @@ void TVRPainterCanvas::StretchDraw(const TRect& rect, const QImage& image) {
 
 QSize TVRPainterCanvas::TextExtent(const QString& text) {
     const QSize reference = TextMeasure::Metrics(FFont).Extent(text);
-    return QSize(qRound(reference.width() * FDpiX / ReferenceDpi),
-                 qRound(reference.height() * FDpiY / ReferenceDpi));
+    return QSize(qRound(reference.width() * FDpiX / ScreenDPI),
+                 qRound(reference.height() * FDpiY / ScreenDPI));
 }

@@ -17,6 +17,7 @@
 #include <tuple>
 
 #include "report_engine/base/Rounding.h"
+#include "report_engine/base/TVRUnits.h"
 
 // A font file opened once for the process. Without a usable font (no fontconfig match,
 // unreadable file) `Handle` stays null and the metrics fall back to fixed proportions,
@@ -29,8 +30,6 @@ struct TVRFontMetrics::Face {
 };
 
 namespace {
-
-constexpr int ReferenceDpi = 96;
 
 struct Registry {
     QMutex Lock;
@@ -108,7 +107,7 @@ static std::unique_ptr<TVRFontMetrics::Face> OpenFace(FT_Library library, const 
 }
 
 int TextMeasure::EmPixels(int points) {
-    return Round(points * double(ReferenceDpi) / 72.0);
+    return Round(points * ScreenDPI / 72.0);
 }
 
 const TVRFontMetrics& TextMeasure::Metrics(const TVRFont& font) {

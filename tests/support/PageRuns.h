@@ -11,6 +11,7 @@
 #include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
+#include "tests/support/FileContents.h"
 
 // Sets A4 (or another size) in the given orientation; landscape A4 is the street
 // listing's paper.
@@ -37,15 +38,6 @@ inline void RunPages(TVRPrinter& printer, int pages) {
     printer.EndDoc();
 }
 
-inline QByteArray ReadFile(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline void WriteFile(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
-}
 
 inline qint32 Int32At(const QByteArray& bytes, qint64 offset) {
     return qFromLittleEndian<qint32>(bytes.constData() + offset);

@@ -79,7 +79,8 @@ QStringList RecordingFilter::TextsOnPage(int page) const {
 }
 
 void RecordingHtmlFilter::acceptHTMLTag(const QString& tag, int top) {
-    Call call{QStringLiteral("Marker")};
+    Call call;
+    call.Kind = QStringLiteral("Marker");
     call.Text = tag;
     call.Y = top;
     Calls.push_back(call);

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int WesternCodePage = 1252;
 // The OEM code page of the program's users' systems (Portuguese).
 constexpr int OemCodePage = 850;
 

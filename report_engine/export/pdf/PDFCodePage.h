@@ -12,6 +12,10 @@
 // system's converters.
 class TVRTextEncoder;
 
+// Windows' western code page, built in: the export's code page when the Codepage
+// setting names none.
+inline constexpr int WesternCodePage = 1252;
+
 class PDFCodePage {
 public:
     // Throws Exception when the system has no converter for the code page.

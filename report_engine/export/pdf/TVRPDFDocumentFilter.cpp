@@ -24,7 +24,6 @@
 namespace {
 
 constexpr double PointsPerMillimetre = 2.8346456692913385826;  // 72 / 25.4
-constexpr int WesternCodePage = 1252;
 // The control points of a quarter ellipse lie this fraction of the radius from its ends.
 constexpr double BezierCircle = 0.55229;
 

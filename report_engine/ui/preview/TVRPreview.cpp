@@ -9,8 +9,8 @@
 #include "report_engine/base/Rounding.h"
 #include "report_engine/emf/EmfPlayer.h"
 #include "report_engine/emf/TVRMetafile.h"
+#include "report_engine/printer/TVRPageSearch.h"
 #include "report_engine/printer/TVRPrinter.h"
-#include "report_engine/ui/preview/TVRPageSearch.h"
 
 namespace {
 

@@ -17,15 +17,10 @@
 #include "report_engine/controls/TVRImage.h"
 #include "report_engine/controls/TVRShape.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
+#include "tests/support/FileContents.h"
 #include "tests/support/ListingFixture.h"
 
 namespace {
-
-QByteArray ReadAll(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
-    return file.readAll();
-}
 
 QStringList DocumentLines(const QByteArray& bytes) {
     QStringList lines = QString::fromLatin1(bytes).split(QStringLiteral("\r\n"));
@@ -149,7 +144,7 @@ TEST_F(HtmlExportTest, SmallReportGivesTheDocumentLineByLine) {
         "</body>",
         "</html>",
     };
-    EXPECT_EQ(DocumentLines(ReadAll(fileName)), expected);
+    EXPECT_EQ(DocumentLines(ReadFile(fileName)), expected);
 }
 
 // A text's style carries its font colour unless that is black given as a plain value;
@@ -172,7 +167,7 @@ TEST_F(HtmlExportTest, TextStyleCarriesTheFontColourUnlessPlainBlack) {
             TVRGHTMLDocumentFilter filter(fileName);
             small.Report.ExportToFilter(filter);
         }
-        const QStringList lines = DocumentLines(ReadAll(fileName));
+        const QStringList lines = DocumentLines(ReadFile(fileName));
         const auto start = std::find_if(lines.begin(), lines.end(), [](const QString& line) {
             return line.startsWith(QLatin1String("<div ID=\"Nome\""));
         });
@@ -263,7 +258,7 @@ TEST_F(HtmlExportTest, PicturesGoBesideTheDocumentOncePerPageHeader) {
     listing->Report->ExportToFilter(filter);
     QDir::setCurrent(savedCurrent);
 
-    const QStringList lines = DocumentLines(ReadAll(fileName));
+    const QStringList lines = DocumentLines(ReadFile(fileName));
     const QStringList images = lines.filter(QStringLiteral("<img src="));
     ASSERT_EQ(images.size(), listing->Report->PageCount());
     ASSERT_EQ(images.size(), 2);
@@ -273,7 +268,7 @@ TEST_F(HtmlExportTest, PicturesGoBesideTheDocumentOncePerPageHeader) {
         << images[0].toStdString();
     EXPECT_TRUE(images[0].endsWith("<img src=\"Imagem.jpg\"></div>"));
     EXPECT_FALSE(QFile::exists(elsewhere.filePath("Imagem.jpg")));
-    const Jpeg::Header header = Jpeg::ReadHeader(ReadAll(folder.filePath("Imagem.jpg")));
+    const Jpeg::Header header = Jpeg::ReadHeader(ReadFile(folder.filePath("Imagem.jpg")));
     // The emblem is drawn into its box: 25.14 x 25.66 mm at 96 dpi.
     EXPECT_EQ(header.Width, 95);
     EXPECT_EQ(header.Height, 97);
@@ -286,7 +281,7 @@ TEST_F(HtmlExportTest, PicturesGoBesideTheDocumentOncePerPageHeader) {
     settings.SetPictureDir(pictures);
     listing->Report->ExportToFilter(second);
     EXPECT_TRUE(QFile::exists(pictures + "/Imagem.jpg"));
-    EXPECT_TRUE(ReadAll(folder.filePath("second.htm"))
+    EXPECT_TRUE(ReadFile(folder.filePath("second.htm"))
                     .contains("<img src=\"" + pictures.toUtf8() + "/Imagem.jpg\">"));
 }
 
@@ -300,7 +295,7 @@ TEST_F(HtmlExportTest, AnEmptyPictureGetsNoImageElement) {
     const QString fileName = folder.filePath("sem-emblema.htm");
     TVRGHTMLDocumentFilter filter(fileName);
     listing->Report->ExportToFilter(filter);
-    const QStringList lines = DocumentLines(ReadAll(fileName));
+    const QStringList lines = DocumentLines(ReadFile(fileName));
     const QStringList boxes = lines.filter(QStringLiteral("<DIV ID=\"Imagem\""));
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes[0].endsWith("px\"></div>")) << boxes[0].toStdString();

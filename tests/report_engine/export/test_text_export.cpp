@@ -17,20 +17,15 @@
 #include "report_engine/export/text/TVRAsciiExportFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
+#include "tests/support/FileContents.h"
 #include "tests/support/ListingFixture.h"
 
 namespace {
 
-QByteArray ReadAll(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray("<missing>");
-    return file.readAll();
-}
-
 // The lines of a file written in code page 1252 with CR LF line ends (the texts of
 // these tests are all in Latin-1, which 1252 writes alike).
 QStringList FileLines(const QString& fileName) {
-    QStringList lines = QString::fromLatin1(ReadAll(fileName)).split(QStringLiteral("\r\n"));
+    QStringList lines = QString::fromLatin1(ReadFile(fileName)).split(QStringLiteral("\r\n"));
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     return lines;
 }
@@ -151,10 +146,10 @@ TEST_F(TextSettingsTest, InvisibleAndUnmappableCharactersBecomeTheSameQuestionMa
         TVRAsciiExportFilter text(folder.filePath("substitution.txt"));
         RunPages(text, font, page);
         // The grid keeps one character for it: "z" stays in its column.
-        EXPECT_EQ(ReadAll(folder.filePath("substitution.txt")), "    " + c.Written + "  z\r\n");
+        EXPECT_EQ(ReadFile(folder.filePath("substitution.txt")), "    " + c.Written + "  z\r\n");
         TVRCommaSeparatedFilter csv(folder.filePath("substitution.csv"));
         RunPages(csv, font, page);
-        EXPECT_EQ(ReadAll(folder.filePath("substitution.csv")), "\"" + c.Written + "\";\"z\"\r\n");
+        EXPECT_EQ(ReadFile(folder.filePath("substitution.csv")), "\"" + c.Written + "\";\"z\"\r\n");
 
         const TVRHTMLExportSettings savedHtml = HTMLExportSettings();
         TVRGHTMLDocumentFilter html{QString()};
@@ -224,7 +219,7 @@ TEST_F(TextSettingsTest, TextFilterWritesTheGridLinesOfEveryPage) {
         [&](TVRExportFilter& f) { f.TextOut(100, 0, font, clWhite, taLeftJustify, "page 3"); });
     EXPECT_NEAR(filter.CellSize(), 35.2778, 1e-4);
     EXPECT_EQ(filter.PageLineCount(), 60);
-    EXPECT_EQ(ReadAll(fileName),
+    EXPECT_EQ(ReadFile(fileName),
               "    Rua XY\r\n"
               "               1990\r\n"
               "    last line\r\n"
@@ -254,7 +249,7 @@ TEST_F(TextSettingsTest, BigEndianTextFileIsWrittenWithItsMark) {
     RunPages(filter, font, [&](TVRExportFilter& f) {
         f.TextOut(0, 0, font, clWhite, taLeftJustify, QString::fromUtf8("\xC3\xA9"));
     });
-    EXPECT_EQ(ReadAll(fileName), QByteArray("\xFE\xFF\x00\xE9\x00\r\x00\n", 8));
+    EXPECT_EQ(ReadFile(fileName), QByteArray("\xFE\xFF\x00\xE9\x00\r\x00\n", 8));
 }
 
 // ---- CSV filter --------------------------------------------------------------------
@@ -291,7 +286,7 @@ TEST_F(TextSettingsTest, CsvRecordsFollowTheNumberedPositions) {
                                         R"("B";"";"";"D")",
                                     }));
     // Code page 1252 and CR LF after every record.
-    EXPECT_EQ(ReadAll(fileName),
+    EXPECT_EQ(ReadFile(fileName),
               "\"Nome\";\"Tipo\";\"Ano\"\r\n\"Rua\";\"\";\"1990\"\r\n"
               "\"Pra\xE7"
               "a \"\"S\xE9\"\"\";\"\";\"\"\r\n"
@@ -321,8 +316,8 @@ TEST_F(TextSettingsTest, ReportWithoutTextsGivesEmptyFiles) {
     listing->Report->ExportToFilter(textFilter);
     TVRCommaSeparatedFilter csvFilter(csv);
     listing->Report->ExportToFilter(csvFilter);
-    EXPECT_EQ(ReadAll(text), "\xEF\xBB\xBF");
-    EXPECT_EQ(ReadAll(csv), "\xEF\xBB\xBF");
+    EXPECT_EQ(ReadFile(text), "\xEF\xBB\xBF");
+    EXPECT_EQ(ReadFile(csv), "\xEF\xBB\xBF");
 }
 
 // ---- The listing through a report run -----------------------------------------------

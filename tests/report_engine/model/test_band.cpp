@@ -405,12 +405,14 @@ TEST(BandPrinting, PageStartAndEndBandsNeverStartAnotherPageFromInsideThemselves
                                       : 1;
                 if (text.startsWith(QLatin1String("linha")) && it.value() > 1 && columns == 1)
                     ADD_FAILURE() << it.key().toStdString() << " printed " << it.value();
-                if (!text.startsWith(QLatin1String("linha")))
+                if (!text.startsWith(QLatin1String("linha"))) {
                     EXPECT_LE(it.value(), limit) << it.key().toStdString();
+                }
             }
-            if (outcome.find("pages") != std::string::npos)
+            if (outcome.find("pages") != std::string::npos) {
                 for (int row = 1; row <= (columns == 2 ? 120 : 60); ++row)
                     EXPECT_EQ(TopsOf(filter, QString::number(row)).size(), 1) << row;
+            }
         }
     }
 }

@@ -320,7 +320,9 @@ TEST(Printer, DirectPrintingDrawsOnlyTheRequestedPages) {
         // Pages of the range are drawn at the printer's resolution.
         const bool inRange = page == 2 || page == 3;
         EXPECT_EQ(printer.Printing(), page >= 2) << page;
-        if (inRange) EXPECT_NEAR(printer.XFactor(), printer.Printer()->logicalDpiX() / 254.0, 1e-9);
+        if (inRange) {
+            EXPECT_NEAR(printer.XFactor(), printer.Printer()->logicalDpiX() / 254.0, 1e-9);
+        }
     }
     printer.EndDoc();
     EXPECT_EQ(printer.Status(), mpFinished);

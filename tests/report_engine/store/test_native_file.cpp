@@ -223,7 +223,9 @@ TEST(NativeFile, DamagedFileLoadsAsFarAsItIsSound) {
         TVRPrinter reloaded;
         const TVRLoadResult again = reloaded.Load(kept);
         EXPECT_EQ(again.PageCount, c.pages);
-        if (c.pages > 0) EXPECT_TRUE(again.IsSound()) << again.Damage.toStdString();
+        if (c.pages > 0) {
+            EXPECT_TRUE(again.IsSound()) << again.Damage.toStdString();
+        }
     }
 }
 
@@ -252,9 +254,10 @@ TEST(NativeFile, PagesFromOtherProgramsLoadOrAreRefused) {
         TVRPrinter loader;
         const TVRLoadResult partial = loader.Load(fileName);
         EXPECT_GE(partial.PageCount, 1);
-        if (partial.PageCount < 3)
+        if (partial.PageCount < 3) {
             EXPECT_EQ(partial.Damage,
                       QString("The file is damaged after page %1").arg(partial.PageCount));
+        }
         for (int page = 1; page <= partial.PageCount; ++page) EXPECT_TRUE(loader.GetPage(page));
     }
 }

@@ -1,69 +1,13 @@
-#include "report_engine/ui/preview/TVRPageSearch.h"
-
-#include <cstring>
+#include "report_engine/printer/TVRPageSearch.h"
 
 #include "data/Win1252.h"
-#include "report_engine/emf/EmfRecords.h"
+#include "report_engine/emf/EmfTextRecords.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
 
 namespace {
 
-// One text record's characters where they lie in the page's bytes: `Count` characters,
-// UTF-16 little-endian when `Wide`, else one Windows-1252 byte each.
-struct RecordText {
-    const uchar* Characters;
-    quint32 Count;
-    bool Wide;
-};
-
-template <class Record>
-Record RecordAt(const char* data) {
-    Record record;
-    std::memcpy(&record, data, sizeof record);
-    return record;
-}
-
-// Calls `visit` with every text record of the page, in order, until it returns false.
-// The walk stops at EMR_EOF or at the first record whose size does not fit the page;
-// a record whose characters would reach past its own end is left out.
-template <class Visit>
-void ForEachText(const QByteArray& emf, Visit visit) {
-    const char* data = emf.constData();
-    const quint64 end = quint64(emf.size());
-    quint64 at = 0;
-    while (at + sizeof(Emf::EMR) <= end) {
-        const auto header = RecordAt<Emf::EMR>(data + at);
-        const quint32 type = header.iType, size = header.nSize;
-        if (size < sizeof(Emf::EMR) || size % 4 != 0 || at + size > end) break;
-        if (type == Emf::EMR_EOF) break;
-        const char* record = data + at;
-        if ((type == Emf::EMR_EXTTEXTOUTW || type == Emf::EMR_EXTTEXTOUTA) &&
-            size >= sizeof(Emf::EMREXTTEXTOUTW)) {
-            const Emf::EMRTEXT text = RecordAt<Emf::EMREXTTEXTOUTW>(record).emrtext;
-            const quint32 chars = text.nChars, offString = text.offString;
-            const bool wide = type == Emf::EMR_EXTTEXTOUTW;
-            const quint64 bytes = quint64(chars) * (wide ? 2 : 1);
-            if (!(text.fOptions & Emf::ETO_GLYPH_INDEX) && chars > 0 && offString <= size &&
-                bytes <= size - offString &&
-                !visit(RecordText{reinterpret_cast<const uchar*>(record + offString), chars, wide}))
-                return;
-        }
-        if (type == Emf::EMR_SMALLTEXTOUT && size >= sizeof(Emf::EMRSMALLTEXTOUT)) {
-            const auto text = RecordAt<Emf::EMRSMALLTEXTOUT>(record);
-            const quint32 chars = text.cChars, options = text.fuOptions;
-            const quint64 start = sizeof(Emf::EMRSMALLTEXTOUT) +
-                                  ((options & Emf::ETO_NO_RECT) ? 0 : sizeof(Emf::RECTL));
-            const bool wide = !(options & Emf::ETO_SMALL_CHARS);
-            const quint64 bytes = quint64(chars) * (wide ? 2 : 1);
-            if (!(options & Emf::ETO_GLYPH_INDEX) && chars > 0 && start <= size &&
-                bytes <= size - start &&
-                !visit(RecordText{reinterpret_cast<const uchar*>(record + start), chars, wide}))
-                return;
-        }
-        at += size;
-    }
-}
+using Emf::RecordText;
 
 QString TextOf(const RecordText& record) {
     if (!record.Wide)
@@ -135,7 +79,7 @@ namespace PageSearch {
 
 QStringList PageTexts(const QByteArray& emf) {
     QStringList texts;
-    ForEachText(emf, [&texts](const RecordText& record) {
+    Emf::ForEachText(emf, [&texts](const RecordText& record) {
         texts.append(TextOf(record));
         return true;
     });
@@ -171,7 +115,7 @@ bool PageHolds(const QByteArray& emf, const QString& needle, bool matchCase) {
     // An upper-cased sharp s reads "SS": only a needle with an S can meet one.
     const bool sharpSMatters = !matchCase && needle.contains(QLatin1Char('S'));
     bool found = false;
-    ForEachText(emf, [&](const RecordText& record) {
+    Emf::ForEachText(emf, [&](const RecordText& record) {
         if (sharpSMatters && HoldsSharpS(record)) {
             found = Comparable(TextOf(record), matchCase).contains(needle);
         } else if (record.Count >= wantedSize) {

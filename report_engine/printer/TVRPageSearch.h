@@ -8,15 +8,15 @@
 
 class TVRPrinter;
 
-// The preview's text search. A page matches when one of its text records contains the
+// The text search over a page printer's pages (the preview's Search). A page matches when one of its text records contains the
 // searched text. Both texts are taken one byte per character (the low byte of each),
 // as the pages' single-byte fonts print them, and compared exactly with `matchCase`,
 // else after upper-casing both.
 namespace PageSearch {
 
 // The texts of a page's text records, read straight from the records without playing
-// the page, so that searching thousands of pages costs little more than reading them:
-// the records and rules of the page player's texts (glyph-index records are no text).
+// the page (Emf::ForEachText), so that searching thousands of pages costs little more
+// than reading them.
 QStringList PageTexts(const QByteArray& emf);
 
 // The record text or search text in the form the comparison uses.
