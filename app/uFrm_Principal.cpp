@@ -23,10 +23,11 @@
 #include "app/TImage.h"
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
-#include "data/Exception.h"
+#include "core/Colors.h"
+#include "core/Exception.h"
+#include "core/Messages.h"
 #include "data/TSQLConnection.h"
 #include "registry/uFrm_Logradouros.h"
-#include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
@@ -34,7 +35,6 @@
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "reports/uFrm_PorGeral.h"
 #include "reports/uFrm_Relatorio31.h"
-#include "toolkit/Dialogs.h"
 
 TFrm_Principal* Frm_Principal = nullptr;
 

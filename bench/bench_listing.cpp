@@ -19,9 +19,9 @@
 #include "app/uFrm_Principal.h"
 #include "app/udmPrincipal.h"
 #include "bench/BenchTiming.h"
+#include "core/Messages.h"
 #include "db/StreetDatabase.h"
 #include "report_engine/printer/TVRPrinter.h"
-#include "toolkit/Dialogs.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "app/uFrm_Principal.h"
 #include "app/uTotal.h"
+#include "core/Messages.h"
 #include "report_engine/ui/preview/TSearchDlg.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/Translations.h"
 
 namespace {

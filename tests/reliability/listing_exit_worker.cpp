@@ -16,9 +16,9 @@
 #include "app/TApplication.h"
 #include "app/uFrm_Principal.h"
 #include "app/udmPrincipal.h"
+#include "core/Messages.h"
 #include "report_engine/model/TVRReport.h"
 #include "reports/uFrm_Relatorio31.h"
-#include "toolkit/Dialogs.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "data/Win1252.h"
+#include "core/Win1252.h"
 #include "report_engine/emf/EmfRecords.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"

@@ -37,8 +37,9 @@
 #include <functional>
 #include <random>
 
-#include "data/Exception.h"
-#include "data/Win1252.h"
+#include "core/Exception.h"
+#include "core/Messages.h"
+#include "core/Win1252.h"
 #include "report_engine/emf/EmfWriter.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
@@ -53,7 +54,6 @@
 #include "tests/support/ListingFixture.h"
 #include "tests/support/ModalAnswer.h"
 #include "tests/support/WidgetInput.h"
-#include "toolkit/Dialogs.h"
 
 namespace {
 
