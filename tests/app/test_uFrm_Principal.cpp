@@ -18,9 +18,6 @@
 #include <QToolButton>
 #include <memory>
 
-#include "app/Calculator.h"
-#include "app/TImage.h"
-#include "app/uFrm_Principal.h"
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
 #include "core/FormatSettings.h"
@@ -33,6 +30,9 @@
 #include "report_engine/export/text/TVRAsciiExportFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
+#include "shell/Calculator.h"
+#include "shell/TImage.h"
+#include "shell/uFrm_Principal.h"
 #include "tests/support/TestDatabase.h"
 #include "toolkit/TDBEdit.h"
 #include "toolkit/TDataSource.h"

@@ -11,7 +11,6 @@
 #include <optional>
 
 #include "app/DatabaseConfig.h"
-#include "app/uFrm_Principal.h"
 #include "app/udmPrincipal.h"
 #include "core/Exception.h"
 #include "core/Messages.h"
@@ -21,6 +20,7 @@
 #include "data/TField.h"
 #include "data/TSQLConnection.h"
 #include "registry/udmLogradouros.h"
+#include "shell/uFrm_Principal.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/TestDatabase.h"
 

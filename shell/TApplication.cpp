@@ -1,4 +1,4 @@
-#include "app/TApplication.h"
+#include "shell/TApplication.h"
 
 #include "core/Messages.h"
 #include "report_engine/ui/TVRProgressForm.h"

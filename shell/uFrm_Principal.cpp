@@ -1,4 +1,4 @@
-#include "app/uFrm_Principal.h"
+#include "shell/uFrm_Principal.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -17,10 +17,8 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "app/Calculator.h"
 #include "app/DatabaseConfig.h"
 #include "app/ExportFilterComponents.h"
-#include "app/TImage.h"
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
 #include "core/Colors.h"
@@ -35,6 +33,8 @@
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "reports/uFrm_PorGeral.h"
 #include "reports/uFrm_Relatorio31.h"
+#include "shell/Calculator.h"
+#include "shell/TImage.h"
 
 TFrm_Principal* Frm_Principal = nullptr;
 
