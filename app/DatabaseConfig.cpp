@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "data/TSQLConnection.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "app/uTotal.h"
 
-#include "report_engine/base/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 // Defined in this order so that Descricao_Sistema sees Ano_Exercicio already assigned.
 const QString Ano_Exercicio = QStringLiteral("2019");

@@ -10,7 +10,7 @@ extern const QString Descricao_Sistema;  // "Torvane Logradouros - " + Ano_Exerc
 extern const QString Descricao_Cliente;
 extern const QString Descricao_Estado;
 // Report colours, kept as colour names; turn them into colours with StringToColor
-// (report_engine/Colors.h) where they are used.
+// (core/Colors.h) where they are used.
 extern const QString Cor_Pauta_True;   // odd report rows
 extern const QString Cor_Pauta_False;  // even report rows
 extern const QString Cor_Cabecalho;    // column-header band

@@ -31,13 +31,13 @@
 #include <vector>
 
 #include "bench/BenchTiming.h"
+#include "core/Win1252.h"
 #include "data/TCachedDataSet.h"
 #include "data/TDataProvider.h"
 #include "data/TField.h"
 #include "data/TSQLConnection.h"
 #include "data/TSQLQuery.h"
 #include "data/TextCollator.h"
-#include "data/Win1252.h"
 #include "db/Schema.h"
 #include "db/StreetSample.h"
 

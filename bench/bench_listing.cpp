@@ -16,12 +16,12 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/uFrm_Principal.h"
 #include "app/udmPrincipal.h"
 #include "bench/BenchTiming.h"
+#include "core/Messages.h"
 #include "db/StreetDatabase.h"
 #include "report_engine/printer/TVRPrinter.h"
-#include "toolkit/Dialogs.h"
+#include "shell/uFrm_Principal.h"
 
 namespace {
 

@@ -100,25 +100,49 @@ function(vialar_tests dir)
     endforeach()
 endfunction()
 
-# vialar_room(NAME DIRS dir... [DEPS ...] [MAY_INCLUDE folder...]): a static library
-# of every .cpp/.h in the given folders (one room of a layered subsystem, or a group of
-# rooms that call each other). MAY_INCLUDE lists the project folders (paths below the
-# project root, such as report_engine/base or data) whose headers the room's files may
-# include; the build checks every quoted include of the room against it, and refuses
-# any Qt Widgets header, so that a dependency running the wrong way fails the build.
-# Pass WIDGETS to lift the widget ban (the user-interface room).
+# vialar_room(NAME DIRS dir... [DEPS ...] [MAY_INCLUDE folder...] [WIDGETS]
+#             [EXCLUDE file...] [SYSTEM_INCLUDES dir...]): a static library of every
+# .cpp/.h/.qrc in the given folders (paths below the current source folder; "." for the
+# folder itself), leaving out the EXCLUDE'd file names: one room of the project (a
+# top-level folder, one room of a layered subsystem, or a group of rooms that call each
+# other). MAY_INCLUDE lists the project folders (paths below the project root, such as
+# report_engine/base or data) whose headers the room's files may include; the build
+# checks every quoted include of the room against it, and refuses any Qt Widgets header,
+# so that a dependency running the wrong way fails the build. Pass WIDGETS to lift the
+# widget ban (the rooms that make windows). README.md's layout table lists what each
+# room may include.
 function(vialar_room name)
-    cmake_parse_arguments(ARG "WIDGETS" "" "DIRS;DEPS;MAY_INCLUDE" ${ARGN})
+    cmake_parse_arguments(ARG "WIDGETS" "" "DIRS;DEPS;MAY_INCLUDE;EXCLUDE;SYSTEM_INCLUDES"
+                          ${ARGN})
     set(sources)
     foreach(dir IN LISTS ARG_DIRS)
-        file(GLOB found CONFIGURE_DEPENDS
-            ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h)
+        get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR}/${dir} ABSOLUTE)
+        file(GLOB found CONFIGURE_DEPENDS ${folder}/*.cpp ${folder}/*.h ${folder}/*.qrc)
         list(APPEND sources ${found})
+    endforeach()
+    foreach(excluded IN LISTS ARG_EXCLUDE)
+        list(FILTER sources EXCLUDE REGEX "/${excluded}$")
     endforeach()
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    if(ARG_SYSTEM_INCLUDES)
+        target_include_directories(${name} SYSTEM PUBLIC ${ARG_SYSTEM_INCLUDES})
+    endif()
+    set(widgets)
+    if(ARG_WIDGETS)
+        set(widgets WIDGETS)
+    endif()
+    vialar_check_includes(${name} SOURCES ${sources} MAY_INCLUDE ${ARG_MAY_INCLUDE} ${widgets})
+endfunction()
 
+# vialar_check_includes(TARGET SOURCES file... [MAY_INCLUDE folder...] [WIDGETS]): the
+# include check of vialar_room for any target (a program's own files), run before the
+# target builds.
+function(vialar_check_includes name)
+    cmake_parse_arguments(ARG "WIDGETS" "" "SOURCES;MAY_INCLUDE" ${ARGN})
+    set(sources ${ARG_SOURCES})
+    list(FILTER sources INCLUDE REGEX "\\.(cpp|h)$")
     set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${name}.includes-checked)
     set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${name}.sources)
     string(REPLACE ";" "\n" source_lines "${sources}")

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "data/TField.h"
 
 enum TUpdateStatus { usUnmodified, usModified, usInserted, usDeleted };

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "data/Exception.h"
-#include "data/Win1252.h"
+#include "core/Exception.h"
+#include "core/Win1252.h"
 
 namespace {
 

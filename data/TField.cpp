@@ -1,7 +1,7 @@
 #include "data/TField.h"
 
-#include "data/Exception.h"
-#include "data/NumberFormat.h"
+#include "core/Exception.h"
+#include "core/NumberFormat.h"
 
 QString FieldTypeName(TFieldType type) {
     switch (type) {

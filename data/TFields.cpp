@@ -1,6 +1,6 @@
 #include "data/TFields.h"
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 void TFields::Add(TField* field) {
     if (!FFields.contains(field)) FFields.append(field);

@@ -1,6 +1,6 @@
 #include "data/TParams.h"
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 // ---- TParam ----
 

@@ -2,10 +2,10 @@
 
 #include <QScopeGuard>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
+#include "core/HourGlass.h"
 #include "data/FirebirdAttachment.h"
 #include "data/FirebirdCommand.h"
-#include "data/HourGlass.h"
 #include "data/SQLDrivers.h"
 #include "data/TSQLQuery.h"
 

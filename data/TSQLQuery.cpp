@@ -2,9 +2,9 @@
 
 #include <QRegularExpression>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
+#include "core/HourGlass.h"
 #include "data/FirebirdCommand.h"
-#include "data/HourGlass.h"
 #include "data/TSQLConnection.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

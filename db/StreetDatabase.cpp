@@ -7,10 +7,10 @@
 #include <QFileInfo>
 #include <cstring>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
+#include "core/Win1252.h"
 #include "data/FirebirdClient.h"
 #include "data/SQLDrivers.h"
-#include "data/Win1252.h"
 #include "db/Schema.h"
 #include "db/StreetSample.h"
 

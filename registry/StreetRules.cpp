@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "data/Exception.h"
-#include "data/Win1252.h"
+#include "core/Exception.h"
+#include "core/Win1252.h"
 #include "db/Schema.h"
 
 namespace StreetRules {

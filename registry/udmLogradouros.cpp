@@ -4,7 +4,7 @@
 
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
-#include "data/HourGlass.h"
+#include "core/HourGlass.h"
 #include "data/TCachedDataSet.h"
 #include "data/TDataProvider.h"
 #include "data/TField.h"

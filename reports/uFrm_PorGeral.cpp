@@ -10,9 +10,9 @@
 #include <QStyle>
 
 #include "app/uTotal.h"
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
+#include "core/Messages.h"
 #include "reports/uFrm_Relatorio31.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TKeyPreview.h"
 #include "toolkit/WindowFonts.h"

@@ -2,7 +2,7 @@
 
 #include <QStringDecoder>
 
-#include "data/Win1252.h"
+#include "core/Win1252.h"
 
 namespace {
 

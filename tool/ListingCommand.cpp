@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "app/uTotal.h"
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/model/TVRReport.h"
 #include "report_engine/printer/TVRPrinter.h"

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 // How vialar-tool ends. Each kind of failure has its own code, so that a scheduled job
 // can tell a missing database from a full disk without reading the message.

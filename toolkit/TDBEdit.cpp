@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QFocusEvent>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
+#include "core/Messages.h"
 #include "data/TCachedDataSet.h"
 #include "data/TField.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/TDataSource.h"
 
 TDBEdit::TDBEdit(QWidget* parent) : TEdit(parent) {

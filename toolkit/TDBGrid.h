@@ -16,7 +16,7 @@
 #include <QTableView>
 #include <functional>
 
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
 #include "toolkit/TDataSource.h"
 
 class QKeyEvent;

@@ -4,8 +4,8 @@
 #include <QKeyEvent>
 #include <QValidator>
 
-#include "data/Win1252.h"
-#include "toolkit/Dialogs.h"
+#include "core/Messages.h"
+#include "core/Win1252.h"
 
 // Refuses any text holding a character Windows-1252 cannot store and, for a box in
 // capitals, turns letters into capitals. A letter whose capital has no Windows-1252

@@ -11,7 +11,7 @@
 #include <QLineEdit>
 #include <functional>
 
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
 
 enum class TEditCharCase { Normal, UpperCase };
 

@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-#include "toolkit/Dialogs.h"
+#include "core/Messages.h"
 
 TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {}
 

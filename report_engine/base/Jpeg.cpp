@@ -8,7 +8,7 @@
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QSize>
 #include <QString>
 
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
 
 // The page canvas: the drawing surface a report run paints a page on, modelled on a
 // device context so that the page store can record every call as an EMF record and a

@@ -3,9 +3,9 @@
 #include <QDateTime>
 #include <exception>
 
-#include "data/NumberFormat.h"
+#include "core/FormatSettings.h"
+#include "core/NumberFormat.h"
 #include "data/TField.h"
-#include "report_engine/base/FormatSettings.h"
 #include "report_engine/model/TVRDataSet.h"
 #include "report_engine/model/TVRReport.h"
 

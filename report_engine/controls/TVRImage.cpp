@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/printer/TVRPrinter.h"

@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "report_engine/base/FormatSettings.h"
+#include "core/FormatSettings.h"
 #include "report_engine/model/TVRReport.h"
 
 QString TVRSysData::GetCaptionBased() {

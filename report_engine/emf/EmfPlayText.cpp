@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <cmath>
 
-#include "data/Win1252.h"
+#include "core/Win1252.h"
 #include "report_engine/canvas/PainterSave.h"
 #include "report_engine/emf/EmfPlayback.h"
 

@@ -23,7 +23,7 @@ struct RecordText {
 // The text of an EMR_EXTTEXTOUTW/A or EMR_SMALLTEXTOUT record; false for any other
 // record, a glyph-index or empty one, or one whose characters would reach past its end.
 inline bool TextOfRecord(const Record& record, RecordText& out) {
-    const quint32 type = record.Type(), size = record.Size();
+    const quint32 type = record.Type();
     const auto* start = reinterpret_cast<const uchar*>(record.Data());
     if (type == EMR_EXTTEXTOUTW || type == EMR_EXTTEXTOUTA) {
         EMREXTTEXTOUTW header;

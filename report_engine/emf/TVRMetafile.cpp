@@ -1,6 +1,6 @@
 #include "report_engine/emf/TVRMetafile.h"
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/canvas/TVRMetafileCanvas.h"
 #include "report_engine/emf/EmfPlayer.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
 #include "report_engine/canvas/TVRCanvas.h"
 
 class TCustomVRReport;

@@ -6,7 +6,7 @@
 #include <QChar>
 #include <memory>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

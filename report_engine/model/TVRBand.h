@@ -5,7 +5,7 @@
 #include <array>
 #include <functional>
 
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
 #include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/model/TVRFrame.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/controls/TVRShape.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
 #include "report_engine/canvas/TVRCanvas.h"
 
 class TVRExportFilter;

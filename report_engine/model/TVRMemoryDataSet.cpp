@@ -1,6 +1,6 @@
 #include "report_engine/model/TVRMemoryDataSet.h"
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 TVRMemoryDataSet::TVRMemoryDataSet() = default;
 TVRMemoryDataSet::~TVRMemoryDataSet() = default;

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <array>
 
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
 #include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/model/TVRFrame.h"

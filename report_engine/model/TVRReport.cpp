@@ -8,7 +8,7 @@
 #include <QCoreApplication>
 #include <QScopeGuard>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/model/TVRDataSet.h"
 #include "report_engine/model/TVRPrintable.h"
 #include "report_engine/printer/TVRPrinter.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
 #include "report_engine/base/TVRUnits.h"
 #include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/export/TVRExportFilter.h"

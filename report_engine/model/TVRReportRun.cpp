@@ -5,7 +5,7 @@
 #include <QScopeGuard>
 #include <algorithm>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/controls/TVRImage.h"
 #include "report_engine/model/TVRDataSet.h"

@@ -1,6 +1,6 @@
 #include "report_engine/printer/TVRPageSearch.h"
 
-#include "data/Win1252.h"
+#include "core/Win1252.h"
 #include "report_engine/emf/EmfTextRecords.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"

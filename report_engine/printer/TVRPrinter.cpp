@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <sys/stat.h>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/canvas/TVRMetafileCanvas.h"
 #include "report_engine/canvas/TVRPainterCanvas.h"
 #include "report_engine/emf/TVRMetafile.h"

@@ -5,7 +5,7 @@
 #include <QtEndian>
 #include <limits>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/DurableFile.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/store/TVRCompress.h"

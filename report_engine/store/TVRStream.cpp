@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 
 #include "app/DatabaseConfig.h"
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "data/TSQLConnection.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "app/uFrm_Principal.h"
 #include "app/uTotal.h"
+#include "core/Messages.h"
 #include "report_engine/ui/preview/TSearchDlg.h"
-#include "toolkit/Dialogs.h"
+#include "shell/uFrm_Principal.h"
 #include "toolkit/Translations.h"
 
 namespace {

@@ -18,22 +18,22 @@
 #include <QToolButton>
 #include <memory>
 
-#include "app/Calculator.h"
-#include "app/TImage.h"
-#include "app/uFrm_Principal.h"
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
+#include "core/FormatSettings.h"
+#include "core/Messages.h"
 #include "data/TSQLConnection.h"
 #include "registry/uFrm_Logradouros.h"
-#include "report_engine/base/FormatSettings.h"
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/export/text/TVRAsciiExportFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "report_engine/export/text/TextExportSettings.h"
+#include "shell/Calculator.h"
+#include "shell/TImage.h"
+#include "shell/uFrm_Principal.h"
 #include "tests/support/TestDatabase.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/TDBEdit.h"
 #include "toolkit/TDataSource.h"
 

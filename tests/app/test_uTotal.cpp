@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/uTotal.h"
-#include "report_engine/base/Colors.h"
-#include "report_engine/base/FormatSettings.h"
+#include "core/Colors.h"
+#include "core/FormatSettings.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "data/TField.h"
 #include "data/TFields.h"
 #include "tests/support/MessageOf.h"

@@ -1,7 +1,7 @@
 // The number-format patterns fields use for display and editing.
 #include <gtest/gtest.h>
 
-#include "data/NumberFormat.h"
+#include "core/NumberFormat.h"
 
 namespace {
 

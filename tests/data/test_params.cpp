@@ -2,7 +2,7 @@
 // change of text, and the one-shot statement's marker rewriting.
 #include <gtest/gtest.h>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "data/TParams.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QSize>
 #include <functional>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "data/TSQLConnection.h"
 #include "data/TSQLQuery.h"
 #include "db/StreetSample.h"

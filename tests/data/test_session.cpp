@@ -11,12 +11,12 @@
 #include <csignal>
 #include <functional>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
+#include "core/Win1252.h"
 #include "data/FirebirdClient.h"
 #include "data/SQLDrivers.h"
 #include "data/TSQLConnection.h"
 #include "data/TSQLQuery.h"
-#include "data/Win1252.h"
 #include "db/StreetDatabase.h"
 #include "tests/support/MessageOf.h"
 #include "tests/support/TestDatabase.h"

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "data/TSQLConnection.h"
 #include "db/Schema.h"
 #include "db/StreetDatabase.h"

@@ -12,6 +12,7 @@
 
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
+#include "core/Messages.h"
 #include "data/TCachedDataSet.h"
 #include "data/TField.h"
 #include "data/TSQLConnection.h"
@@ -19,7 +20,6 @@
 #include "registry/udmLogradouros.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/WidgetInput.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/TDBEdit.h"
 
 class RegistryTest : public testing::Test {

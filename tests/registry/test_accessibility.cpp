@@ -9,9 +9,9 @@
 #include <QTabWidget>
 #include <QToolButton>
 
-#include "app/uFrm_Principal.h"
 #include "report_engine/ui/preview/TVRStandardPreview.h"
 #include "reports/uFrm_PorGeral.h"
+#include "shell/uFrm_Principal.h"
 #include "tests/registry/RegistryFixture.h"
 #include "tests/support/AccessibilityWalk.h"
 #include "tests/support/ListingFixture.h"

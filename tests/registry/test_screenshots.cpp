@@ -19,9 +19,9 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "app/uFrm_Principal.h"
 #include "app/udmPrincipal.h"
 #include "registry/uFrm_Logradouros.h"
+#include "shell/uFrm_Principal.h"
 #include "tests/support/WidgetInput.h"
 #include "toolkit/TDBEdit.h"
 #include "toolkit/TDBGrid.h"

@@ -11,18 +11,18 @@
 #include <optional>
 
 #include "app/DatabaseConfig.h"
-#include "app/uFrm_Principal.h"
 #include "app/udmPrincipal.h"
+#include "core/Exception.h"
+#include "core/Messages.h"
 #include "data/DataSetState.h"
-#include "data/Exception.h"
 #include "data/TCachedDataSet.h"
 #include "data/TDataProvider.h"
 #include "data/TField.h"
 #include "data/TSQLConnection.h"
 #include "registry/udmLogradouros.h"
+#include "shell/uFrm_Principal.h"
 #include "tests/support/FirebirdServer.h"
 #include "tests/support/TestDatabase.h"
-#include "toolkit/Dialogs.h"
 
 namespace {
 

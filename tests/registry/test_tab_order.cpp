@@ -7,7 +7,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
-#include "app/uFrm_Principal.h"
+#include "shell/uFrm_Principal.h"
 #include "tests/registry/RegistryFixture.h"
 #include "toolkit/TDBGrid.h"
 #include "toolkit/TEdit.h"

@@ -1,6 +1,6 @@
 // The street data module on its own: loading one street and the search list, and the
 // registry's rules shared with vialar-tool's import.
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "registry/StreetRules.h"
 #include "tests/registry/RegistryFixture.h"
 #include "toolkit/TComponents.h"

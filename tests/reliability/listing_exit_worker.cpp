@@ -13,12 +13,12 @@
 #include <QToolButton>
 #include <cstdio>
 
-#include "app/TApplication.h"
-#include "app/uFrm_Principal.h"
 #include "app/udmPrincipal.h"
+#include "core/Messages.h"
 #include "report_engine/model/TVRReport.h"
 #include "reports/uFrm_Relatorio31.h"
-#include "toolkit/Dialogs.h"
+#include "shell/TApplication.h"
+#include "shell/uFrm_Principal.h"
 
 namespace {
 

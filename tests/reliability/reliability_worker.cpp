@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "app/udmPrincipal.h"
+#include "core/Messages.h"
 #include "data/TCachedDataSet.h"
 #include "data/TField.h"
 #include "data/TSQLConnection.h"
@@ -26,7 +27,6 @@
 #include "registry/uFrm_Logradouros.h"
 #include "registry/udmLogradouros.h"
 #include "tests/reliability/StreetVersions.h"
-#include "toolkit/Dialogs.h"
 
 namespace {
 

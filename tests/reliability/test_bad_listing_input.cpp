@@ -15,9 +15,9 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "core/Win1252.h"
 #include "data/TCachedDataSet.h"
 #include "data/TParams.h"
-#include "data/Win1252.h"
 #include "report_engine/controls/TVRLabel.h"
 #include "report_engine/export/text/TextExportSettings.h"
 #include "report_engine/model/TVRReport.h"

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/udmPrincipal.h"
+#include "core/Messages.h"
 #include "data/TCachedDataSet.h"
 #include "data/TSQLConnection.h"
 #include "report_engine/emf/TVRMetafile.h"
@@ -22,7 +23,6 @@
 #include "reports/ListingFilter.h"
 #include "reports/uFrm_Relatorio31.h"
 #include "tests/support/TestDatabase.h"
-#include "toolkit/Dialogs.h"
 
 struct ListingPage {
     QStringList Texts;

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/uFrm_Principal.h"
 #include "reports/uFrm_PorGeral.h"
+#include "shell/uFrm_Principal.h"
 #include "tests/reports/ListingTest.h"
 #include "tests/support/WidgetInput.h"
 #include "toolkit/TEdit.h"

@@ -7,7 +7,7 @@
 #include <QToolButton>
 
 #include "app/uTotal.h"
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "reports/uFrm_Relatorio31.h"
 #include "tests/reports/ReportCommandsTest.h"
 #include "tests/support/ModalAnswer.h"

@@ -4,7 +4,7 @@
 #include <QColor>
 
 #include "app/uTotal.h"
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "data/TCachedDataSet.h"
 #include "data/TParams.h"
 #include "report_engine/model/TVRReport.h"

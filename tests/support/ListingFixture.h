@@ -9,7 +9,7 @@
 #include <QString>
 #include <memory>
 
-#include "data/NumberFormat.h"
+#include "core/NumberFormat.h"
 #include "data/TField.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/controls/TVRDBText.h"

@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 inline QString MessageOf(const std::function<void()>& action) {
     try {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "data/TSQLConnection.h"
 #include "data/TSQLQuery.h"
 #include "db/StreetDatabase.h"

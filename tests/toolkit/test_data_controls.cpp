@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include "core/Messages.h"
 #include "data/TCachedDataSet.h"
 #include "data/TDataProvider.h"
 #include "data/TField.h"
@@ -15,7 +16,6 @@
 #include "data/TSQLQuery.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/WidgetInput.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/TDBEdit.h"
 #include "toolkit/TDBGrid.h"
 #include "toolkit/TDataSource.h"

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <charconv>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TextMeasure.h"

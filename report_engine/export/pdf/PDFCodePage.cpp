@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "data/Exception.h"
-#include "data/Win1252.h"
+#include "core/Exception.h"
+#include "core/Win1252.h"
 #include "report_engine/export/TextEncoding.h"
 
 namespace {

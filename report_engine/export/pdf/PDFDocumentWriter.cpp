@@ -2,7 +2,7 @@
 
 #include <QIODevice>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/export/pdf/PDFCodePage.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <optional>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/export/pdf/GlyphNames.h"

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <array>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
+#include "core/FormatSettings.h"
 #include "report_engine/base/DurableFile.h"
-#include "report_engine/base/FormatSettings.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/base/TVRUnits.h"
 #include "report_engine/canvas/TextMeasure.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/Rounding.h"
 #include "report_engine/export/text/TextExportSettings.h"
 

@@ -10,10 +10,10 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "core/Messages.h"
 #include "report_engine/ui/preview/TVRPreview.h"
 #include "report_engine/ui/preview/TVRStandardPreview.h"
 #include "report_engine/ui/preview/TVRThumbGrid.h"
-#include "toolkit/Dialogs.h"
 #include "toolkit/TFocusOutline.h"
 
 namespace {

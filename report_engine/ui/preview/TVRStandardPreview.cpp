@@ -28,8 +28,9 @@
 #include <QVBoxLayout>
 #include <optional>
 
-#include "data/Exception.h"
-#include "data/HourGlass.h"
+#include "core/Exception.h"
+#include "core/HourGlass.h"
+#include "core/Messages.h"
 #include "report_engine/base/DurableFile.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/export/TVRExportFilter.h"
@@ -40,7 +41,6 @@
 #include "report_engine/ui/preview/TVRPreview.h"
 #include "report_engine/ui/preview/TVRPrinterSetup.h"
 #include "report_engine/ui/preview/TVRThumbGrid.h"
-#include "toolkit/Dialogs.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <map>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/Jpeg.h"
 #include "tests/support/ImageDifference.h"
 

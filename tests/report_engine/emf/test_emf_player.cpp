@@ -8,7 +8,7 @@
 #include <QtEndian>
 #include <new>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/emf/EmfPlayer.h"
 #include "report_engine/emf/EmfRecords.h"

@@ -14,7 +14,7 @@
 #include <QtEndian>
 #include <map>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/canvas/TVRMetafileCanvas.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/emf/EmfReader.h"

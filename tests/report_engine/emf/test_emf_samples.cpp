@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QtEndian>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/emf/EmfReader.h"
 #include "report_engine/emf/EmfRecords.h"
 #include "report_engine/emf/TVRMetafile.h"

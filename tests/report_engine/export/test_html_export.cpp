@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/controls/TVRImage.h"

@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/export/text/TVRAsciiExportFilter.h"

@@ -10,7 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/export/TextEncoding.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"

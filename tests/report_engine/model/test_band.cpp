@@ -4,7 +4,7 @@
 #include <QHash>
 #include <cmath>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "tests/support/ListingFixture.h"
 #include "tests/support/RecordingFilter.h"
 

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "report_engine/store/TVRStream.h"

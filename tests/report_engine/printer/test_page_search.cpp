@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <random>
 
-#include "data/Win1252.h"
+#include "core/Win1252.h"
 #include "report_engine/emf/EmfRecords.h"
 #include "report_engine/emf/EmfWriter.h"
 #include "report_engine/printer/TVRPageSearch.h"

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/printer/TVRPrinterOwner.h"
 #include "report_engine/ui/TVRProgressForm.h"
 #include "tests/support/PageRuns.h"

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/emf/EmfReader.h"
 #include "report_engine/store/TVRPageList.h"
 #include "report_engine/store/TVRStream.h"

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/canvas/TVRMetafileCanvas.h"
 #include "report_engine/store/TVRPageList.h"
 #include "report_engine/store/TVRStream.h"

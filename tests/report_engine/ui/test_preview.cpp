@@ -36,7 +36,8 @@
 #include <QWheelEvent>
 #include <functional>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
+#include "core/Messages.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
@@ -50,7 +51,6 @@
 #include "tests/support/ListingFixture.h"
 #include "tests/support/ModalAnswer.h"
 #include "tests/support/WidgetInput.h"
-#include "toolkit/Dialogs.h"
 
 namespace {
 

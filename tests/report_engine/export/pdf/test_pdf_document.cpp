@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <functional>
 
-#include "data/Exception.h"
-#include "report_engine/base/FormatSettings.h"
+#include "core/Exception.h"
+#include "core/FormatSettings.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/controls/TVRImage.h"
 #include "report_engine/controls/TVRShape.h"

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "tests/report_engine/export/pdf/PdfReaders.h"
 

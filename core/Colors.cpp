@@ -1,9 +1,9 @@
-#include "report_engine/base/Colors.h"
+#include "core/Colors.h"
 
 #include <array>
 #include <utility>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "report_engine/base/FormatSettings.h"
+#include "core/FormatSettings.h"
 
 #include <QLocale>
 

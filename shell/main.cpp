@@ -1,8 +1,8 @@
 // Program entry. The installation constants were assigned when the units initialised,
 // before this runs.
-#include "app/TApplication.h"
-#include "app/uFrm_Principal.h"
 #include "app/udmPrincipal.h"
+#include "shell/TApplication.h"
+#include "shell/uFrm_Principal.h"
 
 int main(int argc, char** argv) {
     TApplication application(argc, argv);

@@ -1,4 +1,4 @@
-#include "data/HourGlass.h"
+#include "core/HourGlass.h"
 
 #include <QCursor>
 #include <QGuiApplication>

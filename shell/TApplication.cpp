@@ -1,11 +1,13 @@
-#include "app/TApplication.h"
+#include "shell/TApplication.h"
 
+#include "core/Messages.h"
 #include "report_engine/ui/TVRProgressForm.h"
 #include "report_engine/ui/preview/TVRStandardPreview.h"
-#include "toolkit/Dialogs.h"
+#include "toolkit/MessageBoxes.h"
 #include "toolkit/Translations.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    InstallMessageBoxes();
     InstallProgressWindow();
     InstallPreviewWindow();
     InstallQtTranslations();

@@ -1,6 +1,6 @@
-#include "data/Win1252.h"
+#include "core/Win1252.h"
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "toolkit/Dialogs.h"
+#include "core/Messages.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QMessageBox>
+#include <cstdio>
 
-#include "data/Exception.h"
+#include "core/Exception.h"
 
 namespace {
 
@@ -18,33 +18,9 @@ QList<TMessageRequest>& Log() {
     return log;
 }
 
-QMessageBox::StandardButton ToStandard(TMsgButton button) {
-    switch (button) {
-        case TMsgButton::OK: return QMessageBox::Ok;
-        case TMsgButton::Yes: return QMessageBox::Yes;
-        case TMsgButton::No: return QMessageBox::No;
-        case TMsgButton::Cancel: return QMessageBox::Cancel;
-    }
-    return QMessageBox::Ok;
-}
-
-TMsgButton FromStandard(int button) {
-    switch (button) {
-        case QMessageBox::Yes: return TMsgButton::Yes;
-        case QMessageBox::No: return TMsgButton::No;
-        case QMessageBox::Cancel: return TMsgButton::Cancel;
-        default: return TMsgButton::OK;
-    }
-}
-
-QMessageBox::Icon ToIcon(TMsgKind kind) {
-    switch (kind) {
-        case TMsgKind::Information: return QMessageBox::Information;
-        case TMsgKind::Warning: return QMessageBox::Warning;
-        case TMsgKind::Error: return QMessageBox::Critical;
-        case TMsgKind::Question: return QMessageBox::Question;
-    }
-    return QMessageBox::NoIcon;
+TMessagePresenter& Presenter() {
+    static TMessagePresenter presenter;
+    return presenter;
 }
 
 }  // namespace
@@ -52,12 +28,11 @@ QMessageBox::Icon ToIcon(TMsgKind kind) {
 TMsgButton ShowMessageBox(const TMessageRequest& request) {
     Log().append(request);
     if (Answerer()) return Answerer()(request);
+    if (Presenter()) return Presenter()(request);
 
-    QMessageBox box(ToIcon(request.Kind), request.Caption, request.Text, QMessageBox::NoButton,
-                    QApplication::activeWindow());
-    for (TMsgButton button : request.Buttons) box.addButton(ToStandard(button));
-    box.setDefaultButton(ToStandard(request.DefaultButton));
-    return FromStandard(box.exec());
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(request.Caption),
+                 qUtf8Printable(request.Text));
+    return request.DefaultButton;
 }
 
 void ShowMessage(const QString& text) {
@@ -105,3 +80,5 @@ void SetMessageAnswerer(TMessageAnswerer answerer) { Answerer() = std::move(answ
 const QList<TMessageRequest>& ShownMessages() { return Log(); }
 
 void ClearShownMessages() { Log().clear(); }
+
+void SetMessagePresenter(TMessagePresenter presenter) { Presenter() = std::move(presenter); }

@@ -1,4 +1,4 @@
-#include "app/Calculator.h"
+#include "shell/Calculator.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

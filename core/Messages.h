@@ -7,6 +7,8 @@
 
 // Every message and question box of the program goes through here, so that tests can
 // answer them without a person: install an answerer and the boxes are not shown.
+// What shows a box is installed by the program (the toolkit's InstallMessageBoxes, made
+// with widgets); these functions need none, so that every room may report through them.
 
 enum class TMsgKind { Information, Warning, Error, Question };
 enum class TMsgButton { OK, Yes, No, Cancel };
@@ -20,6 +22,8 @@ struct TMessageRequest {
 };
 
 // Shows the box modally (or asks the installed answerer) and returns the button chosen.
+// With neither an answerer nor a presenter installed, the text goes to the standard
+// error stream and the default button is the answer.
 TMsgButton ShowMessageBox(const TMessageRequest& request);
 
 // An information box: the text, OK only, captioned with the application title.
@@ -47,3 +51,8 @@ using TMessageAnswerer = std::function<TMsgButton(const TMessageRequest&)>;
 void SetMessageAnswerer(TMessageAnswerer answerer);  // an empty function restores real boxes
 const QList<TMessageRequest>& ShownMessages();
 void ClearShownMessages();
+
+// What shows a box and returns the button pressed; InstallMessageBoxes installs the
+// widget one. An empty function leaves the boxes to the fallback above.
+using TMessagePresenter = std::function<TMsgButton(const TMessageRequest&)>;
+void SetMessagePresenter(TMessagePresenter presenter);

@@ -1,4 +1,4 @@
-#include "app/TImage.h"
+#include "shell/TImage.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "data/NumberFormat.h"
+#include "core/NumberFormat.h"
 
 #include <QLocale>
 #include <QStringList>

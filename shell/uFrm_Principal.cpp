@@ -1,4 +1,4 @@
-#include "app/uFrm_Principal.h"
+#include "shell/uFrm_Principal.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -17,16 +17,15 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "app/Calculator.h"
 #include "app/DatabaseConfig.h"
 #include "app/ExportFilterComponents.h"
-#include "app/TImage.h"
 #include "app/uTotal.h"
 #include "app/udmPrincipal.h"
-#include "data/Exception.h"
+#include "core/Colors.h"
+#include "core/Exception.h"
+#include "core/Messages.h"
 #include "data/TSQLConnection.h"
 #include "registry/uFrm_Logradouros.h"
-#include "report_engine/base/Colors.h"
 #include "report_engine/base/Jpeg.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
@@ -34,7 +33,8 @@
 #include "report_engine/export/text/TVRCommaSeparatedFilter.h"
 #include "reports/uFrm_PorGeral.h"
 #include "reports/uFrm_Relatorio31.h"
-#include "toolkit/Dialogs.h"
+#include "shell/Calculator.h"
+#include "shell/TImage.h"
 
 TFrm_Principal* Frm_Principal = nullptr;
 

@@ -4,7 +4,7 @@
 #include <QCalendarWidget>
 #include <QToolButton>
 
-#include "app/uFrm_Principal.h"
+#include "shell/uFrm_Principal.h"
 #include "toolkit/AccessibleTexts.h"
 
 void TFrm_Principal::DescribeControls() {
