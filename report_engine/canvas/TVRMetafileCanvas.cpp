@@ -8,7 +8,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/emf/EmfWriter.h"
 #include "report_engine/emf/TVRMetafile.h"
@@ -16,12 +15,6 @@
 using namespace Emf;
 
 namespace {
-
-// The reference device the pages are recorded for: a 96 dpi screen.
-constexpr int ReferenceWidthPixels = 1920;
-constexpr int ReferenceHeightPixels = 1080;
-constexpr int ReferenceWidthMicrometers = 508000;   // 1920 px at 96 dpi
-constexpr int ReferenceHeightMicrometers = 285750;  // 1080 px at 96 dpi
 
 // Objects kept alive per kind before the least recently used one is deleted; enough
 // for a page's usual fonts, pens and brushes while keeping the handle table small.
@@ -392,13 +385,7 @@ public:
 
 TVRMetafileCanvas::TVRMetafileCanvas(TVRMetafile& target)
     : FTarget(target), FRecorder(std::make_unique<EmfRecorder>()) {
-    const int width = std::max(1, target.Width());
-    const int height = std::max(1, target.Height());
-    // The frame, in hundredths of a millimetre, gives the page size at 96 dpi.
-    const RectL frame{0, 0, Round(width * 2540.0 / 96), Round(height * 2540.0 / 96)};
-    FRecorder->Records.EmrHeader(RectL{0, 0, width - 1, height - 1}, frame, ReferenceWidthPixels,
-                                 ReferenceHeightPixels, ReferenceWidthMicrometers,
-                                 ReferenceHeightMicrometers);
+    FRecorder->Records.PageHeader(target.Width(), target.Height());
 }
 
 TVRMetafileCanvas::~TVRMetafileCanvas() {

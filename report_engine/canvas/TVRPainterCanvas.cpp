@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "report_engine/base/TVRUnits.h"
-#include "report_engine/canvas/GlyphPainter.h"
-#include "report_engine/canvas/PainterSave.h"
 #include "report_engine/canvas/TextMeasure.h"
+#include "report_engine/emf/GlyphPainter.h"
+#include "report_engine/emf/PainterSave.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "core/Win1252.h"
-#include "report_engine/canvas/PainterSave.h"
 #include "report_engine/emf/EmfPlayback.h"
+#include "report_engine/emf/PainterSave.h"
 
 using namespace Emf;
 using namespace Emf::Playback;

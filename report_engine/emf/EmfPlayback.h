@@ -14,10 +14,10 @@
 #include <QTransform>
 #include <vector>
 
-#include "report_engine/canvas/GlyphPainter.h"
 #include "report_engine/emf/EmfPlayer.h"
 #include "report_engine/emf/EmfReader.h"
 #include "report_engine/emf/EmfRecords.h"
+#include "report_engine/emf/GlyphPainter.h"
 
 class QPainter;
 

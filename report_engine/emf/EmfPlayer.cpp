@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "report_engine/base/Rounding.h"
-#include "report_engine/canvas/PainterSave.h"
 #include "report_engine/emf/EmfPlayback.h"
+#include "report_engine/emf/PainterSave.h"
 
 using namespace Emf;
 using namespace Emf::Playback;

@@ -2,9 +2,17 @@
 
 #include <algorithm>
 
+#include "report_engine/base/Rounding.h"
+
 namespace Emf {
 
 namespace {
+
+// The reference device the pages are recorded for: a 96 dpi screen.
+constexpr int ReferenceWidthPixels = 1920;
+constexpr int ReferenceHeightPixels = 1080;
+constexpr int ReferenceWidthMicrometers = 508000;   // 1920 px at 96 dpi
+constexpr int ReferenceHeightMicrometers = 285750;  // 1080 px at 96 dpi
 
 constexpr quint32 Padded(quint32 bytes) {
     return (bytes + 3) & ~3u;
@@ -41,6 +49,15 @@ void Writer::EmrHeader(const RectL& bounds, const RectL& frame, int deviceWidthP
     header.szlMicrometers.cx = deviceWidthMicrometers;
     header.szlMicrometers.cy = deviceHeightMicrometers;
     Append(EMR_HEADER, header);
+}
+
+void Writer::PageHeader(int widthPixels, int heightPixels) {
+    const int width = std::max(1, widthPixels);
+    const int height = std::max(1, heightPixels);
+    // The frame, in hundredths of a millimetre, gives the page size at 96 dpi.
+    const RectL frame{0, 0, Round(width * 2540.0 / 96), Round(height * 2540.0 / 96)};
+    EmrHeader(RectL{0, 0, width - 1, height - 1}, frame, ReferenceWidthPixels,
+              ReferenceHeightPixels, ReferenceWidthMicrometers, ReferenceHeightMicrometers);
 }
 
 void Writer::PatchHeader(quint16 handleCount) {

@@ -22,6 +22,9 @@ public:
 
     void EmrHeader(const RectL& bounds, const RectL& frame, int deviceWidthPixels,
                    int deviceHeightPixels, int deviceWidthMicrometers, int deviceHeightMicrometers);
+    // The header of a page recording of `widthPixels` x `heightPixels` at 96 dpi (each
+    // at least 1), for the reference device every page is recorded for.
+    void PageHeader(int widthPixels, int heightPixels);
     // Completes the header once the last record is written.
     void PatchHeader(quint16 handleCount);
 

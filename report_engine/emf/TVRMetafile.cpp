@@ -1,15 +1,20 @@
 #include "report_engine/emf/TVRMetafile.h"
 
 #include "core/Exception.h"
-#include "report_engine/canvas/TVRMetafileCanvas.h"
 #include "report_engine/emf/EmfPlayer.h"
+#include "report_engine/emf/EmfWriter.h"
 
 TVRMetafile::TVRMetafile() = default;
 
 TVRMetafile::TVRMetafile(int widthPixels, int heightPixels)
     : FWidth(widthPixels), FHeight(heightPixels) {
-    // An empty recording: a header and EMR_EOF, so that the page is sound from the start.
-    TVRMetafileCanvas canvas(*this);
+    // An empty recording: a header and EMR_EOF, so that the page is sound from the start
+    // (what a canvas records when nothing is drawn).
+    Emf::Writer records;
+    records.PageHeader(widthPixels, heightPixels);
+    records.EmrEof();
+    records.PatchHeader(1);
+    SetBytes(records.Take());
 }
 
 void TVRMetafile::SetBytes(QByteArray bytes) {

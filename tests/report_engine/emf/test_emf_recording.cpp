@@ -9,6 +9,7 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSize>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -338,6 +339,19 @@ TEST(EmfRecording, HeaderDescribesTheRecording) {
     EXPECT_EQ(page.Width(), 1123);
     EXPECT_EQ(page.Height(), 794);
     EXPECT_EQ(emf.size() % 4, 0);
+}
+
+// A new page is the empty recording a canvas makes when nothing is drawn, byte for byte
+// (the metafile writes it without a canvas).
+TEST(EmfRecording, NewPageIsTheCanvasEmptyRecording) {
+    for (const QSize size : {QSize(1123, 794), QSize(794, 1123), QSize(0, 0), QSize(1, 3)}) {
+        TVRMetafile recorded(size.width(), size.height());
+        { TVRMetafileCanvas canvas(recorded); }
+        const TVRMetafile fresh(size.width(), size.height());
+        EXPECT_EQ(fresh.Bytes(), recorded.Bytes()) << size.width() << "x" << size.height();
+        EXPECT_EQ(fresh.Width(), recorded.Width());
+        EXPECT_EQ(fresh.Height(), recorded.Height());
+    }
 }
 
 TEST(EmfRecording, DeclaredLengthAndFromBytes) {

@@ -1,4 +1,4 @@
-#include "report_engine/canvas/GlyphPainter.h"
+#include "report_engine/emf/GlyphPainter.h"
 
 #include <QFont>
 #include <QGlyphRun>
