@@ -3,9 +3,10 @@
 // the registry from the menu and capture the screen around the modal window.
 //
 // Skipped unless REGISTRY_SCREENSHOTS names the folder to write to; run it under Xvfb
-// with a window manager, from a folder that holds a sample LOGRADOUROS.FDB:
-//     cd /tmp/demo && xvfb-run -a -s "-screen 0 1366x768x24" sh -c \
-//         'openbox & sleep 1; QT_QPA_PLATFORM=xcb REGISTRY_SCREENSHOTS=docs/screenshots \
+// with a window manager, from a folder that holds a sample LOGRADOUROS.FDB, as one
+// command:
+//     cd /tmp/demo && xvfb-run -a -s "-screen 0 1366x768x24" sh -c
+//         'openbox & sleep 1; QT_QPA_PLATFORM=xcb REGISTRY_SCREENSHOTS=docs/screenshots
 //          registry_tests --gtest_filter=RegistryScreenshots.*'
 #include <gtest/gtest.h>
 

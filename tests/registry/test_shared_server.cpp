@@ -89,7 +89,9 @@ protected:
     void SetUp() override {
         if (!server) GTEST_SKIP() << "no Firebird server: " << skipReason.toStdString();
         QString whyNot;
-        if (!server->Running()) ASSERT_TRUE(server->Restart(&whyNot)) << whyNot.toStdString();
+        if (!server->Running()) {
+            ASSERT_TRUE(server->Restart(&whyNot)) << whyNot.toStdString();
+        }
         // The sample registry, made here and then served: from now on only the server
         // opens the file.
         database.emplace(TestDatabase::Sample());

@@ -77,7 +77,9 @@ TEST(KilledExports, LeaveNothingBehindAndTheTargetWhole) {
 
             EXPECT_EQ(EntriesOf(temporary.path()), QStringList());
             const QByteArray written = ReadFile(target);
-            if (written != older) EXPECT_EQ(written.size(), completeSize) << "a half-written target";
+            if (written != older) {
+                EXPECT_EQ(written.size(), completeSize) << "a half-written target";
+            }
             QStringList beside = EntriesOf(output.path());
             // The HTML page's emblem is written whole just before the page.
             if (QLatin1String(extension) == QLatin1String("htm"))

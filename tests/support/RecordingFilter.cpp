@@ -3,33 +3,45 @@
 #include "report_engine/controls/TVRImage.h"
 #include "report_engine/controls/TVRShape.h"
 
+namespace {
+
+RecordingFilter::Call CallOf(const QString& kind) {
+    RecordingFilter::Call call;
+    call.Kind = kind;
+    return call;
+}
+
+}  // namespace
+
 void RecordingFilter::Start(int paperWidth, int paperHeight, const TVRFont& font) {
     TVRExportFilter::Start(paperWidth, paperHeight, font);
-    Calls.push_back({QStringLiteral("Start")});
+    Calls.push_back(CallOf(QStringLiteral("Start")));
     Log << QStringLiteral("Start(%1,%2,%3)").arg(paperWidth).arg(paperHeight).arg(font.Name);
 }
 
 void RecordingFilter::EndPage() {
-    Calls.push_back({QStringLiteral("EndPage")});
+    Calls.push_back(CallOf(QStringLiteral("EndPage")));
     Calls.back().Page = FPages;
     Log << QStringLiteral("EndPage");
 }
 
 void RecordingFilter::Finish() {
     TVRExportFilter::Finish();
-    Calls.push_back({QStringLiteral("Finish")});
+    Calls.push_back(CallOf(QStringLiteral("Finish")));
     Log << QStringLiteral("Finish");
 }
 
 void RecordingFilter::NewPage() {
     ++FPages;
-    Calls.push_back({QStringLiteral("NewPage")});
+    Calls.push_back(CallOf(QStringLiteral("NewPage")));
     Calls.back().Page = FPages;
     Log << QStringLiteral("NewPage");
 }
 
 void RecordingFilter::AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) {
-    Call call{QStringLiteral("Graphic"), xOffset, yOffset};
+    Call call = CallOf(QStringLiteral("Graphic"));
+    call.X = xOffset;
+    call.Y = yOffset;
     call.Control = QString::fromLatin1(control.metaObject()->className());
     call.Width = control.Width();
     call.Height = control.Height();
@@ -49,7 +61,12 @@ void RecordingFilter::AcceptGraphic(double xOffset, double yOffset, TVRPrintable
 
 void RecordingFilter::TextOut(double x, double y, const TVRFont& font, TColor bgColor,
                               TAlignment alignment, const QString& text) {
-    Call call{QStringLiteral("Text"), x, y, text, alignment, bgColor};
+    Call call = CallOf(QStringLiteral("Text"));
+    call.X = x;
+    call.Y = y;
+    call.Text = text;
+    call.Alignment = alignment;
+    call.Color = bgColor;
     call.Page = FPages;
     Calls.push_back(call);
     Log << QStringLiteral("Text(%1,%2,%3,%4)").arg(x).arg(y).arg(int(alignment)).arg(text);
@@ -79,8 +96,7 @@ QStringList RecordingFilter::TextsOnPage(int page) const {
 }
 
 void RecordingHtmlFilter::acceptHTMLTag(const QString& tag, int top) {
-    Call call;
-    call.Kind = QStringLiteral("Marker");
+    Call call = CallOf(QStringLiteral("Marker"));
     call.Text = tag;
     call.Y = top;
     Calls.push_back(call);

@@ -296,7 +296,7 @@ bool TVRPreview::PanHorizontally(QWheelEvent* event) {
     if (angle.x() == 0 && pixels.x() == 0) return false;
     const double distance = pixels.x() != 0
                                 ? pixels.x()
-                                : double(angle.x()) / QWheelEvent::DefaultDeltasPerStep *
+                                : double(angle.x()) / int(QWheelEvent::DefaultDeltasPerStep) *
                                       horizontalScrollBar()->singleStep();
     QScrollBar* bar = horizontalScrollBar();
     bar->setValue(bar->value() - qRound(distance * panFactor));

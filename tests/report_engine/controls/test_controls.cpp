@@ -65,13 +65,6 @@ bool IsColour(QRgb pixel, TColor colour) {
     return pixel == ToQColor(colour).rgb();
 }
 
-int Graphics(const RecordingFilter& filter, const QString& control) {
-    int count = 0;
-    for (const auto& call : filter.Calls)
-        count += call.Kind == QLatin1String("Graphic") && call.Control == control;
-    return count;
-}
-
 }  // namespace
 
 TEST(ControlDrawing, HorizontalRuleRunsThroughTheMiddleOfItsBox) {

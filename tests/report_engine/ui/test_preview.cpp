@@ -1117,7 +1117,9 @@ TEST_F(PreviewTest, SaveChecksAndAsksAboutTheNameWithItsExtensionAdded) {
         writeOld();
         QFile held(written);
         ASSERT_TRUE(held.open(QIODevice::ReadOnly));
-        if (c.Locked) ASSERT_EQ(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+        if (c.Locked) {
+            ASSERT_EQ(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+        }
         MessageLog messages;
         SetMessageAnswerer([&c](const TMessageRequest&) { return c.Answer; });
         Window->SaveTo(base, 0);  // the default type adds .PDF

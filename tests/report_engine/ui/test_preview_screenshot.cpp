@@ -2,9 +2,10 @@
 // over 500 streets run through PreviewModal with the program's preview window
 // installed, captured from a real X screen once the window shows its thumbnails.
 //
-// Skipped unless PREVIEW_SCREENSHOTS names the folder to write to; run it under Xvfb:
-//     xvfb-run -a -s "-screen 0 1366x768x24" env QT_QPA_PLATFORM=xcb \
-//         PREVIEW_SCREENSHOTS=docs/screenshots build/tests/report_engine_ui_tests \
+// Skipped unless PREVIEW_SCREENSHOTS names the folder to write to; run it under Xvfb,
+// as one command:
+//     xvfb-run -a -s "-screen 0 1366x768x24" env QT_QPA_PLATFORM=xcb
+//         PREVIEW_SCREENSHOTS=docs/screenshots build/tests/report_engine_ui_tests
 //         --gtest_filter='PreviewScreenshots.*'
 #include <gtest/gtest.h>
 
