@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/BenchProcess.h"
 #include "bench/BenchTiming.h"
 #include "db/StreetDatabase.h"
 #include "db/StreetSample.h"
@@ -35,14 +36,15 @@ QList<StreetRow> Streets() {
 }
 
 QStringList Texts(const StreetRow& street) {
-    return {street.plei, street.pano, street.lei, street.ano, street.tipo, street.nome,
-            street.titulo, street.nomeUsual, street.localizacao, street.observacao};
+    return {street.plei, street.pano,   street.lei,       street.ano,         street.tipo,
+            street.nome, street.titulo, street.nomeUsual, street.localizacao, street.observacao};
 }
 
 // The CSV a council would bring: a header, no identifiers, semicolons, text quoted.
 QByteArray Csv(const QList<StreetRow>& streets) {
-    QString text = QStringLiteral("PLEI;PANO;LEI;ANO;TIPO;NOME;TITULO;NOME_USUAL;LOCALIZACAO;"
-                                  "OBSERVACAO\n");
+    QString text = QStringLiteral(
+        "PLEI;PANO;LEI;ANO;TIPO;NOME;TITULO;NOME_USUAL;LOCALIZACAO;"
+        "OBSERVACAO\n");
     for (const StreetRow& street : streets) {
         QStringList fields;
         for (QString field : Texts(street)) {
@@ -71,27 +73,13 @@ QByteArray InsertScript(const QList<StreetRow>& streets) {
                 values << QLatin1Char('\'') + field + QLatin1Char('\'');
             }
         }
-        script += QStringLiteral("INSERT INTO LOGRADOUROS (I_ID, PLEI, PANO, LEI, ANO, TIPO, "
-                                 "NOME, TITULO, NOME_USUAL, LOCALIZACAO, OBSERVACAO) VALUES "
-                                 "(%1);\n")
+        script += QStringLiteral(
+                      "INSERT INTO LOGRADOUROS (I_ID, PLEI, PANO, LEI, ANO, TIPO, "
+                      "NOME, TITULO, NOME_USUAL, LOCALIZACAO, OBSERVACAO) VALUES "
+                      "(%1);\n")
                       .arg(values.join(QStringLiteral(", ")));
     }
     return (script + QStringLiteral("COMMIT;\n")).toUtf8();
-}
-
-void Run(const QString& program, const QStringList& arguments, const QString& folder) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ISC_USER"), QStringLiteral("SYSDBA"));
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
-                     process.readAllStandardError().constData());
-        std::exit(1);
-    }
 }
 
 }  // namespace
@@ -107,8 +95,8 @@ int main(int argc, char** argv) {
     const QList<StreetRow> streets = Streets();
     const QString csv = folder.filePath(QStringLiteral("ruas.csv"));
     const QString script = folder.filePath(QStringLiteral("ruas.sql"));
-    for (const auto& [name, bytes] : {std::pair{csv, Csv(streets)},
-                                      std::pair{script, InsertScript(streets)}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{csv, Csv(streets)}, std::pair{script, InsertScript(streets)}}) {
         QFile file(name);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return 1;
     }
@@ -119,14 +107,19 @@ int main(int argc, char** argv) {
     };
 
     const double ours = bench::BestSeconds(
-        runs, [&] { Run(QStringLiteral(VIALAR_TOOL), {QStringLiteral("import"), csv}, folder.path()); },
+        runs,
+        [&] {
+            bench::RunProcess(QStringLiteral(VIALAR_TOOL), {QStringLiteral("import"), csv},
+                              folder.path());
+        },
         freshDatabase);
     const double peer = bench::BestSeconds(
         runs,
         [&] {
-            Run(QStringLiteral("isql-fb"),
-                {QStringLiteral("-q"), QStringLiteral("-ch"), QStringLiteral("UTF8"),
-                 QStringLiteral("-i"), script, target}, folder.path());
+            bench::RunProcess(QStringLiteral("isql-fb"),
+                              {QStringLiteral("-q"), QStringLiteral("-ch"), QStringLiteral("UTF8"),
+                               QStringLiteral("-i"), script, target},
+                              folder.path());
         },
         freshDatabase);
     std::printf("import of %d streets from CSV\n", kStreets);

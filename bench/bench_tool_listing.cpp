@@ -7,36 +7,16 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <cstdlib>
 
+#include "bench/BenchProcess.h"
 #include "bench/BenchTiming.h"
 #include "db/StreetDatabase.h"
 
 namespace {
 
 constexpr int kStreets = 100000;
-
-void Run(const QString& program, const QStringList& arguments, const QString& folder,
-         const QString& input = QString()) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    if (!input.isEmpty()) process.setStandardInputFile(input);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ISC_USER"), QStringLiteral("SYSDBA"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
-                     process.readAllStandardError().constData());
-        std::exit(1);
-    }
-}
 
 }  // namespace
 
@@ -62,18 +42,19 @@ int main(int argc, char** argv) {
         return bench::BestSeconds(
             runs,
             [&] {
-                Run(QStringLiteral(VIALAR_TOOL),
-                    {QStringLiteral("listing"), QStringLiteral("--out"), out}, folder.path());
+                bench::RunProcess(QStringLiteral(VIALAR_TOOL),
+                                  {QStringLiteral("listing"), QStringLiteral("--out"), out},
+                                  folder.path());
             },
             [&] { QFile::remove(out); });
     };
     const double pdf = listing("listagem.pdf");
     const double pages = listing("listagem.vrp");
     const double fetch = bench::BestSeconds(runs, [&] {
-        Run(QStringLiteral("isql-fb"),
-            {QStringLiteral("-q"), QStringLiteral("-ch"), QStringLiteral("WIN1252"),
-             QStringLiteral("-i"), script, database},
-            folder.path());
+        bench::RunProcess(QStringLiteral("isql-fb"),
+                          {QStringLiteral("-q"), QStringLiteral("-ch"), QStringLiteral("WIN1252"),
+                           QStringLiteral("-i"), script, database},
+                          folder.path());
     });
     std::printf("vialar-tool listing of %d streets, whole process\n", kStreets);
     bench::RatioLine("listing: --out .pdf/--out .vrp", pdf, pages, "target <= 1.3");
