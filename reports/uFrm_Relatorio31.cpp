@@ -208,7 +208,8 @@ private:
 
 }  // namespace
 
-void RunStreetListing(QWidget* owner, const TListingFilter& values, const QString& description) {
+void RunStreetListing(QWidget* owner, const TListingFilter& values, const QString& description,
+                      const TListingOutput& output) {
     // The run dispatches window messages before every row: a command that comes in
     // meanwhile must not start a second listing over the first one's host.
     if (Frm_Relatorio31 != nullptr)
@@ -233,8 +234,12 @@ void RunStreetListing(QWidget* owner, const TListingFilter& values, const QStrin
         host->Titulo->SetCaption(TituloRelatorio);
         host->Cabecalho->SetCaption(description);
 
-        host->VR_Relatorio->OnPreviewShowing = [&busy](TCustomVRReport&) { busy.Release(); };
-        host->VR_Relatorio->PreviewModal();
+        if (output) {
+            output(*host->VR_Relatorio);
+        } else {
+            host->VR_Relatorio->OnPreviewShowing = [&busy](TCustomVRReport&) { busy.Release(); };
+            host->VR_Relatorio->PreviewModal();
+        }
     } catch (...) {
         failure = std::current_exception();
     }

@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "reports/ListingFilter.h"
@@ -74,11 +75,17 @@ private:
 // The host while a report runs; none otherwise.
 extern TFrm_Relatorio31* Frm_Relatorio31;
 
+// What becomes of the listing's run when it is not shown in the preview: the tool runs
+// the report once, straight into its output (an export filter, a printer, the native
+// page file), given the report with its data set open and its texts set.
+using TListingOutput = std::function<void(TCustomVRReport& report)>;
+
 // Runs the street listing with the given filter values and filter description, on a
 // host owned by `owner`: the host is created, its parameters fetched and set, the set
 // opened, the header texts set from the installation constants and TituloRelatorio, and
-// the report shown by PreviewModal. The cursor shows that work goes on until the
-// preview opens. Whatever happens, the set is closed and the host destroyed; an error
-// then reaches the caller. While a listing is under way (its host exists) another is
-// refused with an Exception.
-void RunStreetListing(QWidget* owner, const TListingFilter& values, const QString& description);
+// the report shown by PreviewModal, or handed to `output` when one is given. The cursor
+// shows that work goes on until the preview opens. Whatever happens, the set is closed
+// and the host destroyed; an error then reaches the caller. While a listing is under
+// way (its host exists) another is refused with an Exception.
+void RunStreetListing(QWidget* owner, const TListingFilter& values, const QString& description,
+                      const TListingOutput& output = {});

@@ -177,37 +177,38 @@ int RunListing(Arguments& arguments) {
     ToolSession session;
     ProgressLine progress;
     int pageCount = 0;
-    // Where the program shows its preview window, the tool hands the finished pages
-    // on and closes the "preview" at once.
-    TVRPrinter::SetStandardPreview([&](TVRPrinter& pages, bool) {
-        const auto closePreview = qScopeGuard([&pages] { pages.ClosePreview(); });
-        pageCount = pages.PageCount();
+    // The report runs once, straight into what the tool was asked for.
+    const TListingOutput runInto = [&](TCustomVRReport& report) {
         if (request.Queue) {
             progress.SetPhase(QStringLiteral("Imprimindo"));
-            TVRPrinterSettings& settings = pages.Master()->PrinterSettings();
+            TVRPrinterSettings& settings = report.PrinterSettings();
             settings.UseStandardPrinter = printerIndex < 0;
             settings.PrinterIndex = printerIndex;
-            pages.Master()->PrintAgain();
+            report.Print();
+            pageCount = report.PageCount();
         } else if (filterEntry) {
             progress.SetPhase(QStringLiteral("Gravando"));
             const std::unique_ptr<TVRExportFilter> filter =
                 filterEntry->FExportFilterClass.Create(output->Path());
-            pages.ExportToFilter(*filter);
-        } else if (!pages.Save(output->Path())) {
-            throw ToolError(kExitFailure, QStringLiteral("o relatório não foi concluído."));
+            report.ExportToFilter(*filter);
+            pageCount = report.PageCount();
+        } else {
+            report.Prepare();
+            TVRPrinter* pages = report.VRPrinter();
+            if (!pages || !pages->Save(output->Path()))
+                throw ToolError(kExitFailure, QStringLiteral("o relatório não foi concluído."));
+            pageCount = pages->PageCount();
         }
-    });
-    const auto removePreview = qScopeGuard([] { TVRPrinter::SetStandardPreview({}); });
+    };
 
-    // Closing the "preview" hands the run's page printer to the event loop for
-    // deletion; the tool has no loop, so it deletes it here, and with it the page
-    // store's temporary file of a long listing.
-    const auto deletePrinter =
+    // What the run hands to the event loop for deletion is deleted here (the tool has
+    // no loop), and with it the page store's temporary file of a long listing.
+    const auto deletePosted =
         qScopeGuard([] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); });
 
     TituloRelatorio = request.Title;
     try {
-        RunStreetListing(nullptr, request.Values, request.Description);
+        RunStreetListing(nullptr, request.Values, request.Description, runInto);
     } catch (const ToolError&) {
         throw;
     } catch (const EDatabaseError& error) {
