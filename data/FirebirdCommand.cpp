@@ -228,12 +228,10 @@ void FirebirdCommand::Bind(TParams& params) {
                     builder->setScale(&status, index, 0);
                     builder->setLength(&status, index, sizeof(double));
                     break;
-                case ftString:
-                case ftFixedChar:
-                case ftWideString:
-                case ftFixedWideChar:
-                case ftMemo:
-                case ftWideMemo:
+                default:
+                    if (!IsCharacterType(source.DataType()))
+                        throw EDatabaseError(
+                            QStringLiteral("No value for parameter '%1'").arg(param.Name()));
                     // Text that WIN1252 cannot hold is refused here, before anything runs.
                     value.bytes = EncodeWin1252(source.AsString());
                     builder->setType(&status, index, SQL_VARYING);
@@ -241,9 +239,6 @@ void FirebirdCommand::Bind(TParams& params) {
                     builder->setLength(&status, index,
                                        unsigned(qMax<qsizetype>(value.bytes.size(), 1)));
                     break;
-                default:
-                    throw EDatabaseError(
-                        QStringLiteral("No value for parameter '%1'").arg(param.Name()));
             }
             FAttachment.Check(status);
         }

@@ -23,32 +23,6 @@ QStringList splitFieldNames(const QString& names) {
     return result;
 }
 
-bool isStringType(TFieldType type) {
-    switch (type) {
-        case ftString:
-        case ftFixedChar:
-        case ftWideString:
-        case ftFixedWideChar:
-        case ftMemo:
-        case ftWideMemo:
-        case ftFmtMemo:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool isIntegerType(TFieldType type) {
-    return type == ftSmallint || type == ftInteger || type == ftWord || type == ftAutoInc;
-}
-
-// A declared field fits its column when both hold text or both hold integers.
-bool compatible(TFieldType declared, TFieldType actual) {
-    if (declared == actual) return true;
-    if (isStringType(declared) && isStringType(actual)) return true;
-    return isIntegerType(declared) && isIntegerType(actual);
-}
-
 }  // namespace
 
 // One row of the table, addressed by a stable id (its index in Private::rows).
@@ -471,12 +445,12 @@ struct TCachedDataSet::Private : public TFieldValueSource {
                 throw EDatabaseError(
                     QStringLiteral("Field '%1' not found").arg(field->DisplayName()));
             const TPacketColumn& info = columns[size_t(column)];
-            if (!compatible(field->DataType(), info.DataType))
+            if (!AreCompatibleTypes(field->DataType(), info.DataType))
                 throw EDatabaseError(
                     QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
                         .arg(field->DisplayName(), FieldTypeName(field->DataType()),
                              FieldTypeName(info.DataType)));
-            if (isStringType(info.DataType) && !field->ReadOnly() && info.Size > 0 &&
+            if (IsTextType(info.DataType) && !field->ReadOnly() && info.Size > 0 &&
                 field->Size() > info.Size)
                 field->SetSize(info.Size);
             fields.Add(field);

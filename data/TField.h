@@ -66,6 +66,39 @@ enum TFieldType {
 // The type's name as error messages show it ("Integer", "String", "WideString", ...).
 QString FieldTypeName(TFieldType type);
 
+// Sized character types: a field of one has a length in characters (Size).
+constexpr bool IsTextType(TFieldType type) {
+    return type == ftString || type == ftFixedChar || type == ftWideString ||
+           type == ftFixedWideChar;
+}
+
+// Text kept as a blob, without a length limit.
+constexpr bool IsMemoType(TFieldType type) {
+    return type == ftMemo || type == ftFmtMemo || type == ftWideMemo;
+}
+
+// Any type whose value is text: the sized ones and the memos.
+constexpr bool IsCharacterType(TFieldType type) {
+    return IsTextType(type) || IsMemoType(type);
+}
+
+// Values kept as blobs: binary, pictures and memos.
+constexpr bool IsBlobType(TFieldType type) {
+    return type == ftBlob || type == ftGraphic || IsMemoType(type);
+}
+
+constexpr bool IsIntegerType(TFieldType type) {
+    return type == ftSmallint || type == ftInteger || type == ftWord || type == ftAutoInc;
+}
+
+// Whether a field declared with one type can show a column of the other: the same type,
+// text of any kind over text of any kind (a memo over a sized column and the reverse both
+// read the column's text), or integers of any width.
+constexpr bool AreCompatibleTypes(TFieldType declared, TFieldType column) {
+    return declared == column || (IsCharacterType(declared) && IsCharacterType(column)) ||
+           (IsIntegerType(declared) && IsIntegerType(column));
+}
+
 enum TProviderFlag {
     pfInUpdate = 0x1,
     pfInWhere = 0x2,

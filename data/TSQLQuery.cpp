@@ -9,20 +9,6 @@
 
 namespace {
 
-bool IsTextType(TFieldType type) {
-    return type == ftString || type == ftFixedChar || type == ftWideString ||
-           type == ftFixedWideChar;
-}
-
-bool IsIntegerType(TFieldType type) {
-    return type == ftSmallint || type == ftInteger || type == ftWord || type == ftAutoInc;
-}
-
-bool Compatible(TFieldType declared, TFieldType column) {
-    return declared == column || (IsTextType(declared) && IsTextType(column)) ||
-           (IsIntegerType(declared) && IsIntegerType(column));
-}
-
 // The SQL text with quoted sections blanked out, so that keywords are only found in
 // the statement itself. Positions stay those of the original text.
 QString WithoutQuotedSections(const QString& sql) {
@@ -175,7 +161,7 @@ void TSQLQuery::BindFields() {
         if (columnIndex < 0)
             throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(field->FieldName()));
         const FirebirdColumn& column = columns[size_t(columnIndex)];
-        if (!Compatible(field->DataType(), column.DataType)) {
+        if (!AreCompatibleTypes(field->DataType(), column.DataType)) {
             throw EDatabaseError(
                 QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
                     .arg(field->DisplayName(), FieldTypeName(field->DataType()),

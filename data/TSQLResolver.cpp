@@ -24,19 +24,6 @@ bool isExcludedType(TFieldType type) {
     }
 }
 
-bool isBlob(TFieldType type) {
-    switch (type) {
-        case ftBlob:
-        case ftMemo:
-        case ftGraphic:
-        case ftFmtMemo:
-        case ftWideMemo:
-            return true;
-        default:
-            return false;
-    }
-}
-
 int dataSizeOf(const TPacketColumn& column) {
     switch (column.DataType) {
         case ftWideString:
@@ -60,7 +47,7 @@ bool writable(const TPacketColumn& column, const TPackedRow& values, int index) 
 }
 
 bool usableInWhere(const TPacketColumn& column) {
-    return !isBlob(column.DataType) && column.FieldKind == fkData && !column.ServerCalc &&
+    return !IsBlobType(column.DataType) && column.FieldKind == fkData && !column.ServerCalc &&
            !isExcludedType(column.DataType) && dataSizeOf(column) < 8192;
 }
 

@@ -20,7 +20,7 @@ void TVRDBText::Prepare() {
     for (int i = 0; i < DataSet->FieldCount(); ++i)
         if (DataSet->Fields(i) == FField) FFieldIndex = i;
     const TFieldType type = FField->DataType();
-    FIsMemo = type == ftMemo || type == ftBlob || type == ftFmtMemo || type == ftWideMemo;
+    FIsMemo = IsBlobType(type);
 }
 
 void TVRDBText::UnPrepare() {
@@ -44,8 +44,7 @@ QString TVRDBText::GetCaptionBased() {
     try {
         if (field->IsNull()) return {};
         const TFieldType type = field->DataType();
-        if (Mask.isEmpty() || type == ftString || type == ftWideString || type == ftFixedChar ||
-            FIsMemo)
+        if (Mask.isEmpty() || IsTextType(type) || FIsMemo)
             return FIsMemo ? field->AsString() : field->DisplayText();
         switch (type) {
             case ftSmallint:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <vector>
 
 #include "core/Exception.h"
@@ -140,3 +141,61 @@ TEST_F(Fields, ReadOnlyUnboundAndLookup) {
 }
 
 }  // namespace
+
+// Every field type against the kind predicates.
+TEST(FieldTypes, KindOfEveryType) {
+    struct Case {
+        TFieldType type;
+        bool text, memo, blob, integer;
+    };
+    const Case cases[] = {
+        {ftUnknown, false, false, false, false},   {ftString, true, false, false, false},
+        {ftSmallint, false, false, false, true},   {ftInteger, false, false, false, true},
+        {ftWord, false, false, false, true},       {ftBoolean, false, false, false, false},
+        {ftFloat, false, false, false, false},     {ftCurrency, false, false, false, false},
+        {ftBCD, false, false, false, false},       {ftDate, false, false, false, false},
+        {ftTime, false, false, false, false},      {ftDateTime, false, false, false, false},
+        {ftBytes, false, false, false, false},     {ftVarBytes, false, false, false, false},
+        {ftAutoInc, false, false, false, true},    {ftBlob, false, false, true, false},
+        {ftMemo, false, true, true, false},        {ftGraphic, false, false, true, false},
+        {ftFmtMemo, false, true, true, false},     {ftFixedChar, true, false, false, false},
+        {ftWideString, true, false, false, false}, {ftLargeint, false, false, false, false},
+        {ftADT, false, false, false, false},       {ftArray, false, false, false, false},
+        {ftReference, false, false, false, false}, {ftDataSet, false, false, false, false},
+        {ftCursor, false, false, false, false},    {ftVariant, false, false, false, false},
+        {ftGuid, false, false, false, false},      {ftTimeStamp, false, false, false, false},
+        {ftFMTBcd, false, false, false, false},    {ftFixedWideChar, true, false, false, false},
+        {ftWideMemo, false, true, true, false},
+    };
+    ASSERT_EQ(std::size(cases), size_t(ftWideMemo) + 1) << "a field type is missing";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(FieldTypeName(c.type).toStdString());
+        EXPECT_EQ(IsTextType(c.type), c.text);
+        EXPECT_EQ(IsMemoType(c.type), c.memo);
+        EXPECT_EQ(IsCharacterType(c.type), c.text || c.memo);
+        EXPECT_EQ(IsBlobType(c.type), c.blob);
+        EXPECT_EQ(IsIntegerType(c.type), c.integer);
+    }
+}
+
+// A declared field against its column, as the query and the cached record set both check
+// at open. A memo holds text like a sized string, so the two fit in either direction.
+TEST(FieldTypes, MemoFitsTextColumnBothWays) {
+    struct Case {
+        TFieldType declared, column;
+        bool compatible;
+    };
+    const Case cases[] = {
+        {ftMemo, ftString, true},       {ftString, ftWideMemo, true},
+        {ftFmtMemo, ftFixedChar, true}, {ftWideString, ftString, true},
+        {ftSmallint, ftInteger, true},  {ftAutoInc, ftWord, true},
+        {ftBlob, ftBlob, true},         {ftDate, ftDate, true},
+        {ftString, ftInteger, false},   {ftInteger, ftString, false},
+        {ftBlob, ftString, false},      {ftMemo, ftBlob, false},
+        {ftDate, ftDateTime, false},    {ftLargeint, ftInteger, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AreCompatibleTypes(c.declared, c.column), c.compatible)
+            << FieldTypeName(c.declared).toStdString() << " over "
+            << FieldTypeName(c.column).toStdString();
+}
