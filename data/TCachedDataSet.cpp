@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "core/StateChanges.h"
 #include "data/TDataProvider.h"
 #include "data/TField.h"
 #include "data/TFields.h"
@@ -36,11 +37,7 @@ struct TableRow {
 // The changes of State a data set makes, and what makes each. Every change goes through
 // Private::enterState, which in checked builds refuses any other and verifies that the
 // table agrees with the new state.
-struct StateChange {
-    TDataSetState from, to;
-    const char* by;
-};
-constexpr StateChange kStateChanges[] = {
+constexpr StateChange<TDataSetState> kStateChanges[] = {
     {dsInactive, dsBrowse, "Open"},
     {dsBrowse, dsInactive, "Close"},
     {dsEdit, dsInactive, "Close, dropping the edit"},
@@ -60,7 +57,7 @@ constexpr int kStateCount = dsOpening + 1;
 struct StateChangeTable {
     bool allowed[kStateCount][kStateCount] = {};
     constexpr StateChangeTable() {
-        for (const StateChange& change : kStateChanges) allowed[change.from][change.to] = true;
+        for (const StateChange<TDataSetState>& change : kStateChanges) allowed[change.from][change.to] = true;
     }
 };
 constexpr StateChangeTable kAllowedStateChanges;

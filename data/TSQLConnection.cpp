@@ -4,6 +4,7 @@
 
 #include "core/Exception.h"
 #include "core/HourGlass.h"
+#include "core/StateChanges.h"
 #include "data/FirebirdAttachment.h"
 #include "data/FirebirdCommand.h"
 #include "data/SQLDrivers.h"
@@ -23,7 +24,29 @@ QString FirstValue(const TStrings& list, std::initializer_list<const char*> name
     return QString();
 }
 
+// The changes of state a connection makes, and what makes each. Every change goes
+// through EnterState, which in checked builds refuses any other.
+constexpr StateChange<TConnectionState> kStateChanges[] = {
+    {csStateClosed, csStateConnecting, "Open"},
+    {csStateConnecting, csStateOpen, "Open, attached"},
+    {csStateConnecting, csStateClosed, "Open, failing to attach"},
+    {csStateClosed, csStateClosed, "Close with nothing attached"},
+    {csStateOpen, csStateDisconnecting, "Close, or Open dropping a lost attachment"},
+    {csStateDisconnecting, csStateClosed, "Close, or Open dropping a lost attachment"},
+    {csStateOpen, csStateExecuting, "Execute"},
+    {csStateExecuting, csStateOpen, "Execute, done or failed"},
+};
+
 }  // namespace
+
+void TSQLConnection::EnterState(TConnectionState newState) {
+#ifdef VIALAR_CHECK_STATE_CHANGES
+    if (!StateChangeListed(kStateChanges, FState, newState))
+        qFatal("TSQLConnection %s: a change of state from %d to %d no operation makes",
+               qPrintable(objectName()), int(FState), int(newState));
+#endif
+    FState = newState;
+}
 
 TSQLConnection::TSQLConnection(QObject* owner) : QObject(owner) {}
 
@@ -62,7 +85,7 @@ void TSQLConnection::Open() {
     if (FAttachment) DropLostAttachment();
     if (FDriverName.isEmpty()) throw EDatabaseError(QStringLiteral("Missing DriverName property"));
 
-    FState = csStateConnecting;
+    EnterState(csStateConnecting);
     HourGlass hourGlass(FSQLHourGlass);
     try {
         const TStrings properties = ConnectionProperties();
@@ -90,10 +113,10 @@ void TSQLConnection::Open() {
         FTransactionsSupported = true;
         FMultipleTransactionsSupported = false;
         FMaxStmtsPerConn = 0;
-        FState = csStateOpen;
+        EnterState(csStateOpen);
     } catch (...) {
         FAttachment.reset();
-        FState = csStateClosed;
+        EnterState(csStateClosed);
         throw;
     }
 }
@@ -102,16 +125,16 @@ void TSQLConnection::Close() {
     if (!FAttachment) {
         FTransactions.clear();
         FTransactionCount = 0;
-        FState = csStateClosed;
+        EnterState(csStateClosed);
         return;
     }
-    FState = csStateDisconnecting;
+    EnterState(csStateDisconnecting);
     std::exception_ptr firstFailure;
     CloseDataSets(firstFailure);
     std::unique_ptr<FirebirdAttachment> attachment = std::move(FAttachment);
     FTransactions.clear();
     FTransactionCount = 0;
-    FState = csStateClosed;
+    EnterState(csStateClosed);
     attachment->Detach();
     if (firstFailure) std::rethrow_exception(firstFailure);
 }
@@ -138,11 +161,11 @@ void TSQLConnection::CloseDataSets(std::exception_ptr& firstFailure) {
 // believes it commits.
 void TSQLConnection::DropLostAttachment() {
     if (FTransactionCount > 0) throw EConnectionLost(FAttachment->LostMessage());
-    FState = csStateDisconnecting;
+    EnterState(csStateDisconnecting);
     std::exception_ptr firstFailure;
     CloseDataSets(firstFailure);
     FAttachment.reset();
-    FState = csStateClosed;
+    EnterState(csStateClosed);
     if (firstFailure) std::rethrow_exception(firstFailure);
 }
 
@@ -194,8 +217,8 @@ void TSQLConnection::popTransaction() {
 int TSQLConnection::Execute(const QString& sql, const TParams& params) {
     if (!Connected()) Open();
     HourGlass hourGlass(FSQLHourGlass);
-    FState = csStateExecuting;
-    const auto backToOpen = qScopeGuard([this] { FState = csStateOpen; });
+    EnterState(csStateExecuting);
+    const auto backToOpen = qScopeGuard([this] { EnterState(csStateOpen); });
     const QString text = params.IsEmpty() ? sql : ReplaceParameterMarkers(sql);
     FirebirdCommand command(*FAttachment, text);
     TParams bound = params;

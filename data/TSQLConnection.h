@@ -123,6 +123,7 @@ private:
     void DropLostAttachment();
     void CloseDataSets(std::exception_ptr& firstFailure);
     void popTransaction();
+    void EnterState(TConnectionState newState);
 
     QString FConnectionName;
     QString FDriverName;

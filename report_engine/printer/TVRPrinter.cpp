@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "core/Exception.h"
+#include "core/StateChanges.h"
 #include "report_engine/canvas/TVRMetafileCanvas.h"
 #include "report_engine/canvas/TVRPainterCanvas.h"
 #include "report_engine/emf/TVRMetafile.h"
@@ -27,7 +28,26 @@ TVRPrinter::TPreviewHandler& StandardPreview() {
 // Loaded files are held in memory with a little room to spare.
 constexpr qint64 loadMemoryReserve = 1000;
 
+// The changes of status a printer makes, and what makes each. A printer runs once: no
+// change leads back to ready. Every change goes through SetStatus, which in checked
+// builds refuses any other.
+constexpr StateChange<TVRPrinterStatus> kStatusChanges[] = {
+    {mpReady, mpBusy, "BeginDoc"},
+    {mpBusy, mpFinished, "EndDoc, AbortDoc, or a run whose last page the store refused"},
+    {mpReady, mpFinished, "Load, or AbortDoc before any run"},
+    {mpFinished, mpFinished, "Load, or AbortDoc after the run ended"},
+};
+
 }  // namespace
+
+void TVRPrinter::SetStatus(TVRPrinterStatus status) {
+#ifdef VIALAR_CHECK_STATE_CHANGES
+    if (!StateChangeListed(kStatusChanges, FStatus, status))
+        qFatal("TVRPrinter %s: a change of status from %d to %d no operation makes",
+               qPrintable(objectName()), int(FStatus), int(status));
+#endif
+    FStatus = status;
+}
 
 QEvent::Type TVRPrinterNotification::PageAvailableType() {
     static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
@@ -117,7 +137,7 @@ void TVRPrinter::BeginDoc() {
     }
     FPageNumber = 0;
     FPageCount = 0;
-    FStatus = mpBusy;
+    SetStatus(mpBusy);
     if (FDestination == vrdMetafile) {
         aStream = std::make_unique<TVRStream>(FPrinterSettings.MemoryLimit);
         FPageList->Attach(aStream.get(), FCompression);
@@ -154,7 +174,7 @@ void TVRPrinter::FinishStore(bool keepOpenPage, bool headerWhenEmpty) {
     try {
         CloseMetafilePage(keepOpenPage);
     } catch (...) {
-        FStatus = mpFinished;
+        SetStatus(mpFinished);
         FPageCount = FPageList->PageCount();
         FPageNumber = qMin(FPageNumber, FPageCount);
         // The failure to report is the one above; the header rewrite overwrites bytes
@@ -232,7 +252,7 @@ void TVRPrinter::EndDoc() {
     } else {
         FinishStore(true, true);
     }
-    FStatus = mpFinished;
+    SetStatus(mpFinished);
     SetAvailablePages(FAvailablePages + 1);
     // The header is final before window messages run: a file loaded from one of them
     // (the preview's Load) must not have this run's header written over it.
@@ -259,7 +279,7 @@ void TVRPrinter::AbortDoc() {
     } else {
         CloseMetafilePage(false);
     }
-    FStatus = mpFinished;
+    SetStatus(mpFinished);
 }
 
 std::unique_ptr<TVRMetafile> TVRPrinter::GetPage(int pageNumber) const {
@@ -334,7 +354,7 @@ TVRLoadResult TVRPrinter::Load(const QString& fileName) {
     TakeScreenFactors();
     FLeftWaste = 0;
     FTopWaste = 0;
-    FStatus = mpFinished;
+    SetStatus(mpFinished);
     // The run these pages replace may have been cancelled; printing them must not be.
     FCancelled = false;
 

@@ -173,6 +173,7 @@ public:
     static constexpr double ScreenDPI = ::ScreenDPI;
 
 private:
+    void SetStatus(TVRPrinterStatus status);
     void CleanUp();
     void OpenMetafilePage();
     void CloseMetafilePage(bool keep);
