@@ -57,7 +57,8 @@ constexpr int kStateCount = dsOpening + 1;
 struct StateChangeTable {
     bool allowed[kStateCount][kStateCount] = {};
     constexpr StateChangeTable() {
-        for (const StateChange<TDataSetState>& change : kStateChanges) allowed[change.from][change.to] = true;
+        for (const StateChange<TDataSetState>& change : kStateChanges)
+            allowed[change.from][change.to] = true;
     }
 };
 constexpr StateChangeTable kAllowedStateChanges;

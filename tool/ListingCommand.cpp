@@ -4,10 +4,8 @@
 // finished pages as a native page file, exports them through the registered filter of
 // the output's extension (which runs the report again, as saving from the preview
 // does), or prints them on a CUPS queue.
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPrinterInfo>
-#include <QScopeGuard>
 #include <QTimer>
 #include <array>
 #include <optional>
@@ -17,7 +15,6 @@
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/model/TVRReport.h"
 #include "report_engine/printer/TVRPrinter.h"
-#include "report_engine/printer/TVRPrinterOwner.h"
 #include "report_engine/printer/TVRPrinterSettings.h"
 #include "reports/ListingFilter.h"
 #include "reports/uFrm_Relatorio31.h"
@@ -200,11 +197,6 @@ int RunListing(Arguments& arguments) {
             pageCount = pages->PageCount();
         }
     };
-
-    // What the run hands to the event loop for deletion is deleted here (the tool has
-    // no loop), and with it the page store's temporary file of a long listing.
-    const auto deletePosted =
-        qScopeGuard([] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); });
 
     TituloRelatorio = request.Title;
     try {

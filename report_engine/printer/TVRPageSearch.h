@@ -8,10 +8,10 @@
 
 class TVRPrinter;
 
-// The text search over a page printer's pages (the preview's Search). A page matches when one of its text records contains the
-// searched text. Both texts are taken one byte per character (the low byte of each),
-// as the pages' single-byte fonts print them, and compared exactly with `matchCase`,
-// else after upper-casing both.
+// The text search over a page printer's pages (the preview's Search). A page matches
+// when one of its text records contains the searched text. Both texts are taken one
+// byte per character (the low byte of each), as the pages' single-byte fonts print
+// them, and compared exactly with `matchCase`, else after upper-casing both.
 namespace PageSearch {
 
 // The texts of a page's text records, read straight from the records without playing

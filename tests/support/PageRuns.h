@@ -38,7 +38,6 @@ inline void RunPages(TVRPrinter& printer, int pages) {
     printer.EndDoc();
 }
 
-
 inline qint32 Int32At(const QByteArray& bytes, qint64 offset) {
     return qFromLittleEndian<qint32>(bytes.constData() + offset);
 }
