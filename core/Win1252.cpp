@@ -1,40 +1,19 @@
 #include "core/Win1252.h"
 
+#include "core/CodePage.h"
 #include "core/Exception.h"
 
 namespace {
 
-// Bytes 0x80-0x9F, the only range where Windows-1252 differs from Latin-1. Zero marks
-// the five bytes the code page leaves unassigned.
-constexpr char16_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-struct DecodeTable {
-    char16_t unicode[256];
-    constexpr DecodeTable() : unicode() {
-        for (int byte = 0; byte < 256; ++byte) {
-            const bool high = byte >= 0x80 && byte < 0xA0;
-            unicode[byte] =
-                high && kHighControls[byte - 0x80] ? kHighControls[byte - 0x80] : char16_t(byte);
-        }
-    }
-};
-constexpr DecodeTable kDecode;
-
-// The byte for a character outside Latin-1 or in the 0x80-0x9F range; -1 when none.
-int HighByteFor(char16_t unicode) {
-    for (int i = 0; i < 32; ++i) {
-        if (kHighControls[i] == unicode && unicode != 0) return 0x80 + i;
-    }
-    return -1;
-}
-
+// The byte of a character; -1 when none. The five bytes Windows-1252 leaves unassigned
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) read as the C1 controls of their numbers, but no
+// control of that range (U+0080 to U+009F) is a character of the code page: none is
+// written to the database as one.
 int ByteFor(char16_t unicode) {
-    if (unicode < 0x80 || (unicode >= 0xA0 && unicode <= 0xFF)) return unicode;
-    return HighByteFor(unicode);
+    if (unicode < 0x80) return unicode;
+    if (unicode < 0xA0) return -1;
+    const unsigned char byte = Windows1252().Byte(unicode);
+    return byte ? byte : -1;
 }
 
 QString CharacterMessage(const QString& shown, char32_t code) {
@@ -51,7 +30,7 @@ bool IsWin1252Representable(QChar character) {
 }
 
 QChar Win1252ToUnicode(unsigned char byte) {
-    return QChar(kDecode.unicode[byte]);
+    return QChar(Windows1252().Character(byte));
 }
 
 QString DecodeWin1252(const char* bytes, int length) {
@@ -66,7 +45,8 @@ void DecodeWin1252Into(QString& target, const char* bytes, int length) {
     target.resize(length);
     QChar* out = target.data();
     const auto* in = reinterpret_cast<const unsigned char*>(bytes);
-    for (int i = 0; i < length; ++i) out[i] = QChar(kDecode.unicode[in[i]]);
+    const std::array<char16_t, 256>& characters = Windows1252().Characters();
+    for (int i = 0; i < length; ++i) out[i] = QChar(characters[in[i]]);
 }
 
 QByteArray EncodeWin1252(const QString& text) {

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-#include <memory>
 
+#include "core/CodePage.h"
 #include "report_engine/base/DurableFile.h"
 
 // The character encodings an export filter can write its file in.
@@ -22,33 +22,11 @@ enum TTextEncoding {
 // The byte-order mark a file of `encoding` starts with (empty when it has none).
 QByteArray ByteOrderMark(TTextEncoding encoding);
 
-// Converts text piece by piece into one encoding, keeping the converter's state between
-// pieces (UTF-7's open runs, a surrogate pair split between two pieces). Every
-// character the encoding cannot hold becomes "?", invisible ones (a zero-width space,
-// a soft hyphen outside Latin-1) included, so that no export loses a character that
-// another writes.
-class TVRTextEncoder {
+// Converts text piece by piece into one encoding (see TCodePageEncoder): every
+// character the encoding cannot hold becomes "?".
+class TVRTextEncoder : public TCodePageEncoder {
 public:
     explicit TVRTextEncoder(TTextEncoding encoding);
-    // A code page by its converter name ("cp932", "cp950"); throws Exception when the
-    // system has no such converter.
-    explicit TVRTextEncoder(const char* converterName);
-    ~TVRTextEncoder();
-    TVRTextEncoder(const TVRTextEncoder&) = delete;
-    TVRTextEncoder& operator=(const TVRTextEncoder&) = delete;
-
-    // Appends `text` to `bytes`; `last` closes what the encoding keeps open.
-    void Encode(QStringView text, bool last, QByteArray& bytes);
-
-private:
-    void Open();
-    void Convert(QStringView text, bool last, QByteArray& bytes);
-
-    struct Converter;
-    std::unique_ptr<Converter> FConverter;
-    QByteArray FName;
-    bool FAsciiIsItself = false;     // ASCII runs are copied without the converter
-    bool FPendingSurrogate = false;  // the converter holds half a pair
 };
 
 // `text` in `encoding`, without a mark; a character the encoding cannot hold becomes

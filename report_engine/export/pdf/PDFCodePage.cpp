@@ -1,82 +1,20 @@
 #include "report_engine/export/pdf/PDFCodePage.h"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
 
-#include "core/Exception.h"
-#include "core/Win1252.h"
-#include "report_engine/export/TextEncoding.h"
+#include "core/CodePage.h"
 
 namespace {
 
 // The OEM code page of the program's users' systems (Portuguese).
 constexpr int OemCodePage = 850;
 
-QByteArray IconvName(int number) {
-    return "CP" + QByteArray::number(number);
-}
-
-// One conversion of `input`; none when the converter refuses it (`error` says why).
-std::optional<QByteArray> Convert(iconv_t converter, QByteArrayView input, int& error) {
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    char buffer[32];
-    char* in = const_cast<char*>(input.data());
-    size_t inLeft = size_t(input.size());
-    char* out = buffer;
-    size_t outLeft = sizeof(buffer);
-    if (iconv(converter, &in, &inLeft, &out, &outLeft) == size_t(-1)) {
-        error = errno;
-        return std::nullopt;
-    }
-    if (iconv(converter, nullptr, nullptr, &out, &outLeft) == size_t(-1)) {
-        error = errno;
-        return std::nullopt;
-    }
-    return QByteArray(buffer, int(sizeof(buffer) - outLeft));
-}
-
 }  // namespace
 
-PDFCodePage::PDFCodePage(int number) : FNumber(number) {
-    std::array<char16_t, 256> values{};
-    bool singleByte = true;
-    if (number == WesternCodePage) {
-        for (int byte = 1; byte < 256; ++byte) values[byte] = Win1252ToUnicode(byte).unicode();
-    } else {
-        iconv_t toUnicode = iconv_open("UTF-16LE", IconvName(number).constData());
-        if (toUnicode == iconv_t(-1))
-            throw Exception(QStringLiteral("Code page %1 is not supported").arg(number));
-        for (int byte = 1; byte < 256 && singleByte; ++byte) {
-            const char input = char(byte);
-            int error = 0;
-            const auto unit = Convert(toUnicode, QByteArrayView(&input, 1), error);
-            if (unit && unit->size() == 2)
-                values[byte] = char16_t(quint8(unit->at(0)) | (quint8(unit->at(1)) << 8));
-            else if (!unit && error == EILSEQ)
-                values[byte] = char16_t(byte);  // unassigned: the platform keeps the number
-            else
-                singleByte = false;  // a lead byte: half of a character
-        }
-        iconv_close(toUnicode);
-    }
-
-    if (singleByte) {
-        FByteValues = values;
-        FBytes = std::make_unique<std::array<unsigned char, 65536>>();
-        FBytes->fill(0);
-        // The first byte of a value wins, as the platform's reverse table has it.
-        for (int byte = 255; byte >= 1; --byte) (*FBytes)[values[byte]] = quint8(byte);
-        return;
-    }
+PDFCodePage::PDFCodePage(int number) : FNumber(number), FTable(SingleByteCodePage(number)) {
     // A whole text goes through the converter in one call.
-    try {
-        FConverter =
-            std::make_unique<TVRTextEncoder>(("cp" + QByteArray::number(number)).constData());
-    } catch (const Exception&) {
-        throw Exception(QStringLiteral("Code page %1 is not supported").arg(number));
-    }
+    if (!FTable)
+        FConverter = std::make_unique<TCodePageEncoder>(CodePageConverterName(number).constData());
 }
 
 PDFCodePage::~PDFCodePage() = default;
@@ -84,7 +22,7 @@ PDFCodePage::~PDFCodePage() = default;
 void PDFCodePage::Encode(QStringView text, QByteArray& out) const {
     const qsizetype length = text.size();
     const QChar* units = text.data();
-    if (FBytes) {
+    if (FTable) {
         const qsizetype start = out.size();
         out.resize(start + length);
         char* target = out.data() + start;
@@ -94,7 +32,7 @@ void PDFCodePage::Encode(QStringView text, QByteArray& out) const {
             // A character beyond the 16-bit plane is one "?", not two.
             if (QChar::isHighSurrogate(unit) && i + 1 < length && units[i + 1].isLowSurrogate())
                 ++i;
-            const unsigned char byte = (*FBytes)[unit];
+            const unsigned char byte = FTable->Byte(unit);
             target[written++] = unit == 0 ? '\0' : byte ? char(byte) : '?';
         }
         out.resize(start + written);
@@ -104,7 +42,8 @@ void PDFCodePage::Encode(QStringView text, QByteArray& out) const {
 }
 
 std::optional<std::array<char16_t, 256>> PDFCodePage::ByteValues() const {
-    return FByteValues;
+    if (!FTable) return std::nullopt;
+    return FTable->Characters();
 }
 
 void AppendPDFLiteral(QByteArray& out, const PDFCodePage& codePage, QStringView text,

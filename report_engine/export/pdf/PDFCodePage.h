@@ -8,9 +8,10 @@
 
 // A Windows code page as the PDF export uses it: the file's characters are written in
 // one (the Codepage setting), and a font's character codes 0 to 255 are read in the
-// code page of its character set. Code page 1252 is built in; the others come from the
-// system's converters.
-class TVRTextEncoder;
+// code page of its character set. The conversions are the program's code pages
+// (core/CodePage.h).
+class TCodePageEncoder;
+class TSingleByteCodePage;
 
 // Windows' western code page, built in: the export's code page when the Codepage
 // setting names none.
@@ -29,18 +30,16 @@ public:
     // Appends `text` in this code page; a character it cannot represent becomes "?".
     void Encode(QStringView text, QByteArray& out) const;
 
-    // The Unicode value of every byte (index = byte; byte 0 gives U+0000), as the
-    // platform's conversion gives it: a byte the code page leaves unassigned gives the
-    // control character of the same number. None for a code page of more than one byte
-    // per character, where a single byte may be only half a character.
+    // The Unicode value of every byte (index = byte; byte 0 gives U+0000): a byte the
+    // code page leaves unassigned gives the control character of the same number. None
+    // for a code page of more than one byte per character, where a single byte may be
+    // only half a character.
     std::optional<std::array<char16_t, 256>> ByteValues() const;
 
 private:
     int FNumber;
-    std::optional<std::array<char16_t, 256>> FByteValues;
-    // Unicode -> byte for single-byte code pages; 0 where none (U+0000 is handled apart).
-    std::unique_ptr<std::array<unsigned char, 65536>> FBytes;
-    std::unique_ptr<TVRTextEncoder> FConverter;  // multi-byte code pages
+    const TSingleByteCodePage* FTable = nullptr;   // single-byte code pages
+    std::unique_ptr<TCodePageEncoder> FConverter;  // the others
 };
 
 // The code page of a font's character set number, as the platform relates them
