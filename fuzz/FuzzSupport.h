@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QtEndian>
 #include <cstdlib>
 
 inline void StartFuzzApplication() {
@@ -26,3 +27,10 @@ inline QImage FuzzCanvas() {
     image.fill(Qt::white);
     return image;
 }
+
+// The page-compression target's input starts with the length the coded bytes that
+// follow are to expand to.
+struct CompressionFuzzPrefix {
+    quint16_le PlainLength;
+};
+static_assert(sizeof(CompressionFuzzPrefix) == 2);

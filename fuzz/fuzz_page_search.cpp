@@ -8,14 +8,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QtEndian>
 #include <memory>
 
 #include "fuzz/FuzzSupport.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPageSearch.h"
 #include "report_engine/printer/TVRPrinter.h"
-#include "report_engine/store/TVRPageList.h"
+#include "report_engine/store/PageFileLayout.h"
 
 namespace {
 
@@ -52,22 +51,9 @@ bool PlainContains(const QStringList& texts, const QString& search, bool matchCa
 
 // A native report file holding `emf` as its one uncompressed page.
 QByteArray OnePageFile(const QByteArray& emf) {
-    QByteArray file(TVRPageList::HeaderSize, '\0');
-    char* header = file.data();
-    qToLittleEndian<quint16>(3, header);
-    qToLittleEndian<quint16>(60, header + 2);
-    qToLittleEndian<qint32>(1, header + 8);
-    std::fill(header + 26, header + 126, 'H');
-    const qint32 recordStart = qint32(file.size());
-    const qint32 next = recordStart + 8 + qint32(emf.size()) + 4;
-    char link[4];
-    qToLittleEndian<qint32>(1, link);
-    file.append(link, 4);
-    qToLittleEndian<qint32>(next, link);
-    file.append(link, 4);
-    file.append(emf);
-    qToLittleEndian<qint32>(recordStart, link);
-    file.append(link, 4);
+    QByteArray file;
+    PageFile::Append(file, PageFile::NewHeader(1, 0, false));
+    PageFile::AppendRecord(file, 1, emf);
     return file;
 }
 

@@ -7,8 +7,8 @@
 //                       and loaded back, as the preview's text search reads them
 #include <QDir>
 #include <QFile>
-#include <QtEndian>
 #include <cstdio>
+#include <limits>
 
 #include "fuzz/FuzzSupport.h"
 #include "report_engine/store/TVRCompress.h"
@@ -36,9 +36,9 @@ int main(int argc, char** argv) {
             const QByteArray emf = printer.GetPage(number)->Bytes();
             WriteFile(root.filePath(QStringLiteral("emf_player/%1-%2.emf").arg(name).arg(number)),
                       emf);
-            if (number == 1 && emf.size() <= 0xFFFF) {
-                QByteArray coded(2, '\0');
-                qToLittleEndian<quint16>(quint16(emf.size()), coded.data());
+            if (number == 1 && emf.size() <= std::numeric_limits<quint16>::max()) {
+                const CompressionFuzzPrefix prefix{quint16_le(quint16(emf.size()))};
+                QByteArray coded(reinterpret_cast<const char*>(&prefix), sizeof prefix);
                 coded += TVRCompress().Compress(emf);
                 WriteFile(root.filePath(QStringLiteral("page_compression/%1.bin").arg(name)),
                           coded);

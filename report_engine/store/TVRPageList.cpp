@@ -2,8 +2,7 @@
 
 #include <QDateTime>
 #include <QScopeGuard>
-#include <QtEndian>
-#include <limits>
+#include <cstddef>
 
 #include "core/Exception.h"
 #include "report_engine/base/DurableFile.h"
@@ -13,25 +12,24 @@
 
 namespace {
 
-constexpr int pageCountOffset = 8;
-constexpr int timeOffset = 16;
-constexpr int compressionOffset = 25;
-constexpr int fillerOffset = 26;
-constexpr int fillerLength = 100;
-// Page number, next-record offset and back link around each payload.
-constexpr qint64 recordOverhead = 12;
-constexpr qint64 saveBlockSize = 10240;
+using PageFile::RecordOverhead;
 
-// The first page's EMF signature lies 49 bytes after the header: 8 bytes of record
-// prefix and 41 bytes into the EMF header (the letters of " EMF"). These are where it
-// lies for the header lengths files have used, newest format last.
-struct SignatureProbe {
-    qint64 Offset;
-    qint64 HeaderLength;
-};
-constexpr SignatureProbe signatureProbes[] = {{173, 124}, {169, 120}, {145, 96}, {177, 128}};
-constexpr qint64 signatureDistance = 49;
+constexpr qint64 pageCountAt = offsetof(PageFile::Header, PageCount);
+constexpr qint64 compressionAt = offsetof(PageFile::Header, Compression);
+constexpr qint64 saveBlockSize = 10240;
+// How far into a file of unknown header length the first page's signature is looked for.
 constexpr qint64 signatureScanLimit = 1000;
+
+template <class Part>
+void WritePart(TVRStream& stream, const Part& part) {
+    stream.Write(reinterpret_cast<const char*>(&part), sizeof(Part));
+}
+
+// False when the stream ended before the whole part.
+template <class Part>
+bool ReadPart(TVRStream& stream, Part& part) {
+    return stream.Read(reinterpret_cast<char*>(&part), sizeof(Part)) == qint64(sizeof(Part));
+}
 
 // Days since 30 December 1899, the fraction being the time of day.
 double DayCount(const QDateTime& moment) {
@@ -41,7 +39,8 @@ double DayCount(const QDateTime& moment) {
 }
 
 bool HasSignatureAt(const QByteArray& head, qint64 offset) {
-    return offset >= 0 && offset + 3 <= head.size() && head.mid(offset, 3) == "EMF";
+    return offset >= 0 && offset + PageFile::SignatureLength <= head.size() &&
+           head.mid(offset, PageFile::SignatureLength) == PageFile::SignatureLetters;
 }
 
 QString DamageAfter(int soundPages) {
@@ -76,15 +75,9 @@ void TVRPageList::Clear() {
 }
 
 void TVRPageList::WriteHeader() {
-    QByteArray header(HeaderSize, '\0');
-    qToLittleEndian<qint16>(3, header.data());
-    qToLittleEndian<qint16>(60, header.data() + 2);
-    qToLittleEndian<qint32>(FPageCount, header.data() + pageCountOffset);
-    qToLittleEndian<double>(DayCount(QDateTime::currentDateTime()), header.data() + timeOffset);
-    header[compressionOffset] = FCompression ? 1 : 0;
-    std::fill_n(header.data() + fillerOffset, fillerLength, 'H');
     FStream->Seek(0);
-    FStream->Write(header);
+    WritePart(*FStream, PageFile::NewHeader(FPageCount, DayCount(QDateTime::currentDateTime()),
+                                            FCompression));
 }
 
 void TVRPageList::AddPage(const TVRMetafile& page) {
@@ -102,8 +95,9 @@ void TVRPageList::AddPage(const TVRMetafile& page) {
     const QByteArray& payload = FCompression ? compressed : page.Bytes();
     const qint64 sizeBefore = FStream->Size();
     const qint64 recordStart = FPageCount == 0 ? qMax<qint64>(sizeBefore, HeaderSize) : sizeBefore;
-    const qint64 recordEnd =
-        recordStart + recordOverhead + (FCompression ? 4 : 0) + qint64(payload.size());
+    const qint64 recordEnd = recordStart + RecordOverhead +
+                             (FCompression ? qint64(sizeof(PageFile::CompressedPrefix)) : 0) +
+                             qint64(payload.size());
     if (recordEnd > FOffsetLimit)
         throw Exception(QStringLiteral("The report is too large for the page store, which "
                                        "cannot reach beyond %1 bytes: it ends after page %2")
@@ -118,15 +112,12 @@ void TVRPageList::AddPage(const TVRMetafile& page) {
         if (FPageCount == 1) WriteHeader();
         FRecordStarts.push_back(recordStart);
         FStream->Seek(recordStart);
-        FStream->WriteInt32(FPageCount);
-        const qint64 nextField = FStream->Position();
-        FStream->WriteInt32(0);
-        if (FCompression) FStream->WriteInt32(qint32(page.Bytes().size()));
+        WritePart(*FStream,
+                  PageFile::RecordPrefix{qint32_le(FPageCount), qint32_le(qint32(recordEnd))});
+        if (FCompression)
+            WritePart(*FStream, PageFile::CompressedPrefix{qint32_le(qint32(page.Bytes().size()))});
         FStream->Write(payload);
-        FStream->WriteInt32(qint32(recordStart));
-        FStream->Seek(nextField);
-        FStream->WriteInt32(qint32(recordEnd));
-        FStream->Seek(recordEnd);
+        WritePart(*FStream, PageFile::RecordTrailer{qint32_le(qint32(recordStart))});
     } catch (...) {
         --FPageCount;
         FRecordStarts.resize(size_t(FPageCount));
@@ -138,8 +129,7 @@ void TVRPageList::AddPage(const TVRMetafile& page) {
 
 void TVRPageList::SetOffsetLimit(qint64 bytes) {
     std::lock_guard lock(FLock);
-    FOffsetLimit =
-        qBound<qint64>(qint64(HeaderSize), bytes, qint64(std::numeric_limits<qint32>::max()));
+    FOffsetLimit = qBound<qint64>(qint64(HeaderSize), bytes, PageFile::LargestOffset);
 }
 
 void TVRPageList::Finish() {
@@ -150,7 +140,7 @@ void TVRPageList::Finish() {
 }
 
 bool TVRPageList::IsRecordStart(qint64 position, qint64 streamSize) const {
-    return position >= FHeaderLength && position + recordOverhead <= streamSize;
+    return position >= FHeaderLength && position + RecordOverhead <= streamSize;
 }
 
 // Leaves the position at the start of record N, known from the links followed when
@@ -166,16 +156,16 @@ std::optional<QByteArray> TVRPageList::ReadRecord(qint64 recordStart, int pageNu
     const qint64 size = FStream->Size();
     if (!IsRecordStart(recordStart, size)) return std::nullopt;
     FStream->Seek(recordStart);
-    qint32 number = 0;
-    qint32 nextRecord = 0;
-    if (!FStream->ReadInt32(number) || number != pageNumber) return std::nullopt;
-    if (!FStream->ReadInt32(nextRecord)) return std::nullopt;
-    if (nextRecord <= recordStart + recordOverhead || nextRecord > size) return std::nullopt;
+    PageFile::RecordPrefix prefix;
+    if (!ReadPart(*FStream, prefix) || qint32(prefix.PageNumber) != pageNumber) return std::nullopt;
+    const qint64 nextRecord = prefix.NextRecord;
+    if (nextRecord <= recordStart + RecordOverhead || nextRecord > size) return std::nullopt;
 
-    QByteArray payload(nextRecord - recordStart - recordOverhead, Qt::Uninitialized);
-    qint32 backLink = 0;
+    QByteArray payload(nextRecord - recordStart - RecordOverhead, Qt::Uninitialized);
+    PageFile::RecordTrailer trailer;
     if (FStream->Read(payload.data(), payload.size()) != payload.size()) return std::nullopt;
-    if (!FStream->ReadInt32(backLink) || backLink != recordStart) return std::nullopt;
+    if (!ReadPart(*FStream, trailer) || qint32(trailer.RecordStart) != recordStart)
+        return std::nullopt;
     if (next) *next = nextRecord;
     return DecodePayload(payload);
 }
@@ -187,10 +177,12 @@ std::optional<QByteArray> TVRPageList::DecodePayload(const QByteArray& payload) 
         if (length == 0 || length > quint32(payload.size())) return std::nullopt;
         return payload.left(qsizetype(length));
     }
-    if (payload.size() < 4) return std::nullopt;
-    const qint32 length = qFromLittleEndian<qint32>(payload.constData());
+    constexpr qint64 prefixSize = sizeof(PageFile::CompressedPrefix);
+    if (payload.size() < prefixSize) return std::nullopt;
+    const auto prefix = PageFile::Read<PageFile::CompressedPrefix>(payload, 0);
     aCompressor = std::make_unique<TVRCompress>();
-    auto plain = aCompressor->Expand(payload.constData() + 4, payload.size() - 4, length);
+    auto plain = aCompressor->Expand(payload.constData() + prefixSize, payload.size() - prefixSize,
+                                     prefix.PlainLength);
     aCompressor.reset();
     return plain;
 }
@@ -209,11 +201,15 @@ std::unique_ptr<TVRMetafile> TVRPageList::GetPage(int pageNumber) {
 }
 
 qint64 TVRPageList::DetectHeaderLength(const QByteArray& head) {
-    for (const SignatureProbe& probe : signatureProbes)
-        if (HasSignatureAt(head, probe.Offset)) return probe.HeaderLength;
-    const qint64 scanEnd = qMin<qint64>(head.size() - 3, signatureScanLimit);
-    for (qint64 offset = signatureDistance; offset <= scanEnd; ++offset)
-        if (HasSignatureAt(head, offset)) return offset - signatureDistance;
+    // The lengths files have used are tried first, the newest format last; then the
+    // signature is looked for wherever it lies.
+    for (const qint64 length : PageFile::OlderHeaderLengths)
+        if (HasSignatureAt(head, length + PageFile::SignatureDistance)) return length;
+    if (HasSignatureAt(head, HeaderSize + PageFile::SignatureDistance)) return HeaderSize;
+    const qint64 scanEnd =
+        qMin<qint64>(head.size() - PageFile::SignatureLength, signatureScanLimit);
+    for (qint64 offset = PageFile::SignatureDistance; offset <= scanEnd; ++offset)
+        if (HasSignatureAt(head, offset)) return offset - PageFile::SignatureDistance;
     return HeaderSize;
 }
 
@@ -230,7 +226,8 @@ TVRLoadResult TVRPageList::LoadFromStream(TVRStream* stream) {
     FStream->Seek(0);
     FStream->Read(head.data(), head.size());
     FHeaderLength = DetectHeaderLength(head);
-    FCompression = head.size() > compressionOffset && head[compressionOffset] == 1;
+    FCompression =
+        head.size() > compressionAt && quint8(head[compressionAt]) == PageFile::CompressedPayloads;
     if (size < FHeaderLength) {
         result.Damage = DamageAfter(0);
         return result;
@@ -238,8 +235,9 @@ TVRLoadResult TVRPageList::LoadFromStream(TVRStream* stream) {
     // Only the two newest header layouts carry the page count; older files are
     // counted by their chain of records.
     std::optional<qint32> declaredCount;
-    if ((FHeaderLength == 128 || FHeaderLength == 124) && head.size() >= pageCountOffset + 4) {
-        const qint32 count = qFromLittleEndian<qint32>(head.constData() + pageCountOffset);
+    if (PageFile::HeaderHoldsPageCount(FHeaderLength) &&
+        head.size() >= pageCountAt + qint64(sizeof(qint32_le))) {
+        const qint32 count = PageFile::Read<qint32_le>(head, pageCountAt);
         if (count >= 0) declaredCount = count;
     }
 
@@ -267,8 +265,8 @@ TVRLoadResult TVRPageList::LoadFromStream(TVRStream* stream) {
     FStream->Truncate(recordStart);
     if (declaredCount && *declaredCount != soundPages) {
         // The header then tells the truth about what the store holds, also when saved.
-        FStream->Seek(pageCountOffset);
-        FStream->WriteInt32(soundPages);
+        FStream->Seek(pageCountAt);
+        WritePart(*FStream, qint32_le(soundPages));
     }
     FStream->Seek(FStream->Size());
     result.PageCount = soundPages;

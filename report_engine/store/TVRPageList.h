@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "report_engine/store/PageFileLayout.h"
+
 class TVRCompress;
 class TVRMetafile;
 class TVRStream;
@@ -18,26 +20,16 @@ struct TVRLoadResult {
     bool IsSound() const { return Damage.isEmpty(); }
 };
 
-// The page store: a header and a chain of page records in a TVRStream, the native
-// report file's layout (all integers little-endian):
-//
-//   header, 128 bytes: 0 word 3 | 2 word 60 | 8 page count (int32) | 16 time written
-//   (double, days since 30 Dec 1899) | 25 compression flag (1 = compressed) | 26 100
-//   bytes of 'H'; other bytes reserved (written as 0).
-//   record: page number (int32) | offset of the next record (int32, just after this
-//   record) | payload | offset of this record's start (int32, the back link).
-//
-// The payload is the page's EMF, or, compressed, the EMF's length (int32) followed by
-// its splay-tree code. The stream's last four bytes thus point at the last record. The
-// list remembers where each record starts as it follows the links, so a page is
-// reached with one seek, without reading the pages in between. Adding and reading
-// whole pages happen under the list's lock.
+// The page store: a header and a chain of page records in a TVRStream, laid out as the
+// native report file (PageFileLayout.h). The list remembers where each record starts as
+// it follows the links, so a page is reached with one seek, without reading the pages
+// in between. Adding and reading whole pages happen under the list's lock.
 class TVRPageList {
 public:
-    static constexpr int HeaderSize = 128;
+    static constexpr int HeaderSize = int(PageFile::HeaderLength);
     // Records are reached through 32-bit offsets: no page file is longer than the
     // largest offset plus a header.
-    static constexpr qint64 LargestFile = 0x7fffffff + qint64(HeaderSize);
+    static constexpr qint64 LargestFile = PageFile::LargestOffset + HeaderSize;
 
     TVRPageList();
     ~TVRPageList();
@@ -69,7 +61,7 @@ public:
     // throws Exception when that fails.
     void SaveToFile(const QString& fileName);
 
-    // Header length of the store: 128, or what a loaded older file used.
+    // Header length of the store: HeaderSize, or what a loaded older file used.
     qint64 HeaderLength() const { return FHeaderLength; }
 
     // The length of the header of a native report file that starts with `head`.
@@ -94,5 +86,5 @@ private:
     int FPageCount = 0;
     TVRStream* FStream = nullptr;
     qint64 FHeaderLength = HeaderSize;
-    qint64 FOffsetLimit = 0x7fffffff;
+    qint64 FOffsetLimit = PageFile::LargestOffset;
 };

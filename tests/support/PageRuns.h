@@ -6,11 +6,11 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <QtEndian>
 
 #include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/emf/TVRMetafile.h"
 #include "report_engine/printer/TVRPrinter.h"
+#include "report_engine/store/PageFileLayout.h"
 #include "tests/support/FileContents.h"
 
 // Sets A4 (or another size) in the given orientation; landscape A4 is the street
@@ -38,10 +38,26 @@ inline void RunPages(TVRPrinter& printer, int pages) {
     printer.EndDoc();
 }
 
-inline qint32 Int32At(const QByteArray& bytes, qint64 offset) {
-    return qFromLittleEndian<qint32>(bytes.constData() + offset);
+// The parts of a native report file held in memory, read and changed by their names.
+inline PageFile::Header HeaderOf(const QByteArray& file) {
+    return PageFile::Read<PageFile::Header>(file, 0);
 }
 
-inline void SetInt32At(QByteArray& bytes, qint64 offset, qint32 value) {
-    qToLittleEndian(value, bytes.data() + offset);
+inline PageFile::RecordPrefix RecordPrefixAt(const QByteArray& file, qint64 recordStart) {
+    return PageFile::Read<PageFile::RecordPrefix>(file, recordStart);
+}
+
+// Where page `page`'s record starts, following the links from the first record.
+inline qint64 RecordStartOf(const QByteArray& file, int page) {
+    qint64 start = PageFile::HeaderLength;
+    for (int i = 1; i < page; ++i) start = RecordPrefixAt(file, start).NextRecord;
+    return start;
+}
+
+// Applies `change` to the part of type Part at `offset` of `file`.
+template <class Part, class Change>
+void EditPart(QByteArray& file, qint64 offset, Change change) {
+    Part part = PageFile::Read<Part>(file, offset);
+    change(part);
+    PageFile::Write(file, offset, part);
 }

@@ -14,6 +14,7 @@
 #include "report_engine/controls/TVRImage.h"
 #include "report_engine/controls/TVRShape.h"
 #include "report_engine/export/pdf/PDFCodePage.h"
+#include "report_engine/export/pdf/PDFContentStream.h"
 #include "report_engine/export/pdf/PDFDocumentWriter.h"
 #include "report_engine/export/pdf/PDFFontResource.h"
 #include "report_engine/export/pdf/PDFInlineImage.h"
@@ -31,53 +32,24 @@ constexpr double BezierCircle = 0.55229;
 // guess take the file for binary.
 constexpr char BinaryComment[] = "%\xC5\xAD\x6F\x81";
 
-// "r g b" with two decimals each (0.00 0.00 0.00 for black, 0.75 0.75 0.75 for silver),
-// for every byte value at once.
-const std::array<QByteArray, 256>& ColourComponents() {
-    static const std::array<QByteArray, 256> components = [] {
-        std::array<QByteArray, 256> table;
-        for (int value = 0; value < 256; ++value) AppendPDFFixed(table[value], value / 255.0, 2, 4);
-        return table;
-    }();
-    return components;
-}
-
-void AppendColour(QByteArray& out, const TPDFRGB& colour) {
-    const auto& components = ColourComponents();
-    out.append(components[colour.Red]);
-    out.append(' ');
-    out.append(components[colour.Green]);
-    out.append(' ');
-    out.append(components[colour.Blue]);
-}
-
 // A system colour (the window text of a label's font) is written as its value.
 TPDFRGB ToRGB(TColor colour) {
     colour = ColorToRGB(colour);
     return {quint8(colour & 0xFF), quint8((colour >> 8) & 0xFF), quint8((colour >> 16) & 0xFF)};
 }
 
-void EndLine(QByteArray& out) {
-    out.append("\r\n", 2);
-}
-
-// "x0 y0 m x1 y1 l s" with each coordinate truncated.
-void AppendLine(QByteArray& out, double x0, double y0, double x1, double y1) {
-    AppendPDFInteger(out, Trunc(x0));
-    out.append(' ');
-    AppendPDFInteger(out, Trunc(y0));
-    out.append(" m ");
-    AppendPDFInteger(out, Trunc(x1));
-    out.append(' ');
-    AppendPDFInteger(out, Trunc(y1));
-    out.append(" l s");
-    EndLine(out);
+// "x0 y0 m x1 y1 l s" on a line of its own, each coordinate truncated.
+void StrokeLine(PDFContentStream& content, double x0, double y0, double x1, double y1) {
+    content.MoveTo(Trunc(x0), Trunc(y0));
+    content.LineTo(Trunc(x1), Trunc(y1));
+    content.CloseAndStroke();
+    content.EndLine();
 }
 
 // One quarter of an ellipse from (x0, y0) to (x1, y1), its control points on the
-// tangents at both ends: " c" after the six numbers.
-void AppendQuarter(QByteArray& out, double x0, double y0, double x1, double y1, double kx,
-                   double ky) {
+// tangents at both ends.
+void CurveQuarter(PDFContentStream& content, double x0, double y0, double x1, double y1, double kx,
+                  double ky) {
     double c1x, c1y, c2x, c2y;
     if (x0 < x1 && y0 < y1) {
         c1x = x0, c1y = y0 + ky, c2x = x1 - kx, c2y = y1;
@@ -88,27 +60,32 @@ void AppendQuarter(QByteArray& out, double x0, double y0, double x1, double y1, 
     } else {
         c1x = x0, c1y = y0 - ky, c2x = x1 + kx, c2y = y1;
     }
-    QByteArray numbers;
-    for (double value : {c1x, c1y, c2x, c2y, x1, y1}) {
-        numbers.append(' ');
-        AppendPDFFixed(numbers, value, 1, 6);
-        numbers.append(' ');
-    }
-    out.append(numbers.trimmed());
-    out.append(" c");
+    content.CurveTo(c1x, c1y, c2x, c2y, x1, y1);
 }
 
-// The line width as "%2.0f w" (a 0.75-point pen gives " 1 w").
-void AppendRoundWidth(QByteArray& out, double lineWidth) {
-    AppendPDFFixed(out, lineWidth, 0, 2);
-    out.append(" w");
-    EndLine(out);
+// The pen of a line: its width rounded to whole points, and its colour, a line each.
+void SetLinePen(PDFContentStream& content, const TPDFItemRec& item) {
+    content.SetRoundedLineWidth(item.lineWidth);
+    content.EndLine();
+    content.SetStrokeColour(item.RGBStrokeColor);
+    content.EndLine();
 }
 
-void AppendStrokeColour(QByteArray& out, const TPDFRGB& colour) {
-    AppendColour(out, colour);
-    out.append(" RG");
-    EndLine(out);
+// A shape's paint: its fill colour when filled, else its outline's colour.
+void SetShapeColour(PDFContentStream& content, const TPDFItemRec& item) {
+    if (item.Filled)
+        content.SetFillColour(item.RGBFColor);
+    else
+        content.SetStrokeColour(item.RGBStrokeColor);
+    content.EndLine();
+}
+
+// Ends a path with "f" when the shape is filled, else with "s".
+void PaintShape(PDFContentStream& content, const TPDFItemRec& item) {
+    if (item.Filled)
+        content.Fill();
+    else
+        content.CloseAndStroke();
 }
 
 // A document-information entry: `before`, the text as a literal string's content in
@@ -204,15 +181,19 @@ void TVRPDFDocumentFilter::StartPage() {
     const double nativeLength = FOwner ? FOwner->Page().NativeLength() : FPaperHeight;
     page.Width = Round(nativeWidth) * 0.1 * PointsPerMillimetre;
     page.Height = Round(nativeLength) * 0.1 * PointsPerMillimetre;
+    // The texts are written after the graphics, in a text object of their own.
+    PDFContentStream text(page.Text);
+    text.BeginText();
+    text.EndLine();
     FPages.push_back(std::move(page));
     FMadeFirstPageFiles = true;
 }
 
 void TVRPDFDocumentFilter::EndCurrentPage() {
     // A page that received nothing still ends as a page of its own.
-    QByteArray& text = CurrentPage().Text;
-    text.append("ET");
-    EndLine(text);
+    PDFContentStream text(CurrentPage().Text);
+    text.EndText();
+    text.EndLine();
 }
 
 TVRPDFDocumentFilter::Page& TVRPDFDocumentFilter::CurrentPage() {
@@ -299,26 +280,14 @@ int TVRPDFDocumentFilter::FontIndex(const TPDFItemRec& item) {
 void TVRPDFDocumentFilter::WriteText(const TPDFItemRec& item) {
     const int index = FontIndex(item);
     Page& page = CurrentPage();
-    QByteArray& out = page.Text;
-    AppendColour(out, item.RGBFColor);
-    out.append(" rg");
-    EndLine(out);
-    out.append("/F");
-    if (index < 10) out.append('0');
-    AppendPDFInteger(out, index);
-    out.append(' ');
-    AppendPDFInteger(out, item.FontSize);
-    out.append(" Tf");
-    EndLine(out);
-    out.append(" 1 0 0 1 ");
-    AppendPDFInteger(out, Trunc(item.x));
-    out.append(' ');
-    AppendPDFInteger(out, Trunc(page.Height - item.y));
-    out.append(" Tm (");
-    // The euro sign (code 128 in code page 1252) is written as its code in octal.
-    AppendPDFLiteral(out, CodePage(), item.FText, TPDFCode128::Octal);
-    out.append(") Tj");
-    EndLine(out);
+    PDFContentStream text(page.Text);
+    text.SetFillColour(item.RGBFColor);
+    text.EndLine();
+    text.SetFont(index, item.FontSize);
+    text.EndLine();
+    text.SetTextMatrix(Trunc(item.x), Trunc(page.Height - item.y));
+    text.ShowText(CodePage(), item.FText);
+    text.EndLine();
 }
 
 // ---- Shapes and images ---------------------------------------------------------------
@@ -411,82 +380,63 @@ void TVRPDFDocumentFilter::AcceptImage(double xOffset, double yOffset, TVRImage&
 
 void TVRPDFDocumentFilter::WriteShape(const TPDFItemRec& item) {
     Page& page = CurrentPage();
-    QByteArray& out = page.Graphics;
+    PDFContentStream graphics(page.Graphics);
     const double X = item.x, W = item.width, H = item.height;
     const double T = page.Height - item.y;  // the top edge, counted from the page's bottom
     switch (item.Shape) {
         case S_BOX:
-            AppendPDFFixed(out, item.lineWidth, 2);
-            out.append(" w");
-            EndLine(out);
-            AppendColour(out, item.Filled ? item.RGBFColor : item.RGBStrokeColor);
-            out.append(item.Filled ? " rg" : " RG");
-            EndLine(out);
-            AppendPDFInteger(out, Trunc(X));
-            out.append(' ');
-            AppendPDFInteger(out, Trunc(T - H));
-            out.append(' ');
-            AppendPDFInteger(out, Trunc(W));
-            out.append(' ');
-            AppendPDFInteger(out, Trunc(H));
-            out.append(item.Filled ? " re f" : " re s");
-            EndLine(out);
+            graphics.SetLineWidth(item.lineWidth);
+            graphics.EndLine();
+            SetShapeColour(graphics, item);
+            graphics.Rectangle(Trunc(X), Trunc(T - H), Trunc(W), Trunc(H));
+            PaintShape(graphics, item);
+            graphics.EndLine();
             break;
         case S_CIRCLE: {
-            AppendRoundWidth(out, item.lineWidth);
-            AppendColour(out, item.Filled ? item.RGBFColor : item.RGBStrokeColor);
-            out.append(item.Filled ? " rg" : " RG");
-            EndLine(out);
+            graphics.SetRoundedLineWidth(item.lineWidth);
+            graphics.EndLine();
+            SetShapeColour(graphics, item);
             const double rx = W / 2, ry = H / 2;
             const double kx = rx * BezierCircle, ky = ry * BezierCircle;
             const double cx = X + rx;
-            AppendPDFFixed(out, cx, 1, 6);
-            out.append(' ');
-            AppendPDFFixed(out, T, 1, 6);
-            out.append(" m");
-            EndLine(out);
+            graphics.MoveTo(cx, T);
+            graphics.EndLine();
             // Clockwise on the page from the top: right, bottom, left and back to the top.
             const std::array<std::array<double, 2>, 5> points = {
                 {{cx, T}, {X + W, T - ry}, {cx, T - H}, {X, T - ry}, {cx, T}}};
             for (int quarter = 0; quarter < 4; ++quarter) {
-                AppendQuarter(out, points[quarter][0], points[quarter][1], points[quarter + 1][0],
-                              points[quarter + 1][1], kx, ky);
-                if (quarter == 3) out.append(item.Filled ? " f" : " s");
-                EndLine(out);
+                CurveQuarter(graphics, points[quarter][0], points[quarter][1],
+                             points[quarter + 1][0], points[quarter + 1][1], kx, ky);
+                if (quarter == 3) PaintShape(graphics, item);
+                graphics.EndLine();
             }
             break;
         }
         case S_HLINE:
-            AppendRoundWidth(out, item.lineWidth);
-            AppendStrokeColour(out, item.RGBStrokeColor);
-            AppendLine(out, X, T - H / 2, X + W, T - H / 2);
+            SetLinePen(graphics, item);
+            StrokeLine(graphics, X, T - H / 2, X + W, T - H / 2);
             break;
         case S_VLINE:
-            AppendRoundWidth(out, item.lineWidth);
-            AppendStrokeColour(out, item.RGBStrokeColor);
-            AppendLine(out, X + W / 2, T - H, X + W / 2, T);
+            SetLinePen(graphics, item);
+            StrokeLine(graphics, X + W / 2, T - H, X + W / 2, T);
             break;
         case S_TOPBOTTOM:
-            AppendRoundWidth(out, item.lineWidth);
-            AppendStrokeColour(out, item.RGBStrokeColor);
-            AppendLine(out, X, T, X + W, T);
-            AppendLine(out, X, T - H, X + W, T - H);
+            SetLinePen(graphics, item);
+            StrokeLine(graphics, X, T, X + W, T);
+            StrokeLine(graphics, X, T - H, X + W, T - H);
             break;
         case S_LEFTRIGHT:
-            AppendRoundWidth(out, item.lineWidth);
-            AppendStrokeColour(out, item.RGBStrokeColor);
-            AppendLine(out, X, T - H, X, T);
-            AppendLine(out, X + W, T - H, X + W, T);
+            SetLinePen(graphics, item);
+            StrokeLine(graphics, X, T - H, X, T);
+            StrokeLine(graphics, X + W, T - H, X + W, T);
             break;
         case S_RIGHTDIAG:
-            AppendRoundWidth(out, item.lineWidth);
-            AppendStrokeColour(out, item.RGBStrokeColor);
-            AppendLine(out, X, T, X + W, T - H);
+            SetLinePen(graphics, item);
+            StrokeLine(graphics, X, T, X + W, T - H);
             break;
         case S_LEFTDIAG:
-            AppendRoundWidth(out, item.lineWidth);
-            AppendStrokeColour(out, item.RGBStrokeColor);
-            AppendLine(out, X, T - H, X + W, T);
+            SetLinePen(graphics, item);
+            StrokeLine(graphics, X, T - H, X + W, T);
             break;
         case S_OBLIQUE:
             break;
@@ -495,26 +445,15 @@ void TVRPDFDocumentFilter::WriteShape(const TPDFItemRec& item) {
 
 void TVRPDFDocumentFilter::WriteImage(const TPDFItemRec& item) {
     Page& page = CurrentPage();
-    QByteArray& out = page.Graphics;
-    out.append("q ");
-    AppendPDFInteger(out, Trunc(item.width * item.xscale));
-    out.append(" 0 0 ");
-    AppendPDFInteger(out, Trunc(item.height * item.yscale));
-    out.append(' ');
-    AppendPDFInteger(out, Trunc(item.x));
-    out.append(' ');
-    AppendPDFInteger(out, Trunc(page.Height - item.y));
-    out.append(" cm");
-    EndLine(out);
-    out.append("BI\r\n/Width ");
-    AppendPDFInteger(out, item.pixelWidth);
-    out.append("\r\n/Height ");
-    AppendPDFInteger(out, item.pixelHeight);
-    out.append("\r\n/BitsPerComponent 8\r\n/ColorSpace /DeviceRGB\r\n/Filter [");
-    out.append(item.ImageFilter);
-    out.append("]\r\nID\r\n");
-    out.append(item.imgstr);
-    out.append("\r\nEI\r\nQ\r\n");
+    PDFContentStream graphics(page.Graphics);
+    // The unit square scaled to the image's size and moved to its bottom-left corner.
+    graphics.SaveState();
+    graphics.ConcatMatrix(Trunc(item.width * item.xscale), 0, 0, Trunc(item.height * item.yscale),
+                          Trunc(item.x), Trunc(page.Height - item.y));
+    graphics.EndLine();
+    graphics.InlineImage(item.pixelWidth, item.pixelHeight, item.ImageFilter, item.imgstr);
+    graphics.RestoreState();
+    graphics.EndLine();
 }
 
 void TVRPDFDocumentFilter::WriteItem(const TPDFItemRec& item) {
@@ -642,14 +581,13 @@ void TVRPDFDocumentFilter::WritePage(PDFDocumentWriter& writer, int pageIndex) {
     writer.RawLine(">>");
     writer.RawLine("endobj");
 
-    // The stream holds the graphics lines (when there are any), "BT" and the text lines
-    // (which end with "ET"), each line with its CR LF.
-    const qsizetype length = page.Graphics.size() + 4 + page.Text.size();
+    // The stream holds the graphics lines (when there are any), then the text object
+    // ("BT", the text lines, "ET"), each line with its CR LF.
+    const qsizetype length = page.Graphics.size() + page.Text.size();
     writer.BeginObject(pageObject + 1);
     writer.RawLine("<< /Length " + QByteArray::number(length) + " >>");
     writer.RawLine("stream");
     writer.RawLine(QByteArrayView(page.Graphics).chopped(page.Graphics.isEmpty() ? 0 : 2));
-    writer.RawLine("BT");
     writer.RawLine(QByteArrayView(page.Text).chopped(2));
     writer.RawLine("endstream");
     writer.RawLine("endobj");

@@ -10,6 +10,7 @@
 
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/export/TextEncoding.h"
+#include "report_engine/export/pdf/PDFContentStream.h"
 #include "report_engine/export/pdf/PDFInlineImage.h"
 
 class PDFCodePage;
@@ -49,12 +50,6 @@ enum TPDFShapeType {
 
 // How fonts reach the file; this program never embeds them.
 enum TFontHandling { fhSubstitute, fhAutoEmbed, fhNoEmbedding };
-
-struct TPDFRGB {
-    quint8 Red = 0;
-    quint8 Green = 0;
-    quint8 Blue = 0;
-};
 
 // One text, shape, image or page break on its way into a page's content. Positions
 // and sizes are points from the page's left and top edges.

@@ -34,20 +34,10 @@ QByteArray SavedRun(const QString& fileName, int pages, bool compressed,
 // A native report file holding the given EMF payloads as its pages, written the way
 // the page store writes one.
 QByteArray NativeFileOf(const QList<QByteArray>& pages) {
-    QByteArray file(128, '\0');
-    qToLittleEndian<qint16>(3, file.data());
-    qToLittleEndian<qint16>(60, file.data() + 2);
-    SetInt32At(file, 8, qint32(pages.size()));
-    file.replace(26, 100, QByteArray(100, 'H'));
-    for (int page = 1; page <= pages.size(); ++page) {
-        const qint64 start = file.size();
-        file.append(QByteArray(8, '\0'));
-        SetInt32At(file, start, page);
-        file.append(pages[page - 1]);
-        file.append(QByteArray(4, '\0'));
-        SetInt32At(file, file.size() - 4, qint32(start));
-        SetInt32At(file, start + 4, qint32(file.size()));
-    }
+    QByteArray file;
+    PageFile::Append(file, PageFile::NewHeader(qint32(pages.size()), 0, false));
+    for (int page = 1; page <= pages.size(); ++page)
+        PageFile::AppendRecord(file, page, pages[page - 1]);
     return file;
 }
 
@@ -59,10 +49,10 @@ QList<QByteArray> SampleMetafiles(const QString& kind) {
     return samples;
 }
 
-qint64 RecordStart(const QByteArray& file, int page) {
-    qint64 start = 128;
-    for (int i = 1; i < page; ++i) start = Int32At(file, start + 4);
-    return start;
+// The file with its header's time of writing cleared: two saves differ only there.
+QByteArray WithoutWritingTime(QByteArray file) {
+    EditPart<PageFile::Header>(file, 0, [](auto& header) { header.SetWrittenAt(0); });
+    return file;
 }
 
 }  // namespace
@@ -88,7 +78,7 @@ TEST(NativeFile, SaveAndLoadGiveTheSamePages) {
         original.SetCompression(c.compressed);
         RunPages(original, 3);
         ASSERT_TRUE(original.Save(fileName));
-        EXPECT_EQ(ReadFile(fileName)[25], c.compressed ? 1 : 0);
+        EXPECT_EQ(HeaderOf(ReadFile(fileName)).Compressed(), c.compressed);
 
         TVRPrinter loaded;
         const TVRLoadResult result = loaded.Load(fileName);
@@ -107,7 +97,7 @@ TEST(NativeFile, SaveAndLoadGiveTheSamePages) {
         // Saved again, a loaded store gives the same file.
         const QString again = folder.filePath("again.vrp");
         ASSERT_TRUE(loaded.Save(again));
-        EXPECT_EQ(ReadFile(again).mid(24), ReadFile(fileName).mid(24));
+        EXPECT_EQ(WithoutWritingTime(ReadFile(again)), WithoutWritingTime(ReadFile(fileName)));
     }
 }
 
@@ -118,8 +108,10 @@ TEST(NativeFile, DamagedFileLoadsAsFarAsItIsSound) {
     const QString source = folder.filePath("source.vrp");
     const QByteArray plain = SavedRun(source, 3, false);
     const QByteArray compressed = SavedRun(source, 3, true);
-    const qint64 second = RecordStart(plain, 2);
-    const qint64 third = RecordStart(plain, 3);
+    const qint64 second = RecordStartOf(plain, 2);
+    const qint64 third = RecordStartOf(plain, 3);
+    const qint64 secondPayload = second + qint64(sizeof(PageFile::RecordPrefix));
+    using PageFile::RecordPrefix;
 
     struct Case {
         const char* name;
@@ -129,50 +121,53 @@ TEST(NativeFile, DamagedFileLoadsAsFarAsItIsSound) {
     const Case cases[]{
         {"cut inside page 3", [&] { return plain.left(third + 100); }, 2},
         {"cut after page 2", [&] { return plain.left(third); }, 2},
-        {"cut inside the header", [&] { return plain.left(60); }, 0},
+        {"cut inside the header", [&] { return plain.left(PageFile::HeaderLength / 2); }, 0},
         {"link past the end",
          [&] {
              QByteArray bytes = plain;
-             SetInt32At(bytes, second + 4, 0x7FFFFFF0);
+             EditPart<RecordPrefix>(bytes, second, [](auto& r) { r.NextRecord = 0x7FFFFFF0; });
              return bytes;
          },
          1},
         {"link looping back",
          [&] {
              QByteArray bytes = plain;
-             SetInt32At(bytes, second + 4, 128);
+             EditPart<RecordPrefix>(bytes, second,
+                                    [](auto& r) { r.NextRecord = PageFile::HeaderLength; });
              return bytes;
          },
          1},
         {"wrong back link",
          [&] {
              QByteArray bytes = plain;
-             SetInt32At(bytes, bytes.size() - 4, second);
+             EditPart<PageFile::RecordTrailer>(
+                 bytes, bytes.size() - qint64(sizeof(PageFile::RecordTrailer)),
+                 [&](auto& t) { t.RecordStart = qint32(second); });
              return bytes;
          },
          2},
         {"page number out of order",
          [&] {
              QByteArray bytes = plain;
-             SetInt32At(bytes, third, 7);
+             EditPart<RecordPrefix>(bytes, third, [](auto& r) { r.PageNumber = 7; });
              return bytes;
          },
          2},
         {"page 2 not a metafile",
          [&] {
              QByteArray bytes = plain;
-             bytes.replace(second + 8, 64, QByteArray(64, '\x5A'));
+             bytes.replace(secondPayload, 64, QByteArray(64, '\x5A'));
              return bytes;
          },
          1},
         {"page 2 larger than an int can count",
          [&] {
              QByteArray bytes = plain;
-             auto header = Emf::ReadAt<Emf::EMRHEADER>(bytes, second + 8);
+             auto header = Emf::ReadAt<Emf::EMRHEADER>(bytes, secondPayload);
              header.rclFrame.Set({0, 0, 0, 0});  // the bounds give the page size
              header.rclBounds.Set(
                  {std::numeric_limits<qint32>::min(), 0, std::numeric_limits<qint32>::max(), 793});
-             bytes.replace(second + 8, sizeof header,
+             bytes.replace(secondPayload, sizeof header,
                            QByteArray(reinterpret_cast<const char*>(&header), sizeof header));
              return bytes;
          },
@@ -180,16 +175,18 @@ TEST(NativeFile, DamagedFileLoadsAsFarAsItIsSound) {
         {"absurd uncompressed length",
          [&] {
              QByteArray bytes = compressed;
-             SetInt32At(bytes, 128 + 8, 0x7FFFFFFF);
+             EditPart<PageFile::CompressedPrefix>(
+                 bytes, PageFile::HeaderLength + qint64(sizeof(RecordPrefix)),
+                 [](auto& p) { p.PlainLength = 0x7FFFFFFF; });
              return bytes;
          },
          0},
         {"compressed page 2 cut short",
-         [&] { return compressed.left(RecordStart(compressed, 2) + 30); }, 1},
+         [&] { return compressed.left(RecordStartOf(compressed, 2) + 30); }, 1},
         {"more pages claimed than stored",
          [&] {
              QByteArray bytes = plain;
-             SetInt32At(bytes, 8, 1000000);
+             EditPart<PageFile::Header>(bytes, 0, [](auto& h) { h.PageCount = 1000000; });
              return bytes;
          },
          3},

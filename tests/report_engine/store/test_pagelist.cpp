@@ -24,35 +24,42 @@ TEST(PageList, ThreePageStoreLayout) {
     RunPages(printer, 3);
     ASSERT_TRUE(printer.Save(fileName));
     const QByteArray file = ReadFile(fileName);
-    ASSERT_GT(file.size(), 128);
+    ASSERT_GT(file.size(), PageFile::HeaderLength);
 
-    EXPECT_EQ(qFromLittleEndian<qint16>(file.constData()), 3);
-    EXPECT_EQ(qFromLittleEndian<qint16>(file.constData() + 2), 60);
-    EXPECT_EQ(Int32At(file, 8), 3);
-    const double written = qFromLittleEndian<double>(file.constData() + 16);
+    const PageFile::Header header = HeaderOf(file);
+    EXPECT_EQ(qint16(header.FirstMark), PageFile::FirstMarkValue);
+    EXPECT_EQ(qint16(header.SecondMark), PageFile::SecondMarkValue);
+    EXPECT_EQ(qint32(header.PageCount), 3);
     const double today = QDate(1899, 12, 30).daysTo(QDate::currentDate());
-    EXPECT_GE(written, today - 1);
-    EXPECT_LT(written, today + 2);
-    EXPECT_EQ(file[25], 0);
-    EXPECT_EQ(file.mid(26, 100), QByteArray(100, 'H'));
+    EXPECT_GE(header.WrittenAt(), today - 1);
+    EXPECT_LT(header.WrittenAt(), today + 2);
+    EXPECT_EQ(header.Compression, PageFile::PlainPayloads);
+    EXPECT_EQ(QByteArray(header.Filler, sizeof header.Filler),
+              QByteArray(sizeof header.Filler, PageFile::FillerByte));
 
-    qint64 recordStart = 128;
+    constexpr qint64 prefixSize = sizeof(PageFile::RecordPrefix);
+    constexpr qint64 trailerSize = sizeof(PageFile::RecordTrailer);
+    qint64 recordStart = PageFile::HeaderLength;
     for (int page = 1; page <= 3; ++page) {
         SCOPED_TRACE(page);
-        EXPECT_EQ(Int32At(file, recordStart), page);
-        const qint64 next = Int32At(file, recordStart + 4);
-        ASSERT_GT(next, recordStart + 12);
+        const PageFile::RecordPrefix prefix = RecordPrefixAt(file, recordStart);
+        EXPECT_EQ(qint32(prefix.PageNumber), page);
+        const qint64 next = prefix.NextRecord;
+        ASSERT_GT(next, recordStart + PageFile::RecordOverhead);
         ASSERT_LE(next, file.size());
-        EXPECT_EQ(Int32At(file, next - 4), recordStart);
+        EXPECT_EQ(PageFile::Read<PageFile::RecordTrailer>(file, next - trailerSize).RecordStart,
+                  recordStart);
         const auto stored = printer.GetPage(page);
         ASSERT_TRUE(stored);
-        EXPECT_EQ(file.mid(recordStart + 8, next - recordStart - 12), stored->Bytes());
+        EXPECT_EQ(file.mid(recordStart + prefixSize, next - recordStart - PageFile::RecordOverhead),
+                  stored->Bytes());
         recordStart = next;
     }
     EXPECT_EQ(recordStart, file.size());
-    const qint64 secondRecord = Int32At(file, 128 + 4);
-    const qint64 thirdRecord = Int32At(file, secondRecord + 4);
-    EXPECT_EQ(Int32At(file, file.size() - 4), thirdRecord);
+    const qint64 secondRecord = RecordPrefixAt(file, PageFile::HeaderLength).NextRecord;
+    const qint64 thirdRecord = RecordPrefixAt(file, secondRecord).NextRecord;
+    EXPECT_EQ(PageFile::Read<PageFile::RecordTrailer>(file, file.size() - trailerSize).RecordStart,
+              thirdRecord);
 }
 
 // Pages are read in any order, also right after another page was read or added.
@@ -143,7 +150,7 @@ TEST(PageList, PageBeyondTheOffsetLimitIsRefusedAndTheStoreKept) {
         TVRStream stream(1000000);
         TVRPageList list;
         list.Attach(&stream, compressed);
-        EXPECT_EQ(list.OffsetLimit(), 0x7fffffff);
+        EXPECT_EQ(list.OffsetLimit(), PageFile::LargestOffset);
         list.AddPage(*first);
         const qint64 storedSize = stream.Size();
         list.SetOffsetLimit(storedSize + 100);
@@ -160,7 +167,7 @@ TEST(PageList, PageBeyondTheOffsetLimitIsRefusedAndTheStoreKept) {
         ASSERT_TRUE(list.GetPage(1));
         EXPECT_EQ(list.GetPage(1)->Bytes(), first->Bytes());
 
-        list.SetOffsetLimit(0x7fffffff);
+        list.SetOffsetLimit(PageFile::LargestOffset);
         list.AddPage(*second);
         ASSERT_TRUE(list.GetPage(2));
         EXPECT_EQ(list.GetPage(2)->Bytes(), second->Bytes());
