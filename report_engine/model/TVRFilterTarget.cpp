@@ -17,6 +17,7 @@ bool TVRFilterTarget::Streaming() const {
 }
 
 void TVRFilterTarget::StartDocument(int paperWidth, int paperLength, const TVRFont& font) {
+    FFilter.SetDeviceUnits(FPrinter.DeviceUnits());
     if (!FFilter.Active()) FFilter.Start(paperWidth, paperLength, font);
 }
 
@@ -28,6 +29,7 @@ void TVRFilterTarget::StartPage(int number) {
     FFilter.NewPage();
     // Nothing is drawn: every page reuses the first, undrawn one.
     if (number == 1) FPrinter.NewPage();
+    FFilter.SetDeviceUnits(FPrinter.DeviceUnits());
 }
 
 void TVRFilterTarget::EndPage() {

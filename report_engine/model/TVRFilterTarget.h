@@ -7,7 +7,8 @@ class TVRExportFilter;
 class TVRPrinter;
 
 // Hands a run to an export filter. The run's page printer only lends its units (the
-// device pixels of graphics' offsets and boxes) and a first, undrawn page. Whether the
+// device pixels of graphics' offsets and boxes, which the target hands the filter for
+// its own conversions) and a first, undrawn page. Whether the
 // filter takes texts as records with their control's box and a marker after every
 // band is decided once, when the target is made.
 class TVRFilterTarget final : public TVRPrintTarget {

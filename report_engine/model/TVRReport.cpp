@@ -232,7 +232,6 @@ void TCustomVRReport::ExportToFilter(TVRExportFilter& filter) {
     if (cancel) return;
 
     filter.SetOwner(this);
-    filter.SetOriginalVRPrinter(FVRPrinter.get());
     RunWithPrinter(vrdMetafile, QStringLiteral("Export Progress"), &filter);
 }
 
