@@ -95,6 +95,12 @@ void TVRReportRun::Run() {
     endDocument(false);
 }
 
+void TVRReportRun::TakeWindowMessages() {
+    if (FMessagesTaken.isValid() && FMessagesTaken.elapsed() < kMessageIntervalMs) return;
+    QCoreApplication::processEvents();
+    FMessagesTaken.start();
+}
+
 double TVRReportRun::PageFooterSize() const {
     double size = 0;
     for (TVRCustomBand* band : FReport.BandList()) {
@@ -134,7 +140,7 @@ void TVRReportRun::Execute() {
     FDetailNumber = 0;
     if (!moreData) return;
 
-    QCoreApplication::processEvents();
+    TakeWindowMessages();
     if (Cancelled()) return;
 
     PrintBand(FReport.BandOfType(rbTitle));
@@ -142,7 +148,7 @@ void TVRReportRun::Execute() {
 
     TVRCustomBand* detail = FReport.BandOfType(rbDetail);
     while (moreData) {
-        QCoreApplication::processEvents();
+        TakeWindowMessages();
         if (FVRPrinter->Cancelled()) break;
         ++FDetailNumber;
         PrintBand(detail);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 
 #include "report_engine/canvas/TVRCanvas.h"
@@ -48,6 +49,10 @@ private:
     void Execute();
     void PrintEmptySet();
     void PrintFirstColumnHeaders();
+    // Lets window messages (a Cancel, a closing preview) through between records: at
+    // the first record, then at most every kMessageIntervalMs. Asking the event loop
+    // for each of a hundred thousand records cost the run a tenth of its time.
+    void TakeWindowMessages();
     double PageFooterSize() const;
     bool Cancelled() const;
 
@@ -103,4 +108,6 @@ private:
     TVRCustomBand* FPrintingBand = nullptr;
     TVRImage* FBackImage = nullptr;
     QList<TVRCustomBand*> FColumnHeaders;
+    static constexpr int kMessageIntervalMs = 10;
+    QElapsedTimer FMessagesTaken;
 };

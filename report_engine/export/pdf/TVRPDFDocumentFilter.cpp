@@ -187,6 +187,13 @@ void TVRPDFDocumentFilter::StartPage() {
     const double nativeLength = FOwner ? FOwner->Page().NativeLength() : FPaperHeight;
     page.Width = Round(nativeWidth) * 0.1 * PointsPerMillimetre;
     page.Height = Round(nativeLength) * 0.1 * PointsPerMillimetre;
+    // A report's pages are much alike: room for as much as the page before holds
+    // spares growing the new one line by line, which copied every page's content
+    // several times over.
+    if (!FPages.empty()) {
+        page.Graphics.reserve(FPages.back().Graphics.size());
+        page.Text.reserve(FPages.back().Text.size());
+    }
     FPages.push_back(std::move(page));
     FMadeFirstPageFiles = true;
 }
