@@ -10,6 +10,16 @@ inline constexpr double ScreenDPI = 96.0;
 
 enum class TVRUnit { MM, Inches, Pixels, Characters, Native };
 
+// How a page printer turns native positions into its device pixels: a factor per axis
+// (device pixels per native unit), counted from the corner of the area it can print
+// (the printer's unprintable margin, native).
+struct TVRDeviceUnits {
+    double XFactor = ScreenDPI / 254.0;
+    double YFactor = ScreenDPI / 254.0;
+    int LeftWaste = 0;
+    int TopWaste = 0;
+};
+
 // What a conversion between native values and the report's units needs.
 struct TVRUnitScale {
     TVRUnit Unit = TVRUnit::Native;

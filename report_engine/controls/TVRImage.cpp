@@ -46,17 +46,8 @@ void TVRPicture::Clear() {
 }
 
 void TVRImage::Print(int ofsX, int ofsY) {
-    if (!IsEnabled() || !FVRPrinter) return;
-    if (Exporting()) {
-        ExportFilter()->AcceptGraphic(FVRPrinter->XPos(ofsX + Size().NativeLeft()),
-                                      FVRPrinter->YPos(ofsY + Size().NativeTop()), *this);
-        return;
-    }
-    TVRCanvas* canvas = FVRPrinter->Canvas();
-    if (!canvas) return;
-    const TRect box = DeviceBox(ofsX, ofsY);
-    Draw(*canvas, box, FVRPrinter->XFactor(), FVRPrinter->YFactor());
-    Frame().Paint(*canvas, box, FVRPrinter->XFactor(), FVRPrinter->YFactor());
+    if (!IsEnabled() || !FVRPrinter || !FTarget) return;
+    FTarget->PlaceImage(*this, DeviceBox(ofsX, ofsY));
 }
 
 void TVRImage::Draw(TVRCanvas& canvas, const TRect& box, double xFactor, double yFactor) const {

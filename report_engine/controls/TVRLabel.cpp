@@ -5,7 +5,6 @@
 #include "report_engine/base/Rounding.h"
 #include "report_engine/base/TVRUnits.h"
 #include "report_engine/canvas/TextMeasure.h"
-#include "report_engine/controls/TVRShape.h"
 #include "report_engine/model/TVRBand.h"
 #include "report_engine/model/TVRReport.h"
 #include "report_engine/printer/TVRPrinter.h"
@@ -165,7 +164,7 @@ void TVRCustomLabel::Prepare() {
 }
 
 void TVRCustomLabel::Print(int ofsX, int ofsY) {
-    if (!IsEnabled() || !FVRPrinter) return;
+    if (!IsEnabled() || !FVRPrinter || !FTarget) return;
 
     const QString savedPrintCaption = FPrintCaption;
     if (FPrintFinished) {
@@ -178,16 +177,9 @@ void TVRCustomLabel::Print(int ofsX, int ofsY) {
     double boxTop = ofsY + Size().NativeTop();
     const double boxWidth = Size().NativeWidth();
     const double boxHeight = Size().NativeHeight();
-    const bool exporting = Exporting();
-    TVRCanvas* canvas = exporting ? nullptr : FVRPrinter->Canvas();
 
     const TRect deviceBox = DeviceBox(ofsX, ofsY);
-    if (exporting && !Transparent && Color != clWhite)
-        ExportFilledRectangle(*ExportFilter(), deviceBox, Color);
-    if (canvas && !Transparent) {
-        canvas->SetBrush({Color, bsSolid});
-        canvas->FillRect(deviceBox);
-    }
+    if (!Transparent) FTarget->FillBox(deviceBox, Color, TVRFill::Text);
 
     if (Frame().DrawTop) boxTop += Frame().NativeWidth();
     if (Frame().DrawLeft) boxLeft += Frame().NativeWidth();
@@ -199,32 +191,36 @@ void TVRCustomLabel::Print(int ofsX, int ofsY) {
         if (AutoStretch && band)
             frameRect.Bottom =
                 FVRPrinter->YPos(ofsY + Size().NativeTop() + boxHeight + band->Expanded());
-        if (exporting) {
-            if (!Transparent) ExportFilledRectangle(*ExportFilter(), frameRect, Color);
-            Frame().Export(*ExportFilter(), frameRect, FVRPrinter->XFactor(),
-                           FVRPrinter->YFactor());
-        } else if (canvas) {
-            Frame().Paint(*canvas, frameRect, FVRPrinter->XFactor(), FVRPrinter->YFactor());
-        }
+        if (!Transparent) FTarget->FillBox(frameRect, Color, TVRFill::FramedText);
+        FTarget->DrawFrame(Frame(), frameRect);
     }
     if (OnPrint) FPrintCaption = savedPrintCaption;
 }
 
 void TVRCustomLabel::PrintLines(double boxLeft, double boxTop, double boxWidth, double boxHeight) {
-    const bool exporting = Exporting();
-    TVRCanvas* canvas = exporting ? nullptr : FVRPrinter->Canvas();
     const double lineHeight = LineHeight();
 
-    double x = boxLeft;
+    // Every line carries its control's box for the filters that lay texts out by it.
+    TExportInfoRec line;
+    line.Font = FFont;
+    line.BGColor = Color;
+    line.Alignment = Alignment();
+    line.Column = XLColumn;
+    line.ExportAs = ExportAs;
+    line.ControlName = Name();
+    line.ControlWidth = boxWidth;
+    line.controlHeight = boxHeight;
+    line.controlLeft = boxLeft;
+    line.controlTop = boxTop;
+    line.XLNumFormat = XLNumFormat;
+    line.VAlignment = VerticalAlignment;
+
+    line.Xpos = boxLeft;
     if (Alignment() == taRightJustify)
-        x = boxLeft + boxWidth;
+        line.Xpos = boxLeft + boxWidth;
     else if (Alignment() == taCenter)
-        x = boxLeft + boxWidth / 2;
-    if (canvas) {
-        canvas->SetFont(FFont);
-        canvas->SetTextAlign(Alignment());
-        canvas->SetBkModeTransparent(true);
-    }
+        line.Xpos = boxLeft + boxWidth / 2;
+    FTarget->StartText(FFont, Alignment());
 
     double y = boxTop;
     if (FFormattedLines.size() == 1 && VerticalAlignment != tlTop) {
@@ -244,48 +240,18 @@ void TVRCustomLabel::PrintLines(double boxLeft, double boxTop, double boxWidth, 
             const double oldBottom = boxBottom;
             boxBottom = designBottom + band->ExpandBand(y + lineHeight - (designBottom + 1));
             if (y + lineHeight > boxBottom + 1) break;
-            if (canvas && !Transparent && boxBottom > oldBottom) {
-                canvas->SetBrush({Color, bsSolid});
-                canvas->FillRect({FVRPrinter->XPos(boxLeft), FVRPrinter->YPos(oldBottom),
-                                  FVRPrinter->XPos(boxLeft + boxWidth),
-                                  FVRPrinter->YPos(boxBottom)});
-            }
+            if (!Transparent && boxBottom > oldBottom)
+                FTarget->FillBox({FVRPrinter->XPos(boxLeft), FVRPrinter->YPos(oldBottom),
+                                  FVRPrinter->XPos(boxLeft + boxWidth), FVRPrinter->YPos(boxBottom)},
+                                 Color, TVRFill::TextGrowth);
         }
-        const QString& line = FFormattedLines.at(FCurrentLine);
-        if (exporting)
-            ExportLine(x, y, boxLeft, boxTop, boxWidth, boxHeight, line);
-        else if (canvas && !line.isEmpty())
-            canvas->TextOut(FVRPrinter->XPos(x), FVRPrinter->YPos(y), line);
+        line.Ypos = y;
+        line.Text = FFormattedLines.at(FCurrentLine);
+        FTarget->WriteText(line);
         y += lineHeight;
         ++FCurrentLine;
     }
     FPrintFinished = !(AutoStretch && FCurrentLine < FFormattedLines.size());
-}
-
-void TVRCustomLabel::ExportLine(double x, double y, double boxLeft, double boxTop, double boxWidth,
-                                double boxHeight, const QString& text) {
-    TVRExportFilter* filter = ExportFilter();
-    if (!FReport->ExportWantsRecords()) {
-        filter->TextOut(x, y, FFont, Color, Alignment(), text);
-        return;
-    }
-    TExportInfoRec info;
-    info.Xpos = x;
-    info.Ypos = y;
-    info.Font = FFont;
-    info.BGColor = Color;
-    info.Alignment = Alignment();
-    info.Text = text;
-    info.Column = XLColumn;
-    info.ExportAs = ExportAs;
-    info.ControlName = Name();
-    info.ControlWidth = boxWidth;
-    info.controlHeight = boxHeight;
-    info.controlLeft = boxLeft;
-    info.controlTop = boxTop;
-    info.XLNumFormat = XLNumFormat;
-    info.VAlignment = VerticalAlignment;
-    filter->TextOutRec(info);
 }
 
 double TVRCustomLabel::GetExpandedHeight() {

@@ -81,8 +81,6 @@ protected:
 
 private:
     void PrintLines(double boxLeft, double boxTop, double boxWidth, double boxHeight);
-    void ExportLine(double x, double y, double boxLeft, double boxTop, double boxWidth,
-                    double boxHeight, const QString& text);
     int PixelWidth() const;
     int Zoom() const;
     // The reference metrics of the control's font, looked up again only when the font

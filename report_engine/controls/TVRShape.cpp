@@ -4,18 +4,12 @@
 #include "report_engine/printer/TVRPrinter.h"
 
 void TVRShape::Print(int ofsX, int ofsY) {
-    if (!IsEnabled() || !FVRPrinter) return;
-    if (Exporting()) {
-        ExportFilter()->AcceptGraphic(FVRPrinter->XPos(ofsX + Size().NativeLeft()),
-                                      FVRPrinter->YPos(ofsY + Size().NativeTop()), *this);
-        return;
-    }
+    if (!IsEnabled() || !FVRPrinter || !FTarget) return;
     // The middle lines go through the native middle of the box, not the middle of its
     // rounded device edges.
-    if (TVRCanvas* canvas = FVRPrinter->Canvas())
-        Draw(*canvas, DeviceBox(ofsX, ofsY),
-             FVRPrinter->XPos(ofsX + Size().NativeLeft() + Size().NativeWidth() / 2),
-             FVRPrinter->YPos(ofsY + Size().NativeTop() + Size().NativeHeight() / 2));
+    FTarget->DrawShape(*this, DeviceBox(ofsX, ofsY),
+                       FVRPrinter->XPos(ofsX + Size().NativeLeft() + Size().NativeWidth() / 2),
+                       FVRPrinter->YPos(ofsY + Size().NativeTop() + Size().NativeHeight() / 2));
 }
 
 void TVRShape::Draw(TVRCanvas& canvas, const TRect& box, int middleX, int middleY) const {

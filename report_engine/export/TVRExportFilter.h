@@ -5,14 +5,16 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "core/Colors.h"
+#include "report_engine/base/Rounding.h"
+#include "report_engine/base/TVRUnits.h"
 #include "report_engine/canvas/TVRCanvas.h"
 
 class TCustomVRReport;
 class TVRCustomBand;
 class TVRPrintable;
-class TVRPrinter;
 
 // How a spreadsheet-minded filter should take a text.
 enum TExportType { exptText, exptNumeric, exptFormula };
@@ -70,7 +72,8 @@ struct TExportInfoRec {
 // instead of drawing them. The report calls, in this order: Start (only when the filter
 // is not active yet), EndPage once, then per page NewPage, the page's content and
 // EndPage, and finally Finish. Texts arrive in native units; AcceptGraphic's offsets
-// and the controls' sizes are device pixels of the export run's page printer.
+// and the controls' sizes are device pixels of the export run's page printer, whose
+// units the run hands the filter (SetDeviceUnits) before Start and every page.
 //
 // A filter writing a file gives it the target's name only when its Finish completes:
 // a run that fails (Finish is never called) or is cancelled (Finish is still called)
@@ -103,11 +106,22 @@ public:
     QString FileName() const { return FFilename; }
     TCustomVRReport* Owner() const { return FOwner; }
     void SetOwner(TCustomVRReport* owner) { FOwner = owner; }
-    TVRPrinter* OriginalVRPrinter() const { return FOriginalVRPrinter; }
-    void SetOriginalVRPrinter(TVRPrinter* printer) { FOriginalVRPrinter = printer; }
+    void SetDeviceUnits(const TVRDeviceUnits& units) { FDeviceUnits = units; }
+    // A native position in device pixels of the run's page printer; screen pixels for
+    // a filter no run has given its units (one driven by hand).
+    int DeviceX(double native) const {
+        return FDeviceUnits ? Round((native - FDeviceUnits->LeftWaste) * FDeviceUnits->XFactor)
+                            : Round(native * ScreenDPI / 254.0);
+    }
+    int DeviceY(double native) const {
+        return FDeviceUnits ? Round((native - FDeviceUnits->TopWaste) * FDeviceUnits->YFactor)
+                            : Round(native * ScreenDPI / 254.0);
+    }
+    double DeviceXFactor() const { return FDeviceUnits ? FDeviceUnits->XFactor : ScreenDPI / 254.0; }
+    double DeviceYFactor() const { return FDeviceUnits ? FDeviceUnits->YFactor : ScreenDPI / 254.0; }
 
 protected:
-    TVRPrinter* FOriginalVRPrinter = nullptr;
+    std::optional<TVRDeviceUnits> FDeviceUnits;
     bool FActive = false;
     bool FCancelled = false;
     QString FFilename;

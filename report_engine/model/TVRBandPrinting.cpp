@@ -7,15 +7,16 @@
 
 #include "core/Exception.h"
 #include "report_engine/base/Rounding.h"
-#include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/controls/TVRShape.h"
 #include "report_engine/model/TVRPrintable.h"
 #include "report_engine/model/TVRReport.h"
+#include "report_engine/model/TVRReportRun.h"
+#include "report_engine/model/TVRPrintTarget.h"
 #include "report_engine/printer/TVRPrinter.h"
 
 // ---- Printing a band ---------------------------------------------------------------
 
-void TCustomVRReport::PrintBand(TVRCustomBand* band) {
+void TVRReportRun::PrintBand(TVRCustomBand* band) {
     if (!band) return;
     TVRCustomBand* const outer = std::exchange(FPrintingBand, band);
     const auto restoreOuter = qScopeGuard([this, outer] { FPrintingBand = outer; });
@@ -27,7 +28,7 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     const bool summaryOnNewPage = type == rbSummary && FPage.Columns() > 1 && band->AlignToBottom;
     auto alignToBottom = [&] {
         if (!band->AlignToBottom || FCurrentY == -1) return;
-        if (type == rbSummary && !Options.testFlag(TVROption::LastPageFooter)) FPageFooterSize = 0;
+        if (type == rbSummary && !FReport.Options.testFlag(TVROption::LastPageFooter)) FPageFooterSize = 0;
         const double bottom = VerticalPaperExtent() - FPage.NativeBottomMargin() - FPageFooterSize -
                               band->Size().NativeHeight();
         if (bottom >= FCurrentY) FCurrentY = Round(bottom);
@@ -46,7 +47,7 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
 
     if (summaryOnNewPage) {
         NewPage(true);
-        if (RunCancelled()) return;
+        if (Cancelled()) return;
         alignToBottom();
     }
     if (band->ChildBand && band->ChildBand->PrintBeforeParent) PrintChildBand(band->ChildBand);
@@ -86,7 +87,7 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     }
     // A band that was just given a fresh column is not moved once more.
     if (!forced && !FSkipSpaceTest && !pageEdge) MakeSpace(band);
-    if (RunCancelled()) return;
+    if (Cancelled()) return;
 
     if (!pageEdge && band->KeepOnOnePage && band->ExpandedHeight() > AvailableSpace()) NewColumn();
 
@@ -96,10 +97,10 @@ void TCustomVRReport::PrintBand(TVRCustomBand* band) {
     if (type == rbDetail) ++FDetailsPrinted;
     if (band->AfterPrint) band->AfterPrint(*band, true);
     if (band->ChildBand && !band->ChildBand->PrintBeforeParent) PrintChildBand(band->ChildBand);
-    if (type == rbDetail && RowByRow() && !RunCancelled()) NextRowColumn(rowTop);
+    if (type == rbDetail && RowByRow() && !Cancelled()) NextRowColumn(rowTop);
 }
 
-void TCustomVRReport::PrintChildBand(TVRCustomBand* child) {
+void TVRReportRun::PrintChildBand(TVRCustomBand* child) {
     // A child band that names itself (or its parent) as child would print for ever.
     if (child->BandType() != rbChild || FPrintingChild > 16) return;
     ++FPrintingChild;
@@ -107,35 +108,24 @@ void TCustomVRReport::PrintChildBand(TVRCustomBand* child) {
     PrintBand(child);
 }
 
-TRect TCustomVRReport::BandRect(TVRCustomBand* band, double height) const {
+TRect TVRReportRun::BandRect(TVRCustomBand* band, double height) const {
     return {FVRPrinter->XPos(FCurrentX), FVRPrinter->YPos(FCurrentY),
             FVRPrinter->XPos(FCurrentX + band->Size().NativeWidth()),
             FVRPrinter->YPos(FCurrentY + height)};
 }
 
-void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
+void TVRReportRun::PrintBandContents(TVRCustomBand* band) {
     band->SetExpanded(0);
     const double height = band->Size().NativeHeight();
     const double rectHeight = band->PreCalculateBandHeight ? band->ExpandedHeight() : height;
-    const bool exporting = FExporting && FExportFilter;
 
     auto paintBackground = [&](const TRect& rect) {
-        if (band->TransparentBand) return;
-        if (exporting) {
-            ExportFilledRectangle(*FExportFilter, rect, band->Color);
-        } else if (TVRCanvas* canvas = FVRPrinter->Canvas(); canvas && height > 0) {
-            canvas->SetBrush({band->Color, bsSolid});
-            canvas->FillRect(rect);
-        }
+        if (!band->TransparentBand) FTarget->FillBox(rect, band->Color, TVRFill::Background);
     };
     auto finishPart = [&] {
         const TRect rect = BandRect(band, std::max(rectHeight, height + band->Expanded()));
         band->BandFrameRect = rect;
-        if (exporting)
-            band->Frame().Export(*FExportFilter, rect, FVRPrinter->XFactor(),
-                                 FVRPrinter->YFactor());
-        else if (TVRCanvas* canvas = FVRPrinter->Canvas())
-            band->Frame().Paint(*canvas, rect, FVRPrinter->XFactor(), FVRPrinter->YFactor());
+        FTarget->DrawFrame(band->Frame(), rect);
         PrintFullHeightLines(band, rect);
     };
 
@@ -153,9 +143,9 @@ void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
         // control whose next line never fits a fresh column would ask for pages for
         // ever: the band gives up when a new column printed nothing more. A band of a
         // page's start or end stays on its page.
-        while (!unfinished.isEmpty() && !RunCancelled() && FPageEdge == 0) {
+        while (!unfinished.isEmpty() && !Cancelled() && FPageEdge == 0) {
             NewColumn();
-            if (RunCancelled()) break;
+            if (Cancelled()) break;
             band->SetExpanded(0);
             paintBackground(BandRect(band, rectHeight));
             int pendingBefore = 0;
@@ -177,15 +167,15 @@ void TCustomVRReport::PrintBandContents(TVRCustomBand* band) {
     }
     FCurrentY += Round(height + band->Expanded());
 
-    if (exporting && ExportWantsRecords()) SendBandMarker(band);
+    FTarget->EndBand(*band);
 }
 
-bool TCustomVRReport::IsFullHeightLine(const TVRPrintable* printable) {
+bool TVRReportRun::IsFullHeightLine(const TVRPrintable* printable) {
     const auto* shape = qobject_cast<const TVRShape*>(printable);
     return shape && shape->Tag == 1000 && shape->Shape == vrsVertLine;
 }
 
-void TCustomVRReport::PrintFullHeightLines(TVRCustomBand* band, const TRect& rect) {
+void TVRReportRun::PrintFullHeightLines(TVRCustomBand* band, const TRect& rect) {
     const double designWidth = band->Size().NativeWidth();
     for (TVRPrintable* printable : band->RunPrintables()) {
         if (!printable->IsEnabled() || !IsFullHeightLine(printable)) continue;
@@ -193,29 +183,6 @@ void TCustomVRReport::PrintFullHeightLines(TVRCustomBand* band, const TRect& rec
         const double middle = shape->Size().NativeLeft() + shape->Size().NativeWidth() / 2;
         const int x =
             designWidth > 0 ? rect.Left + Round(middle / designWidth * rect.Width()) : rect.Left;
-        if (FExporting && FExportFilter) {
-            const int width = std::max(1, shape->Pen.Width);
-            shape->SetPixelBounds(x - width / 2, rect.Top, width, rect.Height());
-            FExportFilter->AcceptGraphic(x - width / 2, rect.Top, *shape);
-            shape->ClearPixelBounds();
-        } else if (TVRCanvas* canvas = FVRPrinter->Canvas()) {
-            canvas->SetPen(shape->Pen);
-            canvas->MoveTo(x, rect.Top);
-            canvas->LineTo(x, rect.Bottom);
-        }
+        FTarget->DrawFullHeightLine(*shape, x, rect.Top, rect.Bottom);
     }
-}
-
-void TCustomVRReport::SendBandMarker(TVRCustomBand* band) {
-    const TRect& rect = band->BandFrameRect;
-    const QString tag =
-        QStringLiteral(
-            "<DIV id=\"%1\" name=\"%2\" class=\"vrband\" style=\"visibility:hidden;"
-            "position:absolute;left:%3px;top:!xx!px;width:%4px;height:%5px;\"></div>")
-            .arg(band->Name(), band->BandTypeName())
-            .arg(rect.Left)
-            .arg(rect.Width())
-            .arg(rect.Height());
-    if (auto* sink = dynamic_cast<TVRBandMarkerSink*>(FExportFilter))
-        sink->acceptHTMLTag(tag, rect.Top);
 }

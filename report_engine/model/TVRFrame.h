@@ -3,8 +3,6 @@
 #include "core/Colors.h"
 #include "report_engine/canvas/TVRCanvas.h"
 
-class TVRExportFilter;
-
 // The frame lines a band, a control or a report may draw around itself. Each side is a
 // filled strip of the frame colour inside the rectangle it frames.
 class TVRFrame {
@@ -28,7 +26,4 @@ public:
     int Thickness(double factor) const;
 
     void Paint(TVRCanvas& canvas, const TRect& rect, double xFactor, double yFactor) const;
-    // Sends the frame to an export filter as shapes: one outlined rectangle when all
-    // four sides are set, else a horizontal or vertical line per set side.
-    void Export(TVRExportFilter& filter, const TRect& rect, double xFactor, double yFactor) const;
 };

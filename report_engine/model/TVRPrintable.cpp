@@ -87,10 +87,12 @@ TCustomVRReport* TVRPrintable::ParentReport() const {
 void TVRPrintable::Prepare() {
     FReport = ParentReport();
     FVRPrinter = FReport ? FReport->VRPrinter() : nullptr;
+    FTarget = FReport ? FReport->PrintTarget() : nullptr;
     FPrintFinished = true;
 }
 
 void TVRPrintable::UnPrepare() {
+    FTarget = nullptr;
     FVRPrinter = nullptr;
     FReport = nullptr;
 }
@@ -101,16 +103,4 @@ TRect TVRPrintable::DeviceBox(int ofsX, int ofsY) const {
     return {FVRPrinter->XPos(left), FVRPrinter->YPos(top),
             FVRPrinter->XPos(left + FSize.NativeWidth()),
             FVRPrinter->YPos(top + FSize.NativeHeight())};
-}
-
-bool TVRPrintable::Exporting() const {
-    return FReport && FReport->Exporting() && FReport->ExportFilter();
-}
-
-bool TVRPrintable::FinalPass() const {
-    return !FReport || FReport->FinalPass();
-}
-
-TVRExportFilter* TVRPrintable::ExportFilter() const {
-    return FReport ? FReport->ExportFilter() : nullptr;
 }

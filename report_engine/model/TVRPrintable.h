@@ -7,6 +7,7 @@
 #include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/model/TVRFrame.h"
+#include "report_engine/model/TVRPrintTarget.h"
 
 class TCustomVRReport;
 class TVRCustomBand;
@@ -52,9 +53,8 @@ private:
 };
 
 // Base of every control a band (or the report itself) prints. The band sees a control
-// only through Prepare, Print and UnPrepare; a control draws on the canvas of the
-// report's page printer on a drawing pass and hands its output to the export filter on
-// an export pass.
+// only through Prepare, Print and UnPrepare; a control draws through the run's print
+// target, whatever that target does with it.
 class TVRPrintable : public QObject {
     Q_OBJECT
 
@@ -95,7 +95,7 @@ public:
     TCustomVRReport* ParentReport() const;
 
     virtual bool IsEnabled() const { return Enabled; }
-    // Takes the report's page printer for a run.
+    // Takes the run's page printer (its units) and print target.
     virtual void Prepare();
     // Prints at the band's position (native units, page coordinates).
     virtual void Print(int ofsX, int ofsY) = 0;
@@ -113,13 +113,11 @@ protected:
     TVRPrinter* Printer() const { return FVRPrinter; }
     // The device box of the control at a band position: XPos/YPos of its edges.
     TRect DeviceBox(int ofsX, int ofsY) const;
-    bool Exporting() const;
-    bool FinalPass() const;
-    TVRExportFilter* ExportFilter() const;
 
-    // The report and its page printer, taken by Prepare for the run.
+    // The report, its page printer and the run's target, taken by Prepare for the run.
     TCustomVRReport* FReport = nullptr;
     TVRPrinter* FVRPrinter = nullptr;
+    TVRPrintTarget* FTarget = nullptr;
     bool FPrintFinished = true;
 
 private:

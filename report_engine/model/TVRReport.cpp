@@ -1,16 +1,18 @@
 // The report component: its definition (bands, page, printer settings), the lookups
 // the run relies on, and the entry points that start a run (Preview, Print, Prepare,
-// ExportToFilter) with the page printer each of them gives it. The run itself,
-// pagination and band printing live in TVRReportRun, TVRReportPagination and
-// TVRBandPrinting.
+// ExportToFilter) with the page printer and the print target each of them gives it.
+// The run itself, its pagination and band printing are TVRReportRun's.
 #include "report_engine/model/TVRReport.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
 
 #include "core/Exception.h"
+#include "report_engine/model/TVRCanvasTarget.h"
 #include "report_engine/model/TVRDataSet.h"
+#include "report_engine/model/TVRFilterTarget.h"
 #include "report_engine/model/TVRPrintable.h"
+#include "report_engine/model/TVRReportRun.h"
 #include "report_engine/printer/TVRPrinter.h"
 #include "report_engine/printer/TVRProgressDisplay.h"
 
@@ -73,7 +75,36 @@ void TCustomVRReport::ForEachPrintable(const std::function<void(TVRPrintable&)>&
 int TCustomVRReport::RecordCount() const {
     // During a run the count taken at its start answers: counting moves the record
     // set, which would restart the detail iteration.
-    return FAvailable ? CountRecords() : FRecordCount;
+    if (FAvailable) return CountRecords();
+    return FRun ? FRun->RecordCount() : 1;
+}
+
+TVRPrintTarget* TCustomVRReport::PrintTarget() const {
+    return FRun ? FRun->Target() : nullptr;
+}
+int TCustomVRReport::PageCount() const {
+    return FRun ? FRun->PageCount() : 0;
+}
+int TCustomVRReport::CurrentColumn() const {
+    return FRun ? FRun->CurrentColumn() : 1;
+}
+int TCustomVRReport::CurrentX() const {
+    return FRun ? FRun->CurrentX() : 0;
+}
+int TCustomVRReport::CurrentY() const {
+    return FRun ? FRun->CurrentY() : -1;
+}
+int TCustomVRReport::DetailNumber() const {
+    return FRun ? FRun->DetailNumber() : 0;
+}
+TVRCustomBand* TCustomVRReport::PrintingBand() const {
+    return FRun ? FRun->PrintingBand() : nullptr;
+}
+int TCustomVRReport::AvailableSpace() const {
+    return FRun ? FRun->AvailableSpace() : 0;
+}
+bool TCustomVRReport::PrintingEmptySet() const {
+    return FRun && FRun->PrintingEmptySet();
 }
 
 int TCustomVRReport::CountRecords() const {
@@ -120,8 +151,9 @@ bool TCustomVRReport::RunCancelled() const {
     return FCancelled || (FVRPrinter && FVRPrinter->Cancelled());
 }
 
-bool TCustomVRReport::ExportWantsRecords() const {
-    return FExportFilter && dynamic_cast<TVRBandMarkerSink*>(FExportFilter);
+bool TCustomVRReport::KeepsRunPages() const {
+    const TVRPrintTarget* target = PrintTarget();
+    return !target || target->KeepsPages();
 }
 
 // ---- Runs --------------------------------------------------------------------------
@@ -199,26 +231,46 @@ void TCustomVRReport::ExportToFilter(TVRExportFilter& filter) {
     if (OnExport) OnExport(*this, cancel);
     if (cancel) return;
 
-    FExporting = true;
-    FExportFilter = &filter;
-    FFinalPass = false;
     filter.SetOwner(this);
-    filter.SetOriginalVRPrinter(FVRPrinter.get());
-    try {
-        RunWithPrinter(vrdMetafile, QStringLiteral("Export Progress"));
-    } catch (...) {
-        FExporting = false;
-        FExportFilter = nullptr;
-        FFinalPass = true;
-        throw;
-    }
-    FExporting = false;
-    FExportFilter = nullptr;
-    FFinalPass = true;
+    RunWithPrinter(vrdMetafile, QStringLiteral("Export Progress"), &filter);
+}
+
+void TCustomVRReport::CreateReport() {
+    RunInto(nullptr);
+}
+
+void TCustomVRReport::RunInto(TVRExportFilter* filter) {
+    RefuseWhileRunning();
+    // A page printer serves one run.
+    if (!FVRPrinter || FVRPrinter->Status() != mpReady) FVRPrinter = NewPrinter();
+    FPage.ClampMargins();
+
+    FAvailable = false;
+    // Whatever ends the run (a veto, a failure, a failure while ending the document),
+    // the report takes the next one.
+    const auto available = qScopeGuard([this] { FAvailable = true; });
+    FCancelled = false;
+    FPrinterNotStarted = false;
+    FCompleted = false;
+    UserCancel = false;
+
+    bool printReport = true;
+    if (BeforePrint) BeforePrint(*this, printReport);
+    if (!printReport) return;
+
+    std::unique_ptr<TVRPrintTarget> target;
+    if (filter)
+        target = std::make_unique<TVRFilterTarget>(*filter, *FVRPrinter);
+    else
+        target = std::make_unique<TVRCanvasTarget>(*FVRPrinter);
+    FRun = std::make_unique<TVRReportRun>(*this, *FVRPrinter, *target);
+    const auto detach = qScopeGuard([this] { FRun->Detach(); });
+    FRun->Run();
+    FCompleted = !RunCancelled();
 }
 
 void TCustomVRReport::RunWithPrinter(TVRPrinterDestination destination,
-                                     const QString& progressCaption) {
+                                     const QString& progressCaption, TVRExportFilter* filter) {
     // The run gets a page printer of its own; the previous one (whose pages a preview
     // may be showing) comes back afterwards.
     std::unique_ptr<TVRPrinter> previous = std::move(FVRPrinter);
@@ -228,7 +280,7 @@ void TCustomVRReport::RunWithPrinter(TVRPrinterDestination destination,
         std::unique_ptr<TVRProgressDisplay> progress;
         if (ShowProgressWindow)
             progress = TVRProgressDisplay::Open(*FVRPrinter, this, progressCaption);
-        CreateReport();
+        RunInto(filter);
     } catch (...) {
         FVRPrinter = std::move(previous);
         throw;

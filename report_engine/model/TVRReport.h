@@ -19,8 +19,9 @@
 #include "report_engine/printer/TVRPrinterSettings.h"
 
 class TVRDataSet;
-class TVRImage;
 class TVRPrintable;
+class TVRPrintTarget;
+class TVRReportRun;
 
 // How long making the preview's pages may last before their progress window shows.
 inline constexpr int kProgressDelayMs = 500;
@@ -83,8 +84,8 @@ private:
 };
 
 // A report: the page, the bands (child objects, in child order) with their controls,
-// and the run that lays them out page by page over a record set, into the page store
-// (preview), straight onto a printer, or into an export filter.
+// and the entry points that run it over a record set (TVRReportRun) into the page
+// store (preview), straight onto a printer, or into an export filter.
 class TCustomVRReport : public QObject, public TVRPrinterOwner {
     Q_OBJECT
 
@@ -166,24 +167,24 @@ public:
     void ExportToFilter(TVRExportFilter& filter) override;
     void CreateReport();
 
-    // Run state, for bands, controls and handlers.
+    // Run state, for bands, controls and handlers: that of the run under way, or
+    // after a run what it left.
     TVRPrinter* VRPrinter() const { return FVRPrinter.get(); }
     // Takes the page printer of the last run (a preview keeps it while it shows it).
     std::unique_ptr<TVRPrinter> TakePrinter();
     bool Available() const { return FAvailable; }
-    bool Exporting() const override { return FExporting; }
-    bool FinalPass() const { return FFinalPass; }
-    TVRExportFilter* ExportFilter() const { return FExportFilter; }
-    int PageCount() const { return FPagecount; }
-    int CurrentColumn() const { return FCurrentColumn; }
-    int CurrentX() const { return FCurrentX; }
-    int CurrentY() const { return FCurrentY; }
-    int DetailNumber() const { return FDetailNumber; }
+    // Where the run under way draws; none outside a run.
+    TVRPrintTarget* PrintTarget() const;
+    int PageCount() const;
+    int CurrentColumn() const;
+    int CurrentX() const;
+    int CurrentY() const;
+    int DetailNumber() const;
     // The band whose print is under way (its BeforePrint, background, controls, frame
     // and marker), or none between bands and outside a run. A band that prints inside
     // another's print (a page footer and header at a page break, a child band) stands
     // in for it until it is done; then the outer band is current again.
-    TVRCustomBand* PrintingBand() const { return FPrintingBand; }
+    TVRCustomBand* PrintingBand() const;
     // Rows of the report's record set (1 when it is missing, closed or fails).
     int RecordCount() const;
     bool Cancelled() const { return FCancelled; }
@@ -195,20 +196,15 @@ public:
     // The run was cancelled, by the report or through its page printer.
     bool RunCancelled() const;
     // True while the empty-set bands print (their data texts print empty).
-    bool PrintingEmptySet() const { return FInEmptySet; }
-    // The export filter takes texts as records with their control's box.
-    bool ExportWantsRecords() const;
-    bool UserCancel = false;
-
-    // Space left for bands on the current page, native; 0 outside a page.
+    bool PrintingEmptySet() const;
+    // Space left for bands on the current page of the run under way, native; 0
+    // outside a page.
     int AvailableSpace() const;
-    void PrintBand(TVRCustomBand* band);
-    void NewPage(bool printColumnHeaders);
-    void NewColumn();
-    void EndPage();
+    bool UserCancel = false;
 
     // TVRPrinterOwner.
     bool ShowProgress() const override { return ShowProgressWindow; }
+    bool KeepsRunPages() const override;
     void PrintAgain() override { Print(); }
     void PreviewClosed() override;
     void CancelByUser() override;
@@ -218,27 +214,14 @@ public:
 
 private:
     friend class TVRReportBands;
+    friend class TVRReportRun;
 
     void RefuseWhileRunning() const;
     int CountRecords() const;
-    void Execute();
-    void PrintEmptySet();
-    void PrintColumnHeaders();
-    void PrintFirstColumnHeaders();
-    bool RowByRow() const;
-    int ColumnWidth() const;
-    void NextRowColumn(int rowTop);
-    void CloseRow();
-    bool MakeSpace(TVRCustomBand* band);
-    void PrintBandContents(TVRCustomBand* band);
-    void PrintChildBand(TVRCustomBand* child);
-    TRect BandRect(TVRCustomBand* band, double height) const;
-    void RunWithPrinter(TVRPrinterDestination destination, const QString& progressCaption);
-    static bool IsFullHeightLine(const TVRPrintable* printable);
-    void PrintFullHeightLines(TVRCustomBand* band, const TRect& rect);
-    void SendBandMarker(TVRCustomBand* band);
-    double PageFooterSize() const;
-    double VerticalPaperExtent() const;
+    // Runs the report into the filter, or onto its page printer's canvas without one.
+    void RunInto(TVRExportFilter* filter);
+    void RunWithPrinter(TVRPrinterDestination destination, const QString& progressCaption,
+                        TVRExportFilter* filter = nullptr);
     void CopySettingsToPrinter(TVRPrinter& printer);
     void ForEachPrintable(const std::function<void(TVRPrintable&)>& action) const;
     std::unique_ptr<TVRPrinter> NewPrinter();
@@ -250,39 +233,13 @@ private:
     TVRUnit FUnits = TVRUnit::MM;
 
     std::unique_ptr<TVRPrinter> FVRPrinter;
-    int FCurrentX = 0;
-    int FCurrentY = -1;
-    int FPagecount = 0;
-    int FCurrentColumn = 1;
-    int FColumnTopPosition = 0;
-    double FPageFooterSize = 0;
+    // The run under way, or the last one (for what it left); none before the first.
+    std::unique_ptr<TVRReportRun> FRun;
     bool FAvailable = true;
     bool FCancelled = false;
     bool FPrinterNotStarted = false;
-    bool FLastPage = false;
     // The last run went to its end: not vetoed, cancelled or failed.
     bool FCompleted = false;
-    bool FExporting = false;
-    TVRExportFilter* FExportFilter = nullptr;
-    bool FFinalPass = true;
-    int FDetailNumber = 0;
-    int FDetailsPrinted = 0;
-    int FRecordCount = 1;
-    bool FInEmptySet = false;
-    bool FSkipSpaceTest = false;
-    // Above 0 while the bands that start or end a page print (page header, column
-    // headers, page footer, their child bands): their place is on this page, so they
-    // never move to another column or page, which would start or end a page again.
-    int FPageEdge = 0;
-    int FPrintingChild = 0;
-    // Bottom of the row of detail bands printed across the columns so far; -1 when no
-    // row is open.
-    int FRowBottom = -1;
-    // Counts the times a page or column start printed the column headers.
-    int FColumnHeaderPrints = 0;
-    TVRCustomBand* FPrintingBand = nullptr;
-    TVRImage* FBackImage = nullptr;
-    QList<TVRCustomBand*> FColumnHeaders;
 };
 
 class TVRReport : public TCustomVRReport {

@@ -6,28 +6,27 @@
 
 #include "core/Exception.h"
 #include "report_engine/base/Rounding.h"
-#include "report_engine/canvas/TVRCanvas.h"
 #include "report_engine/controls/TVRImage.h"
-#include "report_engine/controls/TVRShape.h"
 #include "report_engine/model/TVRPrintable.h"
 #include "report_engine/model/TVRReport.h"
+#include "report_engine/model/TVRReportRun.h"
+#include "report_engine/model/TVRPrintTarget.h"
 #include "report_engine/printer/TVRPrinter.h"
 
 // ---- Pagination --------------------------------------------------------------------
 
-double TCustomVRReport::VerticalPaperExtent() const {
+double TVRReportRun::VerticalPaperExtent() const {
     // The printer gives the paper as it lies, so its length is the vertical extent.
     return FVRPrinter ? FVRPrinter->PaperLengthValue() : FPage.NativeLength();
 }
 
-int TCustomVRReport::AvailableSpace() const {
-    if (FAvailable || FCurrentY == -1) return 0;
-    if (FExporting && FExportFilter && FExportFilter->GetStreaming())
-        return Round(VerticalPaperExtent());
+int TVRReportRun::AvailableSpace() const {
+    if (!FTarget || FCurrentY == -1) return 0;
+    if (FTarget->Streaming()) return Round(VerticalPaperExtent());
     return Round(VerticalPaperExtent() - FPage.NativeBottomMargin() - FPageFooterSize - FCurrentY);
 }
 
-bool TCustomVRReport::MakeSpace(TVRCustomBand* band) {
+bool TVRReportRun::MakeSpace(TVRCustomBand* band) {
     double height = band->Size().NativeHeight();
     int links = 0;
     for (TVRCustomBand* link = band->LinkBand; link && link != band && links < 100;
@@ -44,12 +43,12 @@ bool TCustomVRReport::MakeSpace(TVRCustomBand* band) {
     return false;
 }
 
-bool TCustomVRReport::RowByRow() const {
+bool TVRReportRun::RowByRow() const {
     return FPage.PrintOrder == ::RowByRow && FPage.Columns() > 1;
 }
 
-int TCustomVRReport::ColumnWidth() const {
-    if (TVRCustomBand* detail = BandOfType(rbDetail)) return Round(detail->Size().NativeWidth());
+int TVRReportRun::ColumnWidth() const {
+    if (TVRCustomBand* detail = FReport.BandOfType(rbDetail)) return Round(detail->Size().NativeWidth());
     return (Round(FPage.NativeWidth() - (FPage.NativeLeftMargin() + FPage.NativeRightMargin())) -
             Round(FPage.NativeColumnSpace()) * (FPage.Columns() - 1)) /
            FPage.Columns();
@@ -57,7 +56,7 @@ int TCustomVRReport::ColumnWidth() const {
 
 // Rows printed across the columns: the next row goes to the next column at the same
 // top, and below the row's tallest band once the last column is filled.
-void TCustomVRReport::NextRowColumn(int rowTop) {
+void TVRReportRun::NextRowColumn(int rowTop) {
     FRowBottom = std::max(FRowBottom, FCurrentY);
     if (FCurrentColumn < FPage.Columns()) {
         FCurrentX += Round(FPage.NativeColumnSpace()) + ColumnWidth();
@@ -69,7 +68,7 @@ void TCustomVRReport::NextRowColumn(int rowTop) {
 }
 
 // Ends a row of bands printed across the columns: the next band starts below it.
-void TCustomVRReport::CloseRow() {
+void TVRReportRun::CloseRow() {
     if (FRowBottom < 0) return;
     FCurrentX = Round(FPage.NativeLeftMargin());
     FCurrentY = FRowBottom;
@@ -77,13 +76,13 @@ void TCustomVRReport::CloseRow() {
     FRowBottom = -1;
 }
 
-void TCustomVRReport::NewColumn() {
+void TVRReportRun::NewColumn() {
     // Across the columns, a band that does not fit below the row goes to the next page.
     if (FCurrentColumn >= FPage.Columns() || RowByRow()) {
         FCurrentColumn = 1;
         FCurrentX = Round(FPage.NativeLeftMargin());
         NewPage(false);
-        if (RunCancelled()) return;
+        if (Cancelled()) return;
     } else {
         FCurrentX += Round(FPage.NativeColumnSpace()) + ColumnWidth();
         FCurrentY = FColumnTopPosition;
@@ -92,7 +91,7 @@ void TCustomVRReport::NewColumn() {
     if (!(FCurrentColumn == 1 && FPagecount == 1)) PrintColumnHeaders();
 }
 
-void TCustomVRReport::PrintColumnHeaders() {
+void TVRReportRun::PrintColumnHeaders() {
     // Column headers belong to the start of their page or column, as the page header
     // does: they keep their place, and nothing in them (a band kept on one page, lines
     // left over, a forced break in a child) may start another column, which would
@@ -108,13 +107,11 @@ void TCustomVRReport::PrintColumnHeaders() {
     ++FColumnHeaderPrints;
 }
 
-void TCustomVRReport::NewPage(bool printColumnHeaders) {
+void TVRReportRun::NewPage(bool printColumnHeaders) {
     EndPage();
     FRowBottom = -1;
     ++FPagecount;
-    if (FExporting && FExportFilter) FExportFilter->NewPage();
-    // An export draws nothing: later pages reuse the first, undrawn canvas.
-    if (!FExporting || FPagecount == 1) FVRPrinter->NewPage();
+    FTarget->StartPage(FPagecount);
 
     if (FVRPrinter->Destination() == vrdPrinter && !FVRPrinter->Printing()) {
         const int first = FPrinterSettings.FirstPage;
@@ -123,75 +120,58 @@ void TCustomVRReport::NewPage(bool printColumnHeaders) {
             (first == 0 || FPagecount >= first) && (last == 0 || FPagecount <= last);
         if (inRange) {
             FVRPrinter->Cancel();
-            FCancelled = true;
-            FPrinterNotStarted = true;
+            FReport.FCancelled = true;
+            FReport.FPrinterNotStarted = true;
             return;
         }
     }
 
     FCurrentY = Round(FPage.NativeTopMargin());
-    if (OnStartPage) OnStartPage(*this);
+    if (FReport.OnStartPage) FReport.OnStartPage(FReport);
 
-    const bool drawing = !FExporting;
-    TVRCanvas* canvas = drawing ? FVRPrinter->Canvas() : nullptr;
-    if (BackgroundColor != clWhite) {
-        const TRect page{0, 0, FVRPrinter->XSize(FVRPrinter->PaperWidthValue()),
-                         FVRPrinter->YSize(FVRPrinter->PaperLengthValue())};
-        if (canvas) {
-            canvas->SetBrush({BackgroundColor, bsSolid});
-            canvas->FillRect(page);
-        } else if (FExporting && FExportFilter) {
-            ExportFilledRectangle(*FExportFilter, page, BackgroundColor);
-        }
-    }
+    if (FReport.BackgroundColor != clWhite)
+        FTarget->FillBox({0, 0, FVRPrinter->XSize(FVRPrinter->PaperWidthValue()),
+                          FVRPrinter->YSize(FVRPrinter->PaperLengthValue())},
+                         FReport.BackgroundColor, TVRFill::Background);
     if (FBackImage) {
         const TVRPrintableSize& size = FBackImage->Size();
-        const TRect box{FVRPrinter->XPos(size.NativeLeft()), FVRPrinter->YPos(size.NativeTop()),
-                        FVRPrinter->XPos(size.NativeLeft() + size.NativeWidth()),
-                        FVRPrinter->YPos(size.NativeTop() + size.NativeHeight())};
-        if (canvas) {
-            canvas->StretchDraw(box, FBackImage->Picture().Image());
-        } else if (FExporting && FExportFilter) {
-            FExportFilter->AcceptGraphic(box.Left, box.Top, *FBackImage);
-        }
+        FTarget->PlaceBackImage(
+            *FBackImage,
+            {FVRPrinter->XPos(size.NativeLeft()), FVRPrinter->YPos(size.NativeTop()),
+             FVRPrinter->XPos(size.NativeLeft() + size.NativeWidth()),
+             FVRPrinter->YPos(size.NativeTop() + size.NativeHeight())});
     }
 
     ++FPageEdge;
     const auto leaveEdge = qScopeGuard([this] { --FPageEdge; });
-    if (FPagecount > 1 || Options.testFlag(TVROption::FirstPageHeader))
-        PrintBand(BandOfType(rbPageHeader));
+    if (FPagecount > 1 || FReport.Options.testFlag(TVROption::FirstPageHeader))
+        PrintBand(FReport.BandOfType(rbPageHeader));
     FColumnTopPosition = FCurrentY;
     FCurrentColumn = 1;
     if (FPagecount == 1)
-        if (TVRCustomBand* title = BandOfType(rbTitle))
+        if (TVRCustomBand* title = FReport.BandOfType(rbTitle))
             FColumnTopPosition += Round(title->Size().NativeHeight());
     if (printColumnHeaders && FPagecount > 1) PrintColumnHeaders();
 }
 
-void TCustomVRReport::EndPage() {
+void TVRReportRun::EndPage() {
     if (FPagecount > 0) {
         FCurrentY = Round(FPage.NativeLength() - FPage.NativeBottomMargin() - FPageFooterSize);
         FCurrentX = Round(FPage.NativeLeftMargin());
-        if (!(FLastPage && !Options.testFlag(TVROption::LastPageFooter))) {
+        if (!(FLastPage && !FReport.Options.testFlag(TVROption::LastPageFooter))) {
             ++FPageEdge;
             const auto leaveEdge = qScopeGuard([this] { --FPageEdge; });
-            PrintBand(BandOfType(rbPageFooter));
+            PrintBand(FReport.BandOfType(rbPageFooter));
         }
-        for (TVRPrintable* printable : Printables())
+        for (TVRPrintable* printable : FReport.Printables())
             if (printable != FBackImage && printable->IsEnabled()) printable->Print(0, 0);
-        if (FFrame.AnySide()) {
-            const TRect margins{
-                FVRPrinter->XPos(FPage.NativeLeftMargin()),
-                FVRPrinter->YPos(FPage.NativeTopMargin()),
-                FVRPrinter->XPos(FPage.NativeWidth() - FPage.NativeRightMargin()),
-                FVRPrinter->YPos(FPage.NativeLength() - FPage.NativeBottomMargin())};
-            if (FExporting && FExportFilter)
-                FFrame.Export(*FExportFilter, margins, FVRPrinter->XFactor(),
-                              FVRPrinter->YFactor());
-            else if (TVRCanvas* canvas = FVRPrinter->Canvas())
-                FFrame.Paint(*canvas, margins, FVRPrinter->XFactor(), FVRPrinter->YFactor());
-        }
-        if (OnEndPage) OnEndPage(*this);
+        if (FFrame.AnySide())
+            FTarget->DrawFrame(
+                FFrame, {FVRPrinter->XPos(FPage.NativeLeftMargin()),
+                         FVRPrinter->YPos(FPage.NativeTopMargin()),
+                         FVRPrinter->XPos(FPage.NativeWidth() - FPage.NativeRightMargin()),
+                         FVRPrinter->YPos(FPage.NativeLength() - FPage.NativeBottomMargin())});
+        if (FReport.OnEndPage) FReport.OnEndPage(FReport);
     }
-    if (FExporting && FExportFilter) FExportFilter->EndPage();
+    FTarget->EndPage();
 }

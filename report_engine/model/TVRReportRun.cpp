@@ -1,6 +1,8 @@
-// One run of a report (CreateReport): preparing the page printer, the controls and
-// the export filter, walking the record set with one detail band per record (or the
-// empty-set bands), the summary, and ending the printer document whatever happens.
+// One run of a report: preparing the page printer and the controls, walking the
+// record set with one detail band per record (or the empty-set bands), the summary,
+// and ending the printer document whatever happens.
+#include "report_engine/model/TVRReportRun.h"
+
 #include <QCoreApplication>
 #include <QScopeGuard>
 #include <algorithm>
@@ -9,60 +11,58 @@
 #include "report_engine/base/Rounding.h"
 #include "report_engine/controls/TVRImage.h"
 #include "report_engine/model/TVRDataSet.h"
+#include "report_engine/model/TVRPrintTarget.h"
 #include "report_engine/model/TVRPrintable.h"
 #include "report_engine/model/TVRReport.h"
 #include "report_engine/printer/TVRPrinter.h"
 
-void TCustomVRReport::CreateReport() {
-    RefuseWhileRunning();
-    // A page printer serves one run.
-    if (!FVRPrinter || FVRPrinter->Status() != mpReady) FVRPrinter = NewPrinter();
-    FPage.ClampMargins();
+TVRReportRun::TVRReportRun(TCustomVRReport& report, TVRPrinter& printer, TVRPrintTarget& target)
+    : FReport(report),
+      FPage(report.Page()),
+      FFrame(report.Frame()),
+      FPrinterSettings(report.PrinterSettings()),
+      FVRPrinter(&printer),
+      FTarget(&target),
+      FBackImage(report.BackImageControl.isEmpty()
+                     ? nullptr
+                     : report.findChild<TVRImage*>(report.BackImageControl)) {}
 
-    FAvailable = false;
-    // Whatever ends the run (a veto, a failure, a failure while ending the document),
-    // the report takes the next one.
-    const auto available = qScopeGuard([this] { FAvailable = true; });
-    FCancelled = false;
-    FPrinterNotStarted = false;
-    FLastPage = false;
-    FCompleted = false;
-    UserCancel = false;
-    FBackImage = BackImageControl.isEmpty() ? nullptr : findChild<TVRImage*>(BackImageControl);
+void TVRReportRun::Detach() {
+    FTarget = nullptr;
+    FVRPrinter = nullptr;
+}
 
-    bool printReport = true;
-    if (BeforePrint) BeforePrint(*this, printReport);
-    if (!printReport) return;
+bool TVRReportRun::Cancelled() const {
+    return FReport.RunCancelled();
+}
 
-    const TVRUnit savedUnits = FUnits;
-    FUnits = TVRUnit::Native;
+void TVRReportRun::Run() {
+    const TVRUnit savedUnits = FReport.FUnits;
+    FReport.FUnits = TVRUnit::Native;
     bool prepared = false;
     auto finish = [&] {
-        FUnits = savedUnits;
-        if (prepared) ForEachPrintable([](TVRPrintable& printable) { printable.UnPrepare(); });
+        FReport.FUnits = savedUnits;
+        if (prepared)
+            FReport.ForEachPrintable([](TVRPrintable& printable) { printable.UnPrepare(); });
         FInEmptySet = false;
     };
     // A failed direct print is aborted: the printer must not put out the part printed
     // before the failure as if it were the whole document.
     auto endDocument = [this](bool failed) {
         if (FVRPrinter->Status() != mpBusy) return;
-        if (RunCancelled() || !FFinalPass || (failed && FVRPrinter->Destination() == vrdPrinter))
+        if (Cancelled() || !FTarget->KeepsPages() ||
+            (failed && FVRPrinter->Destination() == vrdPrinter))
             FVRPrinter->AbortDoc();
         else
             FVRPrinter->EndDoc();
     };
 
     try {
-        CopySettingsToPrinter(*FVRPrinter);
+        FReport.CopySettingsToPrinter(*FVRPrinter);
         FVRPrinter->BeginDoc();
-        FCurrentY = -1;
-        FPagecount = 0;
-        FDetailNumber = 0;
-        FDetailsPrinted = 0;
-        FRecordCount = 1;
         FCurrentColumn = FPage.Columns();
-        if (FExporting && FExportFilter && !FExportFilter->Active())
-            FExportFilter->Start(Round(FPage.NativeWidth()), Round(FPage.NativeLength()), Font);
+        FTarget->StartDocument(Round(FPage.NativeWidth()), Round(FPage.NativeLength()),
+                               FReport.Font);
         FPageFooterSize = PageFooterSize();
         // The footer has its place at the bottom of every page; where it reaches above
         // the top margin, no page can hold it.
@@ -70,17 +70,17 @@ void TCustomVRReport::CreateReport() {
             Round(FPage.NativeLength() - FPage.NativeTopMargin() - FPage.NativeBottomMargin()))
             throw Exception(QStringLiteral(
                 "The page footer is taller than the page's space between its margins"));
-        for (TVRCustomBand* band : BandList()) band->SetParentReport();
+        for (TVRCustomBand* band : FReport.BandList()) band->SetParentReport();
         FCurrentX = Round(FPage.NativeLeftMargin());
-        ForEachPrintable([](TVRPrintable& printable) { printable.Prepare(); });
+        FReport.ForEachPrintable([](TVRPrintable& printable) { printable.Prepare(); });
         prepared = true;
 
         Execute();
 
         FCurrentX = Round(FPage.NativeLeftMargin());
         FLastPage = true;
-        if (!RunCancelled()) EndPage();
-        if (FExporting && FExportFilter) FExportFilter->Finish();
+        if (!Cancelled()) EndPage();
+        FTarget->FinishDocument();
         finish();
     } catch (...) {
         finish();
@@ -93,12 +93,17 @@ void TCustomVRReport::CreateReport() {
         throw;
     }
     endDocument(false);
-    FCompleted = !RunCancelled();
 }
 
-double TCustomVRReport::PageFooterSize() const {
+void TVRReportRun::TakeWindowMessages() {
+    if (FMessagesTaken.isValid() && FMessagesTaken.elapsed() < kMessageIntervalMs) return;
+    QCoreApplication::processEvents();
+    FMessagesTaken.start();
+}
+
+double TVRReportRun::PageFooterSize() const {
     double size = 0;
-    for (TVRCustomBand* band : BandList()) {
+    for (TVRCustomBand* band : FReport.BandList()) {
         if (band->BandType() != rbPageFooter || !band->Enabled) continue;
         size += band->Size().NativeHeight();
         if (band->ChildBand && band->ChildBand->Enabled)
@@ -109,17 +114,17 @@ double TCustomVRReport::PageFooterSize() const {
 
 // ---- Detail iteration --------------------------------------------------------------
 
-void TCustomVRReport::Execute() {
+void TVRReportRun::Execute() {
     FColumnHeaders.clear();
-    for (TVRCustomBand* band : BandList())
+    for (TVRCustomBand* band : FReport.BandList())
         if (band->BandType() == rbColumnHeader && band->Enabled) {
             FColumnHeaders.append(band);
             break;
         }
 
-    TVRDataSet* dataSet = DataSet && DataSet->Active() ? DataSet : nullptr;
-    if (!dataSet && !OnNeedData) {
-        if (PrintIfEmpty) PrintEmptySet();
+    TVRDataSet* dataSet = FReport.DataSet && FReport.DataSet->Active() ? FReport.DataSet : nullptr;
+    if (!dataSet && !FReport.OnNeedData) {
+        if (FReport.PrintIfEmpty) PrintEmptySet();
         return;
     }
 
@@ -127,23 +132,23 @@ void TCustomVRReport::Execute() {
     if (dataSet) {
         dataSet->First();
         moreData = !dataSet->Eof();
-        FRecordCount = CountRecords();
-        if (!moreData && PrintIfEmpty) PrintEmptySet();
+        FRecordCount = FReport.CountRecords();
+        if (!moreData && FReport.PrintIfEmpty) PrintEmptySet();
     } else {
-        OnNeedData(*this, moreData);
+        FReport.OnNeedData(FReport, moreData);
     }
     FDetailNumber = 0;
     if (!moreData) return;
 
-    QCoreApplication::processEvents();
-    if (RunCancelled()) return;
+    TakeWindowMessages();
+    if (Cancelled()) return;
 
-    PrintBand(BandOfType(rbTitle));
+    PrintBand(FReport.BandOfType(rbTitle));
     if (FPagecount < 2) PrintFirstColumnHeaders();
 
-    TVRCustomBand* detail = BandOfType(rbDetail);
+    TVRCustomBand* detail = FReport.BandOfType(rbDetail);
     while (moreData) {
-        QCoreApplication::processEvents();
+        TakeWindowMessages();
         if (FVRPrinter->Cancelled()) break;
         ++FDetailNumber;
         PrintBand(detail);
@@ -152,16 +157,16 @@ void TCustomVRReport::Execute() {
             moreData = !dataSet->Eof();
         } else {
             moreData = true;
-            OnNeedData(*this, moreData);
+            FReport.OnNeedData(FReport, moreData);
         }
         FVRPrinter->SetProgress(FDetailNumber * 100 / std::max(1, FRecordCount));
-        moreData = moreData && !UserCancel;
-        if (PagesInPreview > 0) moreData = moreData && PagesInPreview >= FVRPrinter->PageNumber();
+        moreData = moreData && !FReport.UserCancel;
+        if (FReport.PagesInPreview > 0) moreData = moreData && FReport.PagesInPreview >= FVRPrinter->PageNumber();
     }
     FVRPrinter->SetProgress(100);
-    if (RunCancelled()) return;
+    if (Cancelled()) return;
 
-    if (TVRCustomBand* summary = BandOfType(rbSummary)) {
+    if (TVRCustomBand* summary = FReport.BandOfType(rbSummary)) {
         if (FCurrentY == -1) NewPage(true);
         CloseRow();
         // A summary too tall even for a fresh column prints there rather than moving on
@@ -178,21 +183,21 @@ void TCustomVRReport::Execute() {
 // those of later columns and pages are: they only need the page to have started and
 // room below the title; when the title leaves none, the next column prints them at its
 // start.
-void TCustomVRReport::PrintFirstColumnHeaders() {
+void TVRReportRun::PrintFirstColumnHeaders() {
     for (TVRCustomBand* header : FColumnHeaders) {
         const int printsBefore = FColumnHeaderPrints;
         if (!MakeSpace(header) && FColumnHeaderPrints != printsBefore) continue;
-        if (RunCancelled()) return;
+        if (Cancelled()) return;
         ++FPageEdge;
         const auto leaveEdge = qScopeGuard([this] { --FPageEdge; });
         PrintBand(header);
     }
 }
 
-void TCustomVRReport::PrintEmptySet() {
+void TVRReportRun::PrintEmptySet() {
     FInEmptySet = true;
-    PrintBand(BandOfType(rbTitle));
-    PrintBand(BandOfType(rbDetail));
-    PrintBand(BandOfType(rbSummary));
+    PrintBand(FReport.BandOfType(rbTitle));
+    PrintBand(FReport.BandOfType(rbDetail));
+    PrintBand(FReport.BandOfType(rbSummary));
     FInEmptySet = false;
 }

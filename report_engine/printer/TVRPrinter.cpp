@@ -275,7 +275,7 @@ void TVRPrinter::AbortDoc() {
     } else if (FStatus == mpBusy) {
         // The header keeps the count of what was stored, so a saved aborted run
         // loads with all its pages.
-        FinishStore(!(FMaster && FMaster->Exporting()), false);
+        FinishStore(!FMaster || FMaster->KeepsRunPages(), false);
     } else {
         CloseMetafilePage(false);
     }

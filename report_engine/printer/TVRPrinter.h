@@ -88,6 +88,7 @@ public:
     int YSize(double value) const { return Round(value * FYFactor); }
     double XFactor() const { return FXFactor; }
     double YFactor() const { return FYFactor; }
+    TVRDeviceUnits DeviceUnits() const { return {FXFactor, FYFactor, FLeftWaste, FTopWaste}; }
     int LeftWaste() const { return FLeftWaste; }
     int TopWaste() const { return FTopWaste; }
 

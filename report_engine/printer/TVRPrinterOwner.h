@@ -16,8 +16,9 @@ public:
     virtual TVRPrinterSettings& PrinterSettings() = 0;
     // Whether a progress window shows while printing.
     virtual bool ShowProgress() const = 0;
-    // True while the report runs an export pass (its pages are not stored).
-    virtual bool Exporting() const = 0;
+    // False while the report runs into an export filter: the page printer only lends
+    // that run its units, and the pages it stored are not kept.
+    virtual bool KeepsRunPages() const = 0;
     // Runs the report once more into the given export filter.
     virtual void ExportToFilter(TVRExportFilter& filter) = 0;
     // Runs the report once more straight to the printer (asked for by a posted call).

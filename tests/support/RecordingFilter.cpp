@@ -49,6 +49,7 @@ void RecordingFilter::AcceptGraphic(double xOffset, double yOffset, TVRPrintable
     if (auto* shape = qobject_cast<TVRShape*>(&control)) {
         call.Shape = shape->Shape;
         call.Color = shape->Brush.Color;
+        call.SolidFill = shape->Brush.Style == bsSolid && shape->Pen.Style == psClear;
     }
     Calls.push_back(call);
     Log << QStringLiteral("Graphic(%1,%2,%3,%4,%5)")
@@ -67,6 +68,7 @@ void RecordingFilter::TextOut(double x, double y, const TVRFont& font, TColor bg
     call.Text = text;
     call.Alignment = alignment;
     call.Color = bgColor;
+    call.FontColor = font.Color;
     call.Page = FPages;
     Calls.push_back(call);
     Log << QStringLiteral("Text(%1,%2,%3,%4)").arg(x).arg(y).arg(int(alignment)).arg(text);

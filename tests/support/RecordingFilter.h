@@ -21,6 +21,8 @@ public:
         QString Text;
         TAlignment Alignment = taLeftJustify;
         TColor Color = clWhite;  // text background, or graphic brush colour
+        TColor FontColor = clBlack;  // a text's
+        bool SolidFill = false;      // a shape with a solid brush and no outline
         QString Control;         // class of the graphic control, or its name
         int Shape = -1;          // TVRShapeType of a shape
         int Width = 0;

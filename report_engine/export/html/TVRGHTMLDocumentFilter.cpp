@@ -235,9 +235,8 @@ void TVRGHTMLDocumentFilter::TextOutRec(const TExportInfoRec& exportInfo) {
 void TVRGHTMLDocumentFilter::WriteText(double x, double y, const TVRFont& font,
                                        TAlignment alignment, const QString& text,
                                        const QString& controlName) {
-    const TVRPrinter* printer = FOwner ? FOwner->VRPrinter() : nullptr;
-    int left = printer ? printer->XPos(x) : Round(x * ScreenDPI / 254);
-    int top = printer ? printer->YPos(y) : Round(y * ScreenDPI / 254);
+    int left = DeviceX(x);
+    int top = DeviceY(y);
     if (alignment != taLeftJustify) {
         const int width = TextMeasure::Extent(font, text).width();
         left -= alignment == taRightJustify ? width : width / 2;

@@ -20,7 +20,6 @@
 #include "report_engine/export/pdf/PDFInlineImage.h"
 #include "report_engine/export/pdf/PDFNumbers.h"
 #include "report_engine/model/TVRReport.h"
-#include "report_engine/printer/TVRPrinter.h"
 
 namespace {
 
@@ -149,26 +148,10 @@ const PDFCodePage& TVRPDFDocumentFilter::CodePage() {
     return *FCodePage;
 }
 
-double TVRPDFDocumentFilter::DeviceFactor() const {
-    const TVRPrinter* printer = FOwner ? FOwner->VRPrinter() : nullptr;
-    return printer ? printer->XFactor() : ScreenDPI / 254.0;
-}
-
-int TVRPDFDocumentFilter::DevicePositionX(double native) const {
-    const TVRPrinter* printer = FOwner ? FOwner->VRPrinter() : nullptr;
-    return printer ? printer->XPos(native) : Round(native * ScreenDPI / 254.0);
-}
-
-int TVRPDFDocumentFilter::DevicePositionY(double native) const {
-    const TVRPrinter* printer = FOwner ? FOwner->VRPrinter() : nullptr;
-    return printer ? printer->YPos(native) : Round(native * ScreenDPI / 254.0);
-}
-
 void TVRPDFDocumentFilter::StartPage() {
     CodePage();  // an unknown code page stops the export before any page is built
-    const double xFactor = DeviceFactor();
-    const TVRPrinter* printer = FOwner ? FOwner->VRPrinter() : nullptr;
-    const double yFactor = printer ? printer->YFactor() : xFactor;
+    const double xFactor = DeviceXFactor();
+    const double yFactor = DeviceYFactor();
     const double millimetresPerPixelX = 1 / (10 * xFactor);
     const double millimetresPerPixelY = 1 / (10 * yFactor);
     FPointsPerPixelX = millimetresPerPixelX * PointsPerMillimetre;
@@ -181,6 +164,13 @@ void TVRPDFDocumentFilter::StartPage() {
     const double nativeLength = FOwner ? FOwner->Page().NativeLength() : FPaperHeight;
     page.Width = Round(nativeWidth) * 0.1 * PointsPerMillimetre;
     page.Height = Round(nativeLength) * 0.1 * PointsPerMillimetre;
+    // A report's pages are much alike: room for as much as the page before holds
+    // spares growing the new one line by line, which copied every page's content
+    // several times over.
+    if (!FPages.empty()) {
+        page.Graphics.reserve(FPages.back().Graphics.size());
+        page.Text.reserve(FPages.back().Text.size());
+    }
     // The texts are written after the graphics, in a text object of their own.
     PDFContentStream text(page.Text);
     text.BeginText();
@@ -206,10 +196,10 @@ TVRPDFDocumentFilter::Page& TVRPDFDocumentFilter::CurrentPage() {
 void TVRPDFDocumentFilter::TextOut(double x, double y, const TVRFont& font, TColor,
                                    TAlignment alignment, const QString& text) {
     if (!InRange()) return;
-    int xp = DevicePositionX(x);
-    const int yp = DevicePositionY(y);
+    int xp = DeviceX(x);
+    const int yp = DeviceY(y);
     const QSize extent = MetricsOf(font).Extent(text);
-    const double factor = DeviceFactor() / (ScreenDPI / 254.0);
+    const double factor = DeviceXFactor() / (ScreenDPI / 254.0);
     const int width = Trunc(factor * extent.width());
     if (alignment == taRightJustify)
         xp -= width;

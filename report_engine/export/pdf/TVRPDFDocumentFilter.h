@@ -131,9 +131,6 @@ private:
     const PDFCodePage& CodePage();
     int FontIndex(const TPDFItemRec& item);
     const TVRFontMetrics& MetricsOf(const TVRFont& font);
-    int DevicePositionX(double native) const;
-    int DevicePositionY(double native) const;
-    double DeviceFactor() const;
 
     void AcceptShape(double xOffset, double yOffset, TVRShape& shape);
     void AcceptImage(double xOffset, double yOffset, TVRImage& image);

@@ -83,7 +83,8 @@ TEST(ReportExport, FilterReceivesPagesInOrderAndThePreviewKeepsItsPages) {
     // The export ran on a printer of its own: the preview's pages are untouched.
     ASSERT_NE(f->Report->VRPrinter(), nullptr);
     EXPECT_EQ(f->Report->VRPrinter()->PageCount(), 2);
-    EXPECT_FALSE(f->Report->Exporting());
+    EXPECT_TRUE(f->Report->Available());
+    EXPECT_EQ(f->Report->PrintTarget(), nullptr);
 
     // Page 1 opens with the page header: its band background, the emblem, then its
     // texts in child order (white labels send no background of their own).

@@ -40,7 +40,7 @@ public:
 
     TVRPrinterSettings& PrinterSettings() override { return Settings; }
     bool ShowProgress() const override { return Progress; }
-    bool Exporting() const override { return false; }
+    bool KeepsRunPages() const override { return true; }
     void ExportToFilter(TVRExportFilter&) override {}
     void PrintAgain() override { ++PrintAgainCalls; }
     void PreviewClosed() override {}
