@@ -113,6 +113,9 @@ double TVRCustomLabel::LineHeight() const {
 }
 
 QStringList TVRCustomLabel::Paragraphs() const {
+    // Most texts are one line: they are their own paragraph, with nothing to copy.
+    if (!FPrintCaption.contains(QLatin1Char('\r')) && !FPrintCaption.contains(QLatin1Char('\n')))
+        return {FPrintCaption};
     QString text = FPrintCaption;
     text.remove(QLatin1Char('\n'));
     return text.split(QLatin1Char('\r'));

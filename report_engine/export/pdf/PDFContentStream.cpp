@@ -163,8 +163,11 @@ void PDFContentStream::EndText() {
 
 void PDFContentStream::SetFont(int fontIndex, int points) {
     Separate();
-    FContent.append('/');
-    FContent.append(PDFFontResourceName(fontIndex));
+    // The resource's name as PDFFontResourceName gives it, written in place: this runs
+    // for every text of a document.
+    FContent.append("/F");
+    if (fontIndex < 10) FContent.append('0');
+    AppendPDFInteger(FContent, fontIndex);
     FContent.append(' ');
     AppendPDFInteger(FContent, points);
     Operator("Tf");
