@@ -177,13 +177,11 @@ void TFrm_Relatorio31::VR_RelatorioBeforePrint(TCustomVRReport&, bool&) {
 }
 
 void TFrm_Relatorio31::DetailBand1BeforePrint(TVRCustomBand& sender, bool&) {
-    if (Pauta) {
-        sender.Color = StringToColor(Cor_Pauta_True);
-        Pauta = false;
-    } else {
-        sender.Color = StringToColor(Cor_Pauta_False);
-        Pauta = true;
-    }
+    // The row colours are constants: their names are read once, not for every row.
+    static const TColor oddRows = StringToColor(Cor_Pauta_True);
+    static const TColor evenRows = StringToColor(Cor_Pauta_False);
+    sender.Color = Pauta ? oddRows : evenRows;
+    Pauta = !Pauta;
     // The empty set still prints one (empty) row, which is not a record.
     if (cdsDados->RecordCount() > 0) ++RG;
     Registros->SetCaption(QStringLiteral("Total de Registros : ") +

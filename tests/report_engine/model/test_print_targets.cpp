@@ -176,11 +176,11 @@ std::vector<PageMarks> FilterPages(const RecordingFilter& filter, const TVRPrint
 }
 
 // A portrait A4 report in native units over `rows` rows of a text column.
-struct SmallReport {
+struct TargetReport {
     TVRReport Report;
     TVRMemoryDataSet Data;
 
-    explicit SmallReport(const QStringList& rows) {
+    explicit TargetReport(const QStringList& rows) {
         Data.AddStringField(QStringLiteral("T"), 2000);
         for (const QString& row : rows) Data.AppendRow({row});
         Report.ShowProgressWindow = false;
@@ -257,7 +257,7 @@ const TargetCase kCases[] = {
      }},
     {"three columns across", 2,
      [](const auto& check) {
-         SmallReport r(Rows(240, [](int i) { return QStringLiteral("Travessa %1").arg(i); }));
+         TargetReport r(Rows(240, [](int i) { return QStringLiteral("Travessa %1").arg(i); }));
          r.Report.Page().SetColumns(3);
          r.Report.Page().PrintOrder = RowByRow;
          r.Report.Page().SetNativeColumnSpace(50);
@@ -273,7 +273,7 @@ const TargetCase kCases[] = {
      }},
     {"stretching memo", 2,
      [](const auto& check) {
-         SmallReport r(Rows(6, [](int i) {
+         TargetReport r(Rows(6, [](int i) {
              return QStringLiteral("Logradouro %1: ").arg(i) +
                     QStringLiteral("denominado por lei municipal com justificativa longa ")
                         .repeated(30);
@@ -287,7 +287,7 @@ const TargetCase kCases[] = {
      }},
     {"pictures", 2,
      [](const auto& check) {
-         SmallReport r(Rows(40, [](int i) { return QStringLiteral("Praça %1").arg(i); }));
+         TargetReport r(Rows(40, [](int i) { return QStringLiteral("Praça %1").arg(i); }));
          r.Report.BackgroundColor = clCream;
          auto* back = new TVRImage(&r.Report);
          back->SetName(QStringLiteral("Back"));
