@@ -198,7 +198,10 @@ void TVRPDFDocumentFilter::TextOut(double x, double y, const TVRFont& font, TCol
     if (!InRange()) return;
     int xp = DeviceX(x);
     const int yp = DeviceY(y);
-    const QSize extent = MetricsOf(font).Extent(text);
+    // Only an aligned or a lined text needs its size; most texts are neither.
+    const bool lined = font.Underline || font.StrikeOut;
+    const QSize extent =
+        alignment != taLeftJustify || lined ? MetricsOf(font).Extent(text) : QSize();
     const double factor = DeviceXFactor() / (ScreenDPI / 254.0);
     const int width = Trunc(factor * extent.width());
     if (alignment == taRightJustify)
@@ -206,7 +209,7 @@ void TVRPDFDocumentFilter::TextOut(double x, double y, const TVRFont& font, TCol
     else if (alignment == taCenter)
         xp -= width / 2;
 
-    if (font.Underline || font.StrikeOut) {
+    if (lined) {
         TVRShape line;
         line.Shape = vrsHorLine;
         line.SetPixelBounds(xp, yp, Trunc(width * 1.05), 2);
