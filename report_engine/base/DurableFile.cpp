@@ -152,25 +152,36 @@ qint64 DurableFile::readData(char*, qint64) {
 
 qint64 DurableFile::writeData(const char* data, qint64 size) {
     if (FFailed || FHandle < 0) return -1;
+    // A block the size of the buffer or more goes to the file as it is, after what is
+    // buffered: copying it into the buffer first would only double the work.
+    if (size >= BufferSize) {
+        if (!FlushBuffer() || !WriteAll(data, size)) return -1;
+        FBufferStart += size;
+        return size;
+    }
     FBuffer.append(data, size);
     if (FBuffer.size() >= BufferSize && !FlushBuffer()) return -1;
     return size;
 }
 
-bool DurableFile::FlushBuffer() {
-    if (FFailed) return false;
-    const char* data = FBuffer.constData();
-    qsizetype left = FBuffer.size();
-    while (left > 0) {
-        const ssize_t written = ::write(FHandle, data, size_t(left));
+bool DurableFile::WriteAll(const char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t written = ::write(FHandle, data, size_t(size));
         if (written < 0 && errno == EINTR) continue;
         // A device that takes nothing and names no error is full.
         if (written <= 0) return Fail(written < 0 ? errno : ENOSPC);
         data += written;
-        left -= written;
+        size -= written;
     }
+    return true;
+}
+
+bool DurableFile::FlushBuffer() {
+    if (FFailed) return false;
+    if (!WriteAll(FBuffer.constData(), FBuffer.size())) return false;
     FBufferStart += FBuffer.size();
-    FBuffer.clear();
+    // Emptied, the buffer keeps its memory for the next writes.
+    FBuffer.resize(0);
     return true;
 }
 

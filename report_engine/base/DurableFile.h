@@ -57,6 +57,8 @@ protected:
 private:
     bool Fail(int error);
     bool FlushBuffer();
+    // Writes all `size` bytes at the handle's position; false (and failed) when it cannot.
+    bool WriteAll(const char* data, qint64 size);
     bool OpenStaging(bool named);
     bool GiveName();
     void CloseHandles();
