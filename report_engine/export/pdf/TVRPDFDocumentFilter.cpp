@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "core/Exception.h"
 #include "core/FormatSettings.h"
@@ -164,12 +165,13 @@ void TVRPDFDocumentFilter::StartPage() {
     const double nativeLength = FOwner ? FOwner->Page().NativeLength() : FPaperHeight;
     page.Width = Round(nativeWidth) * 0.1 * PointsPerMillimetre;
     page.Height = Round(nativeLength) * 0.1 * PointsPerMillimetre;
-    // A report's pages are much alike: room for as much as the page before holds
-    // spares growing the new one line by line, which copied every page's content
-    // several times over.
+    // The page before is kept already: its buffers, as large as the largest page so
+    // far, take this page's content without growing line by line.
     if (!FPages.empty()) {
-        page.Graphics.reserve(FPages.back().Graphics.size());
-        page.Text.reserve(FPages.back().Text.size());
+        page.Graphics = std::exchange(FPages.back().Graphics, QByteArray());
+        page.Graphics.resize(0);
+        page.Text = std::exchange(FPages.back().Text, QByteArray());
+        page.Text.resize(0);
     }
     // The texts are written after the graphics, in a text object of their own.
     PDFContentStream text(page.Text);
@@ -181,9 +183,17 @@ void TVRPDFDocumentFilter::StartPage() {
 
 void TVRPDFDocumentFilter::EndCurrentPage() {
     // A page that received nothing still ends as a page of its own.
-    PDFContentStream text(CurrentPage().Text);
+    Page& page = CurrentPage();
+    PDFContentStream text(page.Text);
     text.EndText();
     text.EndLine();
+    page.KeptGraphics = FPageMemory.Keep(page.Graphics);
+    page.KeptText = FPageMemory.Keep(page.Text);
+}
+
+void TVRPDFDocumentFilter::ReleasePages() {
+    for (Page& page : FPages) page.KeptGraphics = page.KeptText = QByteArrayView();
+    FPageMemory.Release();
 }
 
 TVRPDFDocumentFilter::Page& TVRPDFDocumentFilter::CurrentPage() {
@@ -493,6 +503,7 @@ void TVRPDFDocumentFilter::Finish() {
         if (!file.commit())
             throw Exception(CannotWriteDocumentMessage(FFilename, file.errorString()));
     }
+    ReleasePages();
     TVRExportFilter::Finish();
 }
 
@@ -576,12 +587,12 @@ void TVRPDFDocumentFilter::WritePage(PDFDocumentWriter& writer, int pageIndex) {
 
     // The stream holds the graphics lines (when there are any), then the text object
     // ("BT", the text lines, "ET"), each line with its CR LF.
-    const qsizetype length = page.Graphics.size() + page.Text.size();
+    const qsizetype length = page.KeptGraphics.size() + page.KeptText.size();
     writer.BeginObject(pageObject + 1);
     writer.RawLine("<< /Length " + QByteArray::number(length) + " >>");
     writer.RawLine("stream");
-    writer.RawLine(QByteArrayView(page.Graphics).chopped(page.Graphics.isEmpty() ? 0 : 2));
-    writer.RawLine(QByteArrayView(page.Text).chopped(2));
+    writer.RawLine(page.KeptGraphics.chopped(page.KeptGraphics.isEmpty() ? 0 : 2));
+    writer.RawLine(page.KeptText.chopped(2));
     writer.RawLine("endstream");
     writer.RawLine("endobj");
     // Written: the page's content is not needed again.

@@ -11,6 +11,7 @@
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/export/TextEncoding.h"
 #include "report_engine/export/pdf/PDFContentStream.h"
+#include "report_engine/export/pdf/PDFPageMemory.h"
 #include "report_engine/export/pdf/PDFInlineImage.h"
 
 class PDFCodePage;
@@ -117,16 +118,23 @@ public:
     QString FDocAuthor;
 
 private:
+    // The current page's content grows in Graphics and Text; when the page ends it is
+    // kept in the page memory (KeptGraphics, KeptText) and the buffers serve the next
+    // page.
     struct Page {
         double Width = 0;  // points
         double Height = 0;
         QByteArray Graphics;  // content lines, each ending in CR LF
         QByteArray Text;
+        QByteArrayView KeptGraphics;
+        QByteArrayView KeptText;
     };
 
     bool InRange() const;
     void StartPage();
     void EndCurrentPage();
+    // The document is written: the pages' content goes.
+    void ReleasePages();
     Page& CurrentPage();
     const PDFCodePage& CodePage();
     int FontIndex(const TPDFItemRec& item);
@@ -146,6 +154,7 @@ private:
 
     int FPageNumber = 0;
     std::vector<Page> FPages;
+    PDFPageMemory FPageMemory;
     QStringList FReportFonts;
     QHash<QString, int> FFontIndexes;  // lower-case key -> index
     TVRFont FLastFont;
