@@ -47,6 +47,18 @@ struct ListingFixture {
 
 namespace listing {
 
+// Sets up a small report of the engine's tests over `data`: native units, 10 mm
+// margins all round, no progress window.
+inline void SetUpSmallReport(TVRReport& report, TVRDataSet& data) {
+    report.ShowProgressWindow = false;
+    report.DataSet = &data;
+    report.SetUnits(TVRUnit::Native);
+    report.Page().SetNativeTopMargin(100);
+    report.Page().SetNativeBottomMargin(100);
+    report.Page().SetNativeLeftMargin(100);
+    report.Page().SetNativeRightMargin(100);
+}
+
 // Adds a further band of the given role, as wide as the listing's bands.
 inline TVRBand* AddBand(TVRReport& report, TVRBandType type, const QString& name, double heightMm) {
     auto* band = new TVRBand(&report, type);

@@ -163,11 +163,8 @@ void PDFContentStream::EndText() {
 
 void PDFContentStream::SetFont(int fontIndex, int points) {
     Separate();
-    // The resource's name as PDFFontResourceName gives it, written in place: this runs
-    // for every text of a document.
-    FContent.append("/F");
-    if (fontIndex < 10) FContent.append('0');
-    AppendPDFInteger(FContent, fontIndex);
+    FContent.append('/');
+    AppendPDFFontResourceName(FContent, fontIndex);
     FContent.append(' ');
     AppendPDFInteger(FContent, points);
     Operator("Tf");

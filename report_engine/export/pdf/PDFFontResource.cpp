@@ -17,6 +17,7 @@
 #include "report_engine/export/pdf/GlyphNames.h"
 #include "report_engine/export/pdf/PDFCodePage.h"
 #include "report_engine/export/pdf/PDFDocumentWriter.h"
+#include "report_engine/export/pdf/PDFNumbers.h"
 
 namespace {
 
@@ -278,7 +279,15 @@ QByteArray PDFEncodingText(int charset) {
 }
 
 QByteArray PDFFontResourceName(int index) {
-    return "F" + QByteArray::number(index).rightJustified(2, '0');
+    QByteArray name;
+    AppendPDFFontResourceName(name, index);
+    return name;
+}
+
+void AppendPDFFontResourceName(QByteArray& out, int index) {
+    out.append('F');
+    if (index >= 0 && index < 10) out.append('0');
+    AppendPDFInteger(out, index);
 }
 
 void WritePDFFontObjects(PDFDocumentWriter& writer, const TPDFFontKey& key,

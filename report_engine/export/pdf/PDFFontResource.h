@@ -62,3 +62,6 @@ void WritePDFFontObjects(PDFDocumentWriter& writer, const TPDFFontKey& key,
 
 // The resource name of font `index`: "F00", "F01", ..., "F100".
 QByteArray PDFFontResourceName(int index);
+// Appends that name to `out` without a byte array of its own (every text of a page
+// names its font).
+void AppendPDFFontResourceName(QByteArray& out, int index);

@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <algorithm>
 #include <array>
-#include <utility>
 
 #include "core/Exception.h"
 #include "core/FormatSettings.h"
@@ -165,16 +164,12 @@ void TVRPDFDocumentFilter::StartPage() {
     const double nativeLength = FOwner ? FOwner->Page().NativeLength() : FPaperHeight;
     page.Width = Round(nativeWidth) * 0.1 * PointsPerMillimetre;
     page.Height = Round(nativeLength) * 0.1 * PointsPerMillimetre;
-    // The page before is kept already: its buffers, as large as the largest page so
-    // far, take this page's content without growing line by line.
-    if (!FPages.empty()) {
-        page.Graphics = std::exchange(FPages.back().Graphics, QByteArray());
-        page.Graphics.resize(0);
-        page.Text = std::exchange(FPages.back().Text, QByteArray());
-        page.Text.resize(0);
-    }
+    // The page before is kept already. Emptied, the buffers keep their memory (as much
+    // as the largest page so far took): a page does not grow line by line.
+    FPageGraphics.resize(0);
+    FPageText.resize(0);
     // The texts are written after the graphics, in a text object of their own.
-    PDFContentStream text(page.Text);
+    PDFContentStream text(FPageText);
     text.BeginText();
     text.EndLine();
     FPages.push_back(std::move(page));
@@ -184,16 +179,18 @@ void TVRPDFDocumentFilter::StartPage() {
 void TVRPDFDocumentFilter::EndCurrentPage() {
     // A page that received nothing still ends as a page of its own.
     Page& page = CurrentPage();
-    PDFContentStream text(page.Text);
+    PDFContentStream text(FPageText);
     text.EndText();
     text.EndLine();
-    page.KeptGraphics = FPageMemory.Keep(page.Graphics);
-    page.KeptText = FPageMemory.Keep(page.Text);
+    page.Graphics = FPageMemory.Keep(FPageGraphics);
+    page.Text = FPageMemory.Keep(FPageText);
 }
 
 void TVRPDFDocumentFilter::ReleasePages() {
-    for (Page& page : FPages) page.KeptGraphics = page.KeptText = QByteArrayView();
+    for (Page& page : FPages) page.Graphics = page.Text = QByteArrayView();
     FPageMemory.Release();
+    FPageGraphics = QByteArray();
+    FPageText = QByteArray();
 }
 
 TVRPDFDocumentFilter::Page& TVRPDFDocumentFilter::CurrentPage() {
@@ -282,8 +279,8 @@ int TVRPDFDocumentFilter::FontIndex(const TPDFItemRec& item) {
 
 void TVRPDFDocumentFilter::WriteText(const TPDFItemRec& item) {
     const int index = FontIndex(item);
-    Page& page = CurrentPage();
-    PDFContentStream text(page.Text);
+    const Page& page = CurrentPage();
+    PDFContentStream text(FPageText);
     text.SetFillColour(item.RGBFColor);
     text.EndLine();
     text.SetFont(index, item.FontSize);
@@ -382,8 +379,8 @@ void TVRPDFDocumentFilter::AcceptImage(double xOffset, double yOffset, TVRImage&
 }
 
 void TVRPDFDocumentFilter::WriteShape(const TPDFItemRec& item) {
-    Page& page = CurrentPage();
-    PDFContentStream graphics(page.Graphics);
+    const Page& page = CurrentPage();
+    PDFContentStream graphics(FPageGraphics);
     const double X = item.x, W = item.width, H = item.height;
     const double T = page.Height - item.y;  // the top edge, counted from the page's bottom
     switch (item.Shape) {
@@ -447,8 +444,8 @@ void TVRPDFDocumentFilter::WriteShape(const TPDFItemRec& item) {
 }
 
 void TVRPDFDocumentFilter::WriteImage(const TPDFItemRec& item) {
-    Page& page = CurrentPage();
-    PDFContentStream graphics(page.Graphics);
+    const Page& page = CurrentPage();
+    PDFContentStream graphics(FPageGraphics);
     // The unit square scaled to the image's size and moved to its bottom-left corner.
     graphics.SaveState();
     graphics.ConcatMatrix(Trunc(item.width * item.xscale), 0, 0, Trunc(item.height * item.yscale),
@@ -573,7 +570,7 @@ void TVRPDFDocumentFilter::WritePageTree(PDFDocumentWriter& writer, int fontCoun
 }
 
 void TVRPDFDocumentFilter::WritePage(PDFDocumentWriter& writer, int pageIndex) {
-    Page& page = FPages[pageIndex];
+    const Page& page = FPages[pageIndex];
     const int pageObject = 2 * (pageIndex + 1) + 2;
     writer.BeginObject(pageObject);
     writer.RawLine("<<");
@@ -587,17 +584,14 @@ void TVRPDFDocumentFilter::WritePage(PDFDocumentWriter& writer, int pageIndex) {
 
     // The stream holds the graphics lines (when there are any), then the text object
     // ("BT", the text lines, "ET"), each line with its CR LF.
-    const qsizetype length = page.KeptGraphics.size() + page.KeptText.size();
+    const qsizetype length = page.Graphics.size() + page.Text.size();
     writer.BeginObject(pageObject + 1);
     writer.RawLine("<< /Length " + QByteArray::number(length) + " >>");
     writer.RawLine("stream");
-    writer.RawLine(page.KeptGraphics.chopped(page.KeptGraphics.isEmpty() ? 0 : 2));
-    writer.RawLine(page.KeptText.chopped(2));
+    writer.RawLine(page.Graphics.chopped(page.Graphics.isEmpty() ? 0 : 2));
+    writer.RawLine(page.Text.chopped(2));
     writer.RawLine("endstream");
     writer.RawLine("endobj");
-    // Written: the page's content is not needed again.
-    page.Graphics = QByteArray();
-    page.Text = QByteArray();
 }
 
 void TVRPDFDocumentFilter::WriteInformation(PDFDocumentWriter& writer, int objectNumber) {

@@ -118,16 +118,14 @@ public:
     QString FDocAuthor;
 
 private:
-    // The current page's content grows in Graphics and Text; when the page ends it is
-    // kept in the page memory (KeptGraphics, KeptText) and the buffers serve the next
-    // page.
+    // A page's content (lines each ending in CR LF) is written into the filter's two
+    // buffers while the page is current; when it ends, it is kept in the page memory
+    // and the buffers take the next page.
     struct Page {
         double Width = 0;  // points
         double Height = 0;
-        QByteArray Graphics;  // content lines, each ending in CR LF
-        QByteArray Text;
-        QByteArrayView KeptGraphics;
-        QByteArrayView KeptText;
+        QByteArrayView Graphics;
+        QByteArrayView Text;
     };
 
     bool InRange() const;
@@ -154,6 +152,8 @@ private:
 
     int FPageNumber = 0;
     std::vector<Page> FPages;
+    QByteArray FPageGraphics;  // the current page's content
+    QByteArray FPageText;
     PDFPageMemory FPageMemory;
     QStringList FReportFonts;
     QHash<QString, int> FFontIndexes;  // lower-case key -> index

@@ -20,13 +20,7 @@ struct SmallReport {
     explicit SmallReport(int rows) {
         Data.AddIntegerField(QStringLiteral("N"));
         for (int i = 1; i <= rows; ++i) Data.AppendRow({i});
-        Report.ShowProgressWindow = false;
-        Report.DataSet = &Data;
-        Report.SetUnits(TVRUnit::Native);
-        Report.Page().SetNativeTopMargin(100);
-        Report.Page().SetNativeBottomMargin(100);
-        Report.Page().SetNativeLeftMargin(100);
-        Report.Page().SetNativeRightMargin(100);
+        listing::SetUpSmallReport(Report, Data);
         Detail = Band(rbDetail, QStringLiteral("DetailBand1"), 50);
         auto* text = listing::Place<TVRDBText>(Detail, QStringLiteral("N"), 0, 0, 300, 45);
         text->AutoSize = false;

@@ -183,13 +183,7 @@ struct TargetReport {
     explicit TargetReport(const QStringList& rows) {
         Data.AddStringField(QStringLiteral("T"), 2000);
         for (const QString& row : rows) Data.AppendRow({row});
-        Report.ShowProgressWindow = false;
-        Report.DataSet = &Data;
-        Report.SetUnits(TVRUnit::Native);
-        Report.Page().SetNativeTopMargin(100);
-        Report.Page().SetNativeBottomMargin(100);
-        Report.Page().SetNativeLeftMargin(100);
-        Report.Page().SetNativeRightMargin(100);
+        listing::SetUpSmallReport(Report, Data);
     }
 
     TVRBand* Band(TVRBandType type, double height, double width = 1900) {
