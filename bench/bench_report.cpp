@@ -63,25 +63,28 @@ public:
     void NewPage() override { Pages.emplace_back(); }
     void acceptHTMLTag(const QString&, int) override {}
 
-    void AcceptGraphic(double x, double y, TVRPrintable& control) override {
-        TVRPrinter* printer = FReport.VRPrinter();
+    void AcceptShape(double x, double y, const TVRShapeGraphic& shape) override {
         auto& calls = Pages.back().Calls;
-        if (auto* shape = qobject_cast<TVRShape*>(&control)) {
-            if (shape->HasPixelBounds()) {  // a background
-                calls.push_back(MakeCall(DrawCall::Fill,
-                                         QRect(int(x), int(y), control.Width(), control.Height())));
-                calls.back().Colour = ToQColor(shape->Brush.Color).rgb();
-                return;
-            }
-            // Rules run through the vertical middle of their box.
-            const int middle = int(y) + printer->YSize(shape->Size().NativeHeight() / 2);
-            const int right = int(x) + printer->XSize(shape->Size().NativeWidth());
+        if (shape.Pen.Style == psClear) {  // a band or text background
             calls.push_back(
-                MakeCall(DrawCall::Line, QRect(QPoint(int(x), middle), QPoint(right, middle))));
+                MakeCall(DrawCall::Fill, QRect(int(x), int(y), shape.Width, shape.Height)));
+            calls.back().Colour = ToQColor(shape.Brush.Color).rgb();
             return;
         }
+        // The listing's rules run through the vertical middle of their box; a shape
+        // control's size is in screen pixels.
+        const TVRPrinter& printer = *FReport.VRPrinter();
+        const double perScreenPixel = 254.0 / TVRPrinter::ScreenDPI;
+        const int middle = int(y) + Round(shape.Height * perScreenPixel * printer.YFactor() / 2);
+        const int right = int(x) + Round(shape.Width * perScreenPixel * printer.XFactor());
+        calls.push_back(
+            MakeCall(DrawCall::Line, QRect(QPoint(int(x), middle), QPoint(right, middle))));
+    }
+
+    void AcceptGraphic(double x, double y, TVRPrintable& control) override {
+        TVRPrinter* printer = FReport.VRPrinter();
         if (auto* image = qobject_cast<TVRImage*>(&control)) {
-            calls.push_back(
+            Pages.back().Calls.push_back(
                 MakeCall(DrawCall::Picture,
                          QRect(int(x), int(y), printer->XSize(image->Size().NativeWidth()),
                                printer->YSize(image->Size().NativeHeight()))));

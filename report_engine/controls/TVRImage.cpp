@@ -47,7 +47,16 @@ void TVRPicture::Clear() {
 
 void TVRImage::Print(int ofsX, int ofsY) {
     if (!IsEnabled() || !FVRPrinter || !FTarget) return;
-    FTarget->PlaceImage(*this, DeviceBox(ofsX, ofsY));
+    const TRect box = DeviceBox(ofsX, ofsY);
+    FTarget->PlaceImage(*this, box,
+                        [this, &box](TVRCanvas& canvas, double xFactor, double yFactor) {
+                            Draw(canvas, box, xFactor, yFactor);
+                            Frame().Paint(canvas, box, xFactor, yFactor);
+                        });
+}
+
+const QImage* TVRImage::PageBackground() const {
+    return &FPicture.Image();
 }
 
 void TVRImage::Draw(TVRCanvas& canvas, const TRect& box, double xFactor, double yFactor) const {

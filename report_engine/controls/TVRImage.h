@@ -49,7 +49,8 @@ public:
     bool AutoSize = false;
 
     void Print(int ofsX, int ofsY) override;
-    // Draws the picture into a device box (the page background image uses it too).
+    const QImage* PageBackground() const override;
+    // Draws the picture into a device box.
     void Draw(TVRCanvas& canvas, const TRect& box, double xFactor, double yFactor) const;
 
 private:

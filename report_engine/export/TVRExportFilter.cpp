@@ -27,6 +27,7 @@ void TVRExportFilter::Finish() {
     FActive = false;
 }
 void TVRExportFilter::NewPage() {}
+void TVRExportFilter::AcceptShape(double, double, const TVRShapeGraphic&) {}
 void TVRExportFilter::AcceptGraphic(double, double, TVRPrintable&) {}
 void TVRExportFilter::AcceptTextControl(TVRPrintable&) {}
 void TVRExportFilter::AcceptBand(TVRCustomBand&) {}
@@ -75,4 +76,8 @@ QString SaveTypeExtension(TPrevSaveType saveType) {
     static const char* const extensions[] = {".VRP", ".PDF", ".XLS", ".HTML", ".RTF",
                                              ".CSV", ".TXT", ".XML", ".XLSX"};
     return QString::fromLatin1(extensions[saveType]);
+}
+
+void ExportFilledRectangle(TVRExportFilter& filter, const TRect& rect, TColor color) {
+    filter.AcceptShape(rect.Left, rect.Top, TVRShapeGraphic::Fill(rect, color));
 }

@@ -11,6 +11,7 @@
 #include "report_engine/base/Rounding.h"
 #include "report_engine/base/TVRUnits.h"
 #include "report_engine/canvas/TVRCanvas.h"
+#include "report_engine/canvas/TVRShapeGraphic.h"
 
 class TCustomVRReport;
 class TVRCustomBand;
@@ -71,9 +72,10 @@ struct TExportInfoRec {
 // An export filter: a report run hands it every text, shape and picture of every page
 // instead of drawing them. The report calls, in this order: Start (only when the filter
 // is not active yet), EndPage once, then per page NewPage, the page's content and
-// EndPage, and finally Finish. Texts arrive in native units; AcceptGraphic's offsets
-// and the controls' sizes are device pixels of the export run's page printer, whose
-// units the run hands the filter (SetDeviceUnits) before Start and every page.
+// EndPage, and finally Finish. Texts arrive in native units; the offsets of shapes and
+// pictures, a shape's size and a picture control's size are device pixels of the export
+// run's page printer, whose units the run hands the filter (SetDeviceUnits) before
+// Start and every page.
 //
 // A filter writing a file gives it the target's name only when its Finish completes:
 // a run that fails (Finish is never called) or is cancelled (Finish is still called)
@@ -93,6 +95,9 @@ public:
     virtual void EndPage();
     virtual void Finish();
     virtual void NewPage();
+    // A shape: a shape control, a side of a frame, or a filled background.
+    virtual void AcceptShape(double xOffset, double yOffset, const TVRShapeGraphic& shape);
+    // A picture control.
     virtual void AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control);
     virtual void AcceptTextControl(TVRPrintable& control);
     virtual void AcceptBand(TVRCustomBand& band);
@@ -129,6 +134,10 @@ protected:
     // Free for the filter's own use (typically its output lines).
     QStringList finalDoc;
 };
+
+// Hands a filter a solid rectangle of `color` over a device rectangle (band, text and
+// page backgrounds), without an outline.
+void ExportFilledRectangle(TVRExportFilter& filter, const TRect& rect, TColor color);
 
 // A filter class as the library keeps it: its name and how to make one for a file.
 struct TVRExportFilterClass {

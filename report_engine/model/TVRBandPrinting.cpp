@@ -7,11 +7,10 @@
 
 #include "core/Exception.h"
 #include "report_engine/base/Rounding.h"
-#include "report_engine/controls/TVRShape.h"
+#include "report_engine/model/TVRPrintTarget.h"
 #include "report_engine/model/TVRPrintable.h"
 #include "report_engine/model/TVRReport.h"
 #include "report_engine/model/TVRReportRun.h"
-#include "report_engine/model/TVRPrintTarget.h"
 #include "report_engine/printer/TVRPrinter.h"
 
 // ---- Printing a band ---------------------------------------------------------------
@@ -171,18 +170,18 @@ void TVRReportRun::PrintBandContents(TVRCustomBand* band) {
 }
 
 bool TVRReportRun::IsFullHeightLine(const TVRPrintable* printable) {
-    const auto* shape = qobject_cast<const TVRShape*>(printable);
-    return shape && shape->Tag == 1000 && shape->Shape == vrsVertLine;
+    return printable->FullHeightLine().has_value();
 }
 
 void TVRReportRun::PrintFullHeightLines(TVRCustomBand* band, const TRect& rect) {
     const double designWidth = band->Size().NativeWidth();
     for (TVRPrintable* printable : band->RunPrintables()) {
-        if (!printable->IsEnabled() || !IsFullHeightLine(printable)) continue;
-        auto* shape = static_cast<TVRShape*>(printable);
-        const double middle = shape->Size().NativeLeft() + shape->Size().NativeWidth() / 2;
+        if (!printable->IsEnabled()) continue;
+        const std::optional<TVRShapeGraphic> line = printable->FullHeightLine();
+        if (!line) continue;
+        const double middle = printable->Size().NativeLeft() + printable->Size().NativeWidth() / 2;
         const int x =
             designWidth > 0 ? rect.Left + Round(middle / designWidth * rect.Width()) : rect.Left;
-        FTarget->DrawFullHeightLine(*shape, x, rect.Top, rect.Bottom);
+        FTarget->DrawFullHeightLine(*line, x, rect.Top, rect.Bottom);
     }
 }

@@ -1,7 +1,5 @@
 #include "report_engine/model/TVRCanvasTarget.h"
 
-#include "report_engine/controls/TVRImage.h"
-#include "report_engine/controls/TVRShape.h"
 #include "report_engine/model/TVRFrame.h"
 #include "report_engine/printer/TVRPrinter.h"
 
@@ -21,27 +19,27 @@ void TVRCanvasTarget::DrawFrame(const TVRFrame& frame, const TRect& box) {
         frame.Paint(*canvas, box, FPrinter.XFactor(), FPrinter.YFactor());
 }
 
-void TVRCanvasTarget::DrawShape(TVRShape& shape, const TRect& box, int middleX, int middleY) {
-    if (TVRCanvas* canvas = FPrinter.Canvas()) shape.Draw(*canvas, box, middleX, middleY);
+void TVRCanvasTarget::DrawShape(const TVRShapeGraphic& shape, const TRect& box, int middleX,
+                                int middleY) {
+    if (TVRCanvas* canvas = FPrinter.Canvas())
+        DrawShapeGraphic(*canvas, shape, box, middleX, middleY);
 }
 
-void TVRCanvasTarget::DrawFullHeightLine(TVRShape& shape, int x, int top, int bottom) {
+void TVRCanvasTarget::DrawFullHeightLine(const TVRShapeGraphic& line, int x, int top, int bottom) {
     TVRCanvas* canvas = FPrinter.Canvas();
     if (!canvas) return;
-    canvas->SetPen(shape.Pen);
+    canvas->SetPen(line.Pen);
     canvas->MoveTo(x, top);
     canvas->LineTo(x, bottom);
 }
 
-void TVRCanvasTarget::PlaceImage(TVRImage& image, const TRect& box) {
-    TVRCanvas* canvas = FPrinter.Canvas();
-    if (!canvas) return;
-    image.Draw(*canvas, box, FPrinter.XFactor(), FPrinter.YFactor());
-    image.Frame().Paint(*canvas, box, FPrinter.XFactor(), FPrinter.YFactor());
+void TVRCanvasTarget::PlaceImage(TVRPrintable&, const TRect&, const TVRPicturePainter& paint) {
+    if (TVRCanvas* canvas = FPrinter.Canvas())
+        paint(*canvas, FPrinter.XFactor(), FPrinter.YFactor());
 }
 
-void TVRCanvasTarget::PlaceBackImage(TVRImage& image, const TRect& box) {
-    if (TVRCanvas* canvas = FPrinter.Canvas()) canvas->StretchDraw(box, image.Picture().Image());
+void TVRCanvasTarget::PlaceBackImage(TVRPrintable&, const QImage& picture, const TRect& box) {
+    if (TVRCanvas* canvas = FPrinter.Canvas()) canvas->StretchDraw(box, picture);
 }
 
 void TVRCanvasTarget::StartText(const TVRFont& font, TAlignment alignment) {

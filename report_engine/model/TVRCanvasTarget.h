@@ -17,10 +17,12 @@ public:
     // growth are filled already by then.
     void FillBox(const TRect& box, TColor color, TVRFill kind) override;
     void DrawFrame(const TVRFrame& frame, const TRect& box) override;
-    void DrawShape(TVRShape& shape, const TRect& box, int middleX, int middleY) override;
-    void DrawFullHeightLine(TVRShape& shape, int x, int top, int bottom) override;
-    void PlaceImage(TVRImage& image, const TRect& box) override;
-    void PlaceBackImage(TVRImage& image, const TRect& box) override;
+    void DrawShape(const TVRShapeGraphic& shape, const TRect& box, int middleX,
+                   int middleY) override;
+    void DrawFullHeightLine(const TVRShapeGraphic& line, int x, int top, int bottom) override;
+    void PlaceImage(TVRPrintable& control, const TRect& box,
+                    const TVRPicturePainter& paint) override;
+    void PlaceBackImage(TVRPrintable& control, const QImage& picture, const TRect& box) override;
     void StartText(const TVRFont& font, TAlignment alignment) override;
     // Empty lines take their place but draw nothing.
     void WriteText(const TExportInfoRec& line) override;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "report_engine/controls/TVRImage.h"
-#include "report_engine/controls/TVRShape.h"
 #include "report_engine/model/TVRBand.h"
 #include "report_engine/model/TVRFrame.h"
 #include "report_engine/model/TVRReport.h"
@@ -55,12 +53,13 @@ void TVRFilterTarget::DrawFrame(const TVRFrame& frame, const TRect& box) {
     const int horizontal = frame.Thickness(FPrinter.XFactor());
     const int vertical = frame.Thickness(FPrinter.YFactor());
     auto send = [this](TVRShapeType type, const TRect& side, const TVRPen& pen) {
-        TVRShape shape;
+        TVRShapeGraphic shape;
         shape.Shape = type;
         shape.Pen = pen;
         shape.Brush = {pen.Color, bsClear};
-        shape.SetPixelBounds(side.Left, side.Top, side.Width(), side.Height());
-        FFilter.AcceptGraphic(side.Left, side.Top, shape);
+        shape.Width = side.Width();
+        shape.Height = side.Height();
+        FFilter.AcceptShape(side.Left, side.Top, shape);
     };
     const TColor color = frame.Color;
     if (frame.AllSides()) {
@@ -81,23 +80,24 @@ void TVRFilterTarget::DrawFrame(const TVRFrame& frame, const TRect& box) {
              {color, horizontal, psSolid});
 }
 
-void TVRFilterTarget::DrawShape(TVRShape& shape, const TRect& box, int, int) {
-    FFilter.AcceptGraphic(box.Left, box.Top, shape);
+void TVRFilterTarget::DrawShape(const TVRShapeGraphic& shape, const TRect& box, int, int) {
+    FFilter.AcceptShape(box.Left, box.Top, shape);
 }
 
-void TVRFilterTarget::DrawFullHeightLine(TVRShape& shape, int x, int top, int bottom) {
-    const int width = std::max(1, shape.Pen.Width);
-    shape.SetPixelBounds(x - width / 2, top, width, bottom - top);
-    FFilter.AcceptGraphic(x - width / 2, top, shape);
-    shape.ClearPixelBounds();
+void TVRFilterTarget::DrawFullHeightLine(const TVRShapeGraphic& line, int x, int top, int bottom) {
+    TVRShapeGraphic spanned = line;
+    spanned.Width = std::max(1, line.Pen.Width);
+    spanned.Height = bottom - top;
+    FFilter.AcceptShape(x - spanned.Width / 2, top, spanned);
 }
 
-void TVRFilterTarget::PlaceImage(TVRImage& image, const TRect& box) {
-    FFilter.AcceptGraphic(box.Left, box.Top, image);
+void TVRFilterTarget::PlaceImage(TVRPrintable& control, const TRect& box,
+                                 const TVRPicturePainter&) {
+    FFilter.AcceptGraphic(box.Left, box.Top, control);
 }
 
-void TVRFilterTarget::PlaceBackImage(TVRImage& image, const TRect& box) {
-    FFilter.AcceptGraphic(box.Left, box.Top, image);
+void TVRFilterTarget::PlaceBackImage(TVRPrintable& control, const QImage&, const TRect& box) {
+    FFilter.AcceptGraphic(box.Left, box.Top, control);
 }
 
 void TVRFilterTarget::WriteText(const TExportInfoRec& line) {

@@ -30,10 +30,12 @@ public:
     void FillBox(const TRect& box, TColor color, TVRFill kind) override;
     // One outlined rectangle when all four sides are set, else a line per set side.
     void DrawFrame(const TVRFrame& frame, const TRect& box) override;
-    void DrawShape(TVRShape& shape, const TRect& box, int middleX, int middleY) override;
-    void DrawFullHeightLine(TVRShape& shape, int x, int top, int bottom) override;
-    void PlaceImage(TVRImage& image, const TRect& box) override;
-    void PlaceBackImage(TVRImage& image, const TRect& box) override;
+    void DrawShape(const TVRShapeGraphic& shape, const TRect& box, int middleX,
+                   int middleY) override;
+    void DrawFullHeightLine(const TVRShapeGraphic& line, int x, int top, int bottom) override;
+    void PlaceImage(TVRPrintable& control, const TRect& box,
+                    const TVRPicturePainter& paint) override;
+    void PlaceBackImage(TVRPrintable& control, const QImage& picture, const TRect& box) override;
     // Every line goes, an empty one too: a filter may lay out by lines.
     void WriteText(const TExportInfoRec& line) override;
     void EndBand(const TVRCustomBand& band) override;

@@ -1,13 +1,20 @@
 #pragma once
 
+#include <QImage>
+#include <functional>
+
 #include "core/Colors.h"
 #include "report_engine/canvas/TVRCanvas.h"
+#include "report_engine/canvas/TVRShapeGraphic.h"
 #include "report_engine/export/TVRExportFilter.h"
 
 class TVRCustomBand;
 class TVRFrame;
-class TVRImage;
-class TVRShape;
+class TVRPrintable;
+
+// How a picture control draws itself on a canvas, given the page printer's factors
+// from native units to device pixels.
+using TVRPicturePainter = std::function<void(TVRCanvas& canvas, double xFactor, double yFactor)>;
 
 // What a fill is for. A target may treat them differently; each target says how.
 enum class TVRFill {
@@ -45,12 +52,16 @@ public:
     virtual void DrawFrame(const TVRFrame& frame, const TRect& box) = 0;
     // A shape control in its box; lines through the middle go through (middleX,
     // middleY).
-    virtual void DrawShape(TVRShape& shape, const TRect& box, int middleX, int middleY) = 0;
+    virtual void DrawShape(const TVRShapeGraphic& shape, const TRect& box, int middleX,
+                           int middleY) = 0;
     // A vertical line control drawn the band's full height at x.
-    virtual void DrawFullHeightLine(TVRShape& shape, int x, int top, int bottom) = 0;
-    virtual void PlaceImage(TVRImage& image, const TRect& box) = 0;
-    // The report's page background picture, stretched over its box.
-    virtual void PlaceBackImage(TVRImage& image, const TRect& box) = 0;
+    virtual void DrawFullHeightLine(const TVRShapeGraphic& line, int x, int top, int bottom) = 0;
+    // A picture control in its box: a canvas has `paint` draw it, an export filter takes
+    // the control.
+    virtual void PlaceImage(TVRPrintable& control, const TRect& box,
+                            const TVRPicturePainter& paint) = 0;
+    // The report's page background: the picture of `control`, stretched over its box.
+    virtual void PlaceBackImage(TVRPrintable& control, const QImage& picture, const TRect& box) = 0;
     // A text control's lines: the font and alignment once, then each line.
     virtual void StartText(const TVRFont& font, TAlignment alignment) {}
     virtual void WriteText(const TExportInfoRec& line) = 0;

@@ -2,9 +2,11 @@
 
 #include <QObject>
 #include <array>
+#include <optional>
 
 #include "core/Colors.h"
 #include "report_engine/canvas/TVRCanvas.h"
+#include "report_engine/canvas/TVRShapeGraphic.h"
 #include "report_engine/export/TVRExportFilter.h"
 #include "report_engine/model/TVRFrame.h"
 #include "report_engine/model/TVRPrintTarget.h"
@@ -67,8 +69,8 @@ public:
 
     TVRPrintableSize& Size() { return FSize; }
     const TVRPrintableSize& Size() const { return FSize; }
-    // The design-view bounds in screen pixels at the report's zoom, derived from Size;
-    // the engine's temporary export shapes set them directly (device pixels).
+    // The design-view bounds in screen pixels at the report's zoom, derived from Size,
+    // unless set directly (a control handed to an export filter outside a run).
     int Left() const;
     int Top() const;
     int Width() const;
@@ -108,6 +110,12 @@ public:
     virtual int PendingParts() const { return 0; }
     // The band gave up on the parts still to print; the next Print starts afresh.
     void DropPendingParts() { FPrintFinished = true; }
+    // A line the band draws its whole printed height instead of printing the control
+    // in its box; none for most controls.
+    virtual std::optional<TVRShapeGraphic> FullHeightLine() const { return std::nullopt; }
+    // The picture a picture control shows, for a report that names the control as its
+    // page background; null for every other control.
+    virtual const QImage* PageBackground() const { return nullptr; }
 
 protected:
     TVRPrinter* Printer() const { return FVRPrinter; }

@@ -6,11 +6,10 @@
 
 #include "core/Exception.h"
 #include "report_engine/base/Rounding.h"
-#include "report_engine/controls/TVRImage.h"
+#include "report_engine/model/TVRPrintTarget.h"
 #include "report_engine/model/TVRPrintable.h"
 #include "report_engine/model/TVRReport.h"
 #include "report_engine/model/TVRReportRun.h"
-#include "report_engine/model/TVRPrintTarget.h"
 #include "report_engine/printer/TVRPrinter.h"
 
 // ---- Pagination --------------------------------------------------------------------
@@ -136,7 +135,7 @@ void TVRReportRun::NewPage(bool printColumnHeaders) {
     if (FBackImage) {
         const TVRPrintableSize& size = FBackImage->Size();
         FTarget->PlaceBackImage(
-            *FBackImage,
+            *FBackImage, *FBackImage->PageBackground(),
             {FVRPrinter->XPos(size.NativeLeft()), FVRPrinter->YPos(size.NativeTop()),
              FVRPrinter->XPos(size.NativeLeft() + size.NativeWidth()),
              FVRPrinter->YPos(size.NativeTop() + size.NativeHeight())});

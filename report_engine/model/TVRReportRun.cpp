@@ -9,12 +9,28 @@
 
 #include "core/Exception.h"
 #include "report_engine/base/Rounding.h"
-#include "report_engine/controls/TVRImage.h"
 #include "report_engine/model/TVRDataSet.h"
 #include "report_engine/model/TVRPrintTarget.h"
 #include "report_engine/model/TVRPrintable.h"
 #include "report_engine/model/TVRReport.h"
 #include "report_engine/printer/TVRPrinter.h"
+
+namespace {
+
+// The picture control of that name under `parent`, searched the way QObject::findChild
+// searches: each level's children before their descendants.
+TVRPrintable* FindPicture(const QObject& parent, const QString& name) {
+    const QObjectList& children = parent.children();
+    for (QObject* child : children) {
+        auto* control = qobject_cast<TVRPrintable*>(child);
+        if (control && control->PageBackground() && child->objectName() == name) return control;
+    }
+    for (QObject* child : children)
+        if (TVRPrintable* found = FindPicture(*child, name)) return found;
+    return nullptr;
+}
+
+}  // namespace
 
 TVRReportRun::TVRReportRun(TCustomVRReport& report, TVRPrinter& printer, TVRPrintTarget& target)
     : FReport(report),
@@ -23,9 +39,9 @@ TVRReportRun::TVRReportRun(TCustomVRReport& report, TVRPrinter& printer, TVRPrin
       FPrinterSettings(report.PrinterSettings()),
       FVRPrinter(&printer),
       FTarget(&target),
-      FBackImage(report.BackImageControl.isEmpty()
-                     ? nullptr
-                     : report.findChild<TVRImage*>(report.BackImageControl)) {}
+      FBackImage(report.BackImageControl.isEmpty() ? nullptr
+                                                   : FindPicture(report, report.BackImageControl)) {
+}
 
 void TVRReportRun::Detach() {
     FTarget = nullptr;

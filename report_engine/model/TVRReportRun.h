@@ -8,7 +8,6 @@
 class TCustomVRReport;
 class TVRCustomBand;
 class TVRFrame;
-class TVRImage;
 class TVRPage;
 class TVRPrintable;
 class TVRPrinter;
@@ -106,7 +105,7 @@ private:
     // Counts the times a page or column start printed the column headers.
     int FColumnHeaderPrints = 0;
     TVRCustomBand* FPrintingBand = nullptr;
-    TVRImage* FBackImage = nullptr;
+    TVRPrintable* FBackImage = nullptr;  // the page background picture
     QList<TVRCustomBand*> FColumnHeaders;
     static constexpr int kMessageIntervalMs = 10;
     QElapsedTimer FMessagesTaken;

@@ -1,7 +1,6 @@
 #include "tests/support/RecordingFilter.h"
 
-#include "report_engine/controls/TVRImage.h"
-#include "report_engine/controls/TVRShape.h"
+#include "report_engine/model/TVRPrintable.h"
 
 namespace {
 
@@ -38,19 +37,29 @@ void RecordingFilter::NewPage() {
     Log << QStringLiteral("NewPage");
 }
 
+void RecordingFilter::AcceptShape(double xOffset, double yOffset, const TVRShapeGraphic& shape) {
+    Call call = CallOf(QStringLiteral("Graphic"));
+    call.Control = QStringLiteral("TVRShape");
+    call.Width = shape.Width;
+    call.Height = shape.Height;
+    call.Shape = shape.Shape;
+    call.Color = shape.Brush.Color;
+    call.SolidFill = shape.Brush.Style == bsSolid && shape.Pen.Style == psClear;
+    RecordGraphic(call, xOffset, yOffset);
+}
+
 void RecordingFilter::AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) {
     Call call = CallOf(QStringLiteral("Graphic"));
-    call.X = xOffset;
-    call.Y = yOffset;
     call.Control = QString::fromLatin1(control.metaObject()->className());
     call.Width = control.Width();
     call.Height = control.Height();
+    RecordGraphic(call, xOffset, yOffset);
+}
+
+void RecordingFilter::RecordGraphic(Call& call, double xOffset, double yOffset) {
+    call.X = xOffset;
+    call.Y = yOffset;
     call.Page = FPages;
-    if (auto* shape = qobject_cast<TVRShape*>(&control)) {
-        call.Shape = shape->Shape;
-        call.Color = shape->Brush.Color;
-        call.SolidFill = shape->Brush.Style == bsSolid && shape->Pen.Style == psClear;
-    }
     Calls.push_back(call);
     Log << QStringLiteral("Graphic(%1,%2,%3,%4,%5)")
                .arg(call.Control)

@@ -23,7 +23,8 @@ public:
         TColor Color = clWhite;  // text background, or graphic brush colour
         TColor FontColor = clBlack;  // a text's
         bool SolidFill = false;      // a shape with a solid brush and no outline
-        QString Control;         // class of the graphic control, or its name
+        QString Control;             // "TVRShape" for a shape, the class of a picture control,
+                                     // or a text's control name
         int Shape = -1;          // TVRShapeType of a shape
         int Width = 0;
         int Height = 0;
@@ -38,6 +39,7 @@ public:
     void EndPage() override;
     void Finish() override;
     void NewPage() override;
+    void AcceptShape(double xOffset, double yOffset, const TVRShapeGraphic& shape) override;
     void AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) override;
     void TextOut(double x, double y, const TVRFont& font, TColor bgColor, TAlignment alignment,
                  const QString& text) override;
@@ -52,6 +54,8 @@ public:
     QStringList TextsOnPage(int page) const;
 
 private:
+    void RecordGraphic(Call& call, double xOffset, double yOffset);
+
     int FPages = 0;
 };
 

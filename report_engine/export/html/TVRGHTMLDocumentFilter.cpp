@@ -9,7 +9,6 @@
 #include "report_engine/base/Rounding.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/controls/TVRImage.h"
-#include "report_engine/controls/TVRShape.h"
 #include "report_engine/model/TVRBand.h"
 
 namespace {
@@ -268,18 +267,19 @@ void TVRGHTMLDocumentFilter::WriteText(double x, double y, const TVRFont& font,
     WriteLine(QStringLiteral("</DIV>"));
 }
 
-void TVRGHTMLDocumentFilter::AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) {
-    const int x = Trunc(xOffset);
-    const int y = Round(PageOffset() + Round(yOffset));
-    if (auto* shape = qobject_cast<TVRShape*>(&control))
-        WriteShape(x, y, *shape);
-    else if (auto* image = qobject_cast<TVRImage*>(&control))
-        WriteImage(x, y, *image);
+void TVRGHTMLDocumentFilter::AcceptShape(double xOffset, double yOffset,
+                                         const TVRShapeGraphic& shape) {
+    WriteShape(Trunc(xOffset), Round(PageOffset() + Round(yOffset)), shape);
 }
 
-void TVRGHTMLDocumentFilter::WriteShape(int x, int y, const TVRShape& shape) {
-    const int width = shape.Width();
-    const int height = shape.Height();
+void TVRGHTMLDocumentFilter::AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) {
+    if (auto* image = qobject_cast<TVRImage*>(&control))
+        WriteImage(Trunc(xOffset), Round(PageOffset() + Round(yOffset)), *image);
+}
+
+void TVRGHTMLDocumentFilter::WriteShape(int x, int y, const TVRShapeGraphic& shape) {
+    const int width = shape.Width;
+    const int height = shape.Height;
     const int right = x + width;
     const int bottom = y + height;
     const int penWidth = shape.Pen.Width;

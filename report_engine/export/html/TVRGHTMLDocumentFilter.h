@@ -12,7 +12,6 @@
 #include "report_engine/model/TVRReport.h"
 
 class TVRImage;
-class TVRShape;
 
 // The HTML export's settings for the whole process, set through TVRHTMLFilter.
 // A new document filter puts all of them but the encoding and FirstLastLinks
@@ -64,6 +63,7 @@ public:
     void TextOut(double x, double y, const TVRFont& font, TColor bgColor, TAlignment alignment,
                  const QString& text) override;
     void TextOutRec(const TExportInfoRec& exportInfo) override;
+    void AcceptShape(double xOffset, double yOffset, const TVRShapeGraphic& shape) override;
     void AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) override;
     void acceptHTMLTag(const QString& tag, int top) override;
     void EndPage() override;
@@ -85,7 +85,7 @@ private:
     void Flush(bool last);
     void WriteText(double x, double y, const TVRFont& font, TAlignment alignment,
                    const QString& text, const QString& controlName);
-    void WriteShape(int x, int y, const TVRShape& shape);
+    void WriteShape(int x, int y, const TVRShapeGraphic& shape);
     void WriteImage(int x, int y, TVRImage& image);
     // Writes the picture file; false when there is no picture to write (an empty
     // picture, or a drawing into a box of no size).

@@ -12,7 +12,6 @@
 #include "report_engine/base/TVRUnits.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/controls/TVRImage.h"
-#include "report_engine/controls/TVRShape.h"
 #include "report_engine/export/pdf/PDFCodePage.h"
 #include "report_engine/export/pdf/PDFContentStream.h"
 #include "report_engine/export/pdf/PDFDocumentWriter.h"
@@ -217,13 +216,14 @@ void TVRPDFDocumentFilter::TextOut(double x, double y, const TVRFont& font, TCol
         xp -= width / 2;
 
     if (lined) {
-        TVRShape line;
+        TVRShapeGraphic line;
         line.Shape = vrsHorLine;
-        line.SetPixelBounds(xp, yp, Trunc(width * 1.05), 2);
+        line.Width = Trunc(width * 1.05);
+        line.Height = 2;
         line.Pen = TVRPen{font.Color, std::max(font.Size / 12, 1), psSolid};
         line.Brush.Style = bsClear;
         const int height = extent.height();
-        AcceptGraphic(xp, font.Underline ? yp + height : yp + height / 2, line);
+        AcceptShape(xp, font.Underline ? yp + height : yp + height / 2, line);
     }
 
     // Pages start lazily: the factors of this page are those the item is placed with.
@@ -295,13 +295,13 @@ void TVRPDFDocumentFilter::WriteText(const TPDFItemRec& item) {
 void TVRPDFDocumentFilter::AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) {
     if (!InRange()) return;
     CurrentPage();
-    if (auto* shape = qobject_cast<TVRShape*>(&control))
-        AcceptShape(xOffset, yOffset, *shape);
-    else if (auto* image = qobject_cast<TVRImage*>(&control))
-        AcceptImage(xOffset, yOffset, *image);
+    if (auto* image = qobject_cast<TVRImage*>(&control)) AcceptImage(xOffset, yOffset, *image);
 }
 
-void TVRPDFDocumentFilter::AcceptShape(double xOffset, double yOffset, TVRShape& shape) {
+void TVRPDFDocumentFilter::AcceptShape(double xOffset, double yOffset,
+                                       const TVRShapeGraphic& shape) {
+    if (!InRange()) return;
+    CurrentPage();
     TPDFItemRec item;
     item.ItemType = IT_SHAPE;
     switch (shape.Shape) {
@@ -337,8 +337,8 @@ void TVRPDFDocumentFilter::AcceptShape(double xOffset, double yOffset, TVRShape&
     item.RGBStrokeColor = ToRGB(shape.Pen.Color);
     item.RGBFColor = ToRGB(shape.Brush.Color);
     // The horizontal factor serves both sizes.
-    item.width = shape.Width() * FPointsPerPixelX * FK;
-    item.height = shape.Height() * FPointsPerPixelX * FK;
+    item.width = shape.Width * FPointsPerPixelX * FK;
+    item.height = shape.Height * FPointsPerPixelX * FK;
     item.Filled = shape.Brush.Style != bsClear;
     WriteItem(item);
     // A visible pen draws the outline over it.

@@ -19,7 +19,6 @@ class PDFDocumentWriter;
 class QIODevice;
 class TVRFontMetrics;
 class TVRImage;
-class TVRShape;
 
 // The process-wide PDF export settings, read by every document filter (the main
 // window's TVRPDFFilter sets them).
@@ -101,6 +100,7 @@ public:
     void EndPage() override {}
     void TextOut(double x, double y, const TVRFont& font, TColor bgColor, TAlignment alignment,
                  const QString& text) override;
+    void AcceptShape(double xOffset, double yOffset, const TVRShapeGraphic& shape) override;
     void AcceptGraphic(double xOffset, double yOffset, TVRPrintable& control) override;
     void Finish() override;
 
@@ -138,7 +138,6 @@ private:
     int FontIndex(const TPDFItemRec& item);
     const TVRFontMetrics& MetricsOf(const TVRFont& font);
 
-    void AcceptShape(double xOffset, double yOffset, TVRShape& shape);
     void AcceptImage(double xOffset, double yOffset, TVRImage& image);
     void WriteText(const TPDFItemRec& item);
     void WriteShape(const TPDFItemRec& item);

@@ -13,9 +13,9 @@
 
 #include "core/Exception.h"
 #include "report_engine/base/Jpeg.h"
+#include "report_engine/canvas/TVRShapeGraphic.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/controls/TVRImage.h"
-#include "report_engine/controls/TVRShape.h"
 #include "report_engine/export/html/TVRGHTMLDocumentFilter.h"
 #include "tests/support/FileContents.h"
 #include "tests/support/ListingFixture.h"
@@ -203,12 +203,13 @@ TEST_F(HtmlExportTest, LaterPagesAreOffsetByThePageHeight) {
 TEST_F(HtmlExportTest, ShapesBecomeRulesAndBars) {
     TVRFont font;
     auto shape = [](TVRShapeType type, TVRBrushStyle brush) {
-        auto made = std::make_unique<TVRShape>();
-        made->Shape = type;
-        made->Pen = {clBlack, 2, psSolid};
-        made->Brush = {clSilver, brush};
-        made->VertAdjust = 1;
-        made->SetPixelBounds(10, 20, 100, 30);
+        TVRShapeGraphic made;
+        made.Shape = type;
+        made.Pen = {clBlack, 2, psSolid};
+        made.Brush = {clSilver, brush};
+        made.VertAdjust = 1;
+        made.Width = 100;
+        made.Height = 30;
         return made;
     };
     struct Case {
@@ -238,8 +239,7 @@ TEST_F(HtmlExportTest, ShapesBecomeRulesAndBars) {
         one.Start(2970, 2100, font);
         one.EndPage();
         one.NewPage();
-        auto made = shape(c.Type, c.Brush);
-        one.AcceptGraphic(10, 20, *made);
+        one.AcceptShape(10, 20, shape(c.Type, c.Brush));
         one.EndPage();
         one.Finish();
         const QStringList lines = DocumentLines(one.Document());

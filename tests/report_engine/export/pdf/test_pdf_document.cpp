@@ -8,9 +8,9 @@
 
 #include "core/Exception.h"
 #include "core/FormatSettings.h"
+#include "report_engine/canvas/TVRShapeGraphic.h"
 #include "report_engine/canvas/TextMeasure.h"
 #include "report_engine/controls/TVRImage.h"
-#include "report_engine/controls/TVRShape.h"
 #include "report_engine/export/pdf/TVRPDFDocumentFilter.h"
 #include "tests/report_engine/export/pdf/PdfReaders.h"
 
@@ -300,14 +300,15 @@ TEST_F(PdfDocument, ReadersSetATextAsWideAsItsFontDoes) {
 }
 
 TEST_F(PdfDocument, BackgroundsAndRulesComeBeforeTheText) {
-    TVRShape rule;
+    TVRShapeGraphic rule;
     rule.Shape = vrsHorLine;
-    rule.SetPixelBounds(0, 0, 100, 3);
+    rule.Width = 100;
+    rule.Height = 3;
     const QByteArray content =
         PageContent(Export({[&](TVRPDFDocumentFilter& filter) {
                         filter.TextOut(100, 100, ArialFont(8), clWhite, taLeftJustify, "Rua");
                         ExportFilledRectangle(filter, TRect{40, 60, 140, 75}, clSilver);
-                        filter.AcceptGraphic(40, 80, rule);
+                        filter.AcceptShape(40, 80, rule);
                     }}),
                     1);
     // The band: a 0.75-point outline width written with two decimals, the fill and the
@@ -322,17 +323,16 @@ TEST_F(PdfDocument, DrawsEveryShapeKind) {
     const TVRShapeType kinds[] = {vrsRectangle, vrsCircle,       vrsVertLine,
                                   vrsHorLine,   vrsTopAndBottom, vrsRightAndLeft,
                                   vrsRoundRect, vrsLeftDiagonal, vrsRightDiagonal};
-    std::vector<std::unique_ptr<TVRShape>> shapes;
-    for (TVRShapeType kind : kinds) {
-        shapes.push_back(std::make_unique<TVRShape>());
-        shapes.back()->Shape = kind;
-        shapes.back()->Pen = TVRPen{clBlue, 2, psSolid};
-        shapes.back()->Brush = TVRBrush{clSkyBlue, bsSolid};
-        shapes.back()->SetPixelBounds(0, 0, 80, 40);
-    }
     const QByteArray content = PageContent(Export({[&](TVRPDFDocumentFilter& filter) {
-                                               for (auto& shape : shapes)
-                                                   filter.AcceptGraphic(100, 100, *shape);
+                                               for (TVRShapeType kind : kinds) {
+                                                   TVRShapeGraphic shape;
+                                                   shape.Shape = kind;
+                                                   shape.Pen = TVRPen{clBlue, 2, psSolid};
+                                                   shape.Brush = TVRBrush{clSkyBlue, bsSolid};
+                                                   shape.Width = 80;
+                                                   shape.Height = 40;
+                                                   filter.AcceptShape(100, 100, shape);
+                                               }
                                            }}),
                                            1);
     const QList<QByteArray> lines = PdfLines(content);
