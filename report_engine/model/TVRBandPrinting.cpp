@@ -133,7 +133,8 @@ void TVRReportRun::PrintBandContents(TVRCustomBand* band) {
     if (height > 0) {
         QList<TVRPrintable*> unfinished;
         for (TVRPrintable* printable : band->RunPrintables()) {
-            if (!printable->IsEnabled() || IsFullHeightLine(printable)) continue;
+            // Full-height lines are drawn with the band's frame, the band's whole height.
+            if (!printable->IsEnabled() || printable->FullHeightLine()) continue;
             printable->Print(FCurrentX, FCurrentY);
             if (!printable->PrintFinished()) unfinished.append(printable);
         }
@@ -167,10 +168,6 @@ void TVRReportRun::PrintBandContents(TVRCustomBand* band) {
     FCurrentY += Round(height + band->Expanded());
 
     FTarget->EndBand(*band);
-}
-
-bool TVRReportRun::IsFullHeightLine(const TVRPrintable* printable) {
-    return printable->FullHeightLine().has_value();
 }
 
 void TVRReportRun::PrintFullHeightLines(TVRCustomBand* band, const TRect& rect) {

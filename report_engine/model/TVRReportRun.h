@@ -72,7 +72,6 @@ private:
     void PrintChildBand(TVRCustomBand* child);
     TRect BandRect(TVRCustomBand* band, double height) const;
     void PrintBandContents(TVRCustomBand* band);
-    static bool IsFullHeightLine(const TVRPrintable* printable);
     void PrintFullHeightLines(TVRCustomBand* band, const TRect& rect);
 
     TCustomVRReport& FReport;
